@@ -1,0 +1,69 @@
+// CP932 through iconv. Unmappable characters and invalid bytes become "?", as on Windows.
+#include "platform/codepage.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace tw {
+
+namespace {
+
+size_t utf8SeqLen(unsigned char c) {
+    if (c < 0x80) return 1;
+    if ((c & 0xE0) == 0xC0) return 2;
+    if ((c & 0xF0) == 0xE0) return 3;
+    if ((c & 0xF8) == 0xF0) return 4;
+    return 1;
+}
+
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+    }
+    // skipUtf8: on a bad input sequence skip one UTF-8 character (true) or one byte (false).
+    std::string run(const std::string& in, bool skipUtf8) {
+        std::string out;
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) return in;
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        out.reserve(in.size() * 2 + 8);
+        char* inp = const_cast<char*>(in.data());
+        size_t inleft = in.size();
+        char buf[1024];
+        while (inleft > 0) {
+            char* outp = buf;
+            size_t outleft = sizeof buf;
+            size_t r = iconv(cd_, &inp, &inleft, &outp, &outleft);
+            out.append(buf, static_cast<size_t>(outp - buf));
+            if (r == static_cast<size_t>(-1)) {
+                if (errno == E2BIG) continue;
+                // EILSEQ or EINVAL: one character that cannot be converted.
+                size_t skip = skipUtf8 ? utf8SeqLen(static_cast<unsigned char>(*inp)) : 1;
+                if (skip > inleft) skip = inleft;
+                inp += skip;
+                inleft -= skip;
+                out.push_back('?');
+                iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+            }
+        }
+        return out;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+}  // namespace
+
+std::string utf8ToCp932(const std::string& utf8) {
+    thread_local Converter conv("CP932", "UTF-8");
+    return conv.run(utf8, true);
+}
+
+std::string cp932ToUtf8(const std::string& bytes) {
+    thread_local Converter conv("UTF-8", "CP932");
+    return conv.run(bytes, false);
+}
+
+}  // namespace tw

@@ -1,0 +1,12 @@
+// Facts about the running program itself.
+#pragma once
+
+#include <string>
+
+namespace tw {
+
+// Folder of the executable (no trailing separator) and its file name without extension.
+std::string programFolder();
+std::string executableName();
+
+}  // namespace tw

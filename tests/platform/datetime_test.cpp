@@ -1,0 +1,29 @@
+#include "app/datetime.h"
+
+#include <gtest/gtest.h>
+
+using namespace tw;
+
+TEST(DateTime, DayCountsMatchTheFiles) {
+    EXPECT_DOUBLE_EQ(makeDateTime(2000, 7, 17, 9, 0, 0), 36724.375);
+    EXPECT_DOUBLE_EQ(makeDate(1899, 12, 30), 0.0);
+    EXPECT_DOUBLE_EQ(makeDate(1900, 1, 1), 2.0);
+    EXPECT_DOUBLE_EQ(makeDateTime(1899, 12, 29, 6, 0, 0), -1.25);
+    DateParts p = splitDateTime(-1.25);
+    EXPECT_EQ(p.day, 29);
+    EXPECT_EQ(p.hour, 6);
+}
+
+TEST(DateTime, ArithmeticAndFormats) {
+    double t = makeDateTime(2000, 2, 28, 23, 50, 0);
+    EXPECT_EQ(generalDateText(addMinutes(t, 20)), "2000/02/29 0:10:00");
+    EXPECT_EQ(generalDateText(addDays(t, 2)), "2000/03/01 23:50:00");
+    EXPECT_EQ(generalDateText(makeDate(2000, 7, 17)), "2000/07/17");
+    EXPECT_EQ(generalDateText(36724.375), "2000/07/17 9:00:00");
+    EXPECT_EQ(formatDate(t, "yy/mm/dd hh:mm"), "00/02/28 23:50");
+    EXPECT_EQ(formatDate(t, "hh:mm"), "23:50");
+    EXPECT_EQ(formatDate(t, "yyyy/mm/dd"), "2000/02/28");
+    EXPECT_DOUBLE_EQ(dateOnly(t), makeDate(2000, 2, 28));
+    // Across the odd negative encoding before the base day.
+    EXPECT_DOUBLE_EQ(addHours(makeDate(1899, 12, 30), -18), -1.25);
+}
