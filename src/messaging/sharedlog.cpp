@@ -1,0 +1,222 @@
+// The shared log routine. A read opens the log denying other writers; a change opens it exclusively
+// and keeps it so from its first read to its last write, and puts the new content in place in one
+// step, so that the log on disk is always complete: the old content or the new one, whatever happens
+// to this process or the disk meanwhile.
+#include "messaging/sharedlog.h"
+
+#include "app/groval.h"
+#include "messaging/logcodec.h"
+#include "platform/clock.h"
+#include "platform/prompter.h"
+#include "platform/sharedfile.h"
+
+#include <string_view>
+
+namespace tw {
+
+namespace {
+
+const std::string kBusyText = "ログ・ファイルアクセスが混雑しています";
+const std::string kEmptyText = "ＬＯＧ履歴はありません";
+const std::string kConfirmTitle = "確認";
+const std::string kErrorTitle = "エラー";
+
+// Sends that share sender, note and recipient are told apart by their send time; two of them within
+// one tick of the clock get send times one second apart.
+constexpr double kOneSecond = 1.0 / 86400.0;
+
+// One call of the log routine: its open file and the retry window of a busy log.
+class LogCall {
+public:
+    LogCall(AppState& st, int kind) : st_(st), kind_(kind) {}
+
+    SharedFile file;
+
+    // Runs one file step; a log held by another computer is tried again silently until the retry
+    // window of this call has passed, then the user is asked whether to go on waiting.
+    template <class Step>
+    FileError run(Step&& step) {
+        for (;;) {
+            FileError e = step();
+            if (e.number != kErrAccessDenied) return e;
+            double now = monotonicSeconds();
+            if (firstDenied_ < 0) firstDenied_ = now;
+            if (now - firstDenied_ < st_.sys.retrySeconds) {
+                if (st_.sys.retryPauseMs > 0) sleepMilliseconds(st_.sys.retryPauseMs);
+                continue;
+            }
+            if (!st_.sys.prompter ||
+                st_.sys.prompter->ask(kConfirmTitle, kBusyText, Icon::Information, Buttons::RetryCancel) !=
+                    Answer::Retry)
+                return e;
+            firstDenied_ = monotonicSeconds();
+        }
+    }
+
+    // Closes the log, shows the failure and empties the selection.
+    bool fail(const FileError& e) {
+        file.close();
+        st_.LogSelection.clear();
+        if (st_.sys.prompter) {
+            std::string text = "共有ログファイルにアクセスできません(ERR:" + std::to_string(e.number) + ")" + "\r" +
+                               logOperationCaption(kind_) + "に失敗しました" + "\r" + e.description;
+            st_.sys.prompter->ask(kErrorTitle, text, Icon::Warning, Buttons::Ok);
+        }
+        return false;
+    }
+
+private:
+    AppState& st_;
+    int kind_;
+    double firstDenied_ = -1;
+};
+
+double currentTime(AppState& st) {
+    if (st.sys.clock) return st.sys.clock->now();
+    SystemClock clock;
+    return clock.now();
+}
+
+// Whether a read kind selects the record.
+bool selected(const AppState& st, int kind, const LogEntryRef& e, int16_t c) {
+    switch (kind) {
+    case kLogReceiveTimer: return !e.received() && e.RecipientId == st.CurrentMemberId;
+    case kLogStatusCheck: return e.NoteId == c && e.SenderId == st.CurrentMemberId;
+    default: return true;
+    }
+}
+
+// Whether a delete kind removes the record.
+bool removed(const AppState& st, int kind, const LogEntryRef& e, int16_t b, int16_t c) {
+    if (e.SenderId != st.CurrentMemberId || e.NoteId != c) return false;
+    switch (kind) {
+    case kLogDeleteReceived: return e.received();
+    case kLogDeleteAll: return true;
+    case kLogDeleteOne: return e.RecipientId == b;
+    default: return false;
+    }
+}
+
+// The record a send write appends.
+std::string newSendRecord(AppState& st, const std::vector<LogEntryRef>& entries, int16_t a, int16_t b) {
+    LogRecord r;
+    r.SentAt = currentTime(st);
+    // Keep (sender, note, recipient, send time) unique: it is how the receive write finds the record.
+    for (bool clash = true; clash;) {
+        clash = false;
+        for (const auto& e : entries) {
+            if (e.SenderId == st.CurrentMemberId && e.NoteId == a && e.RecipientId == b && e.SentAt == r.SentAt) {
+                r.SentAt += kOneSecond;
+                clash = true;
+            }
+        }
+    }
+    r.SenderName = st.localConfig.MemberName;
+    r.SenderId = st.CurrentMemberId;
+    r.NoteId = a;
+    r.RecipientName = MemberNameOf(st, b);
+    r.RecipientId = b;
+    r.QuestionKind = st.QuestionCode;
+    ByteWriter w;
+    encode(w, r);
+    return w.data();
+}
+
+void selectAll(AppState& st, std::string_view bytes, const std::vector<LogEntryRef>& entries) {
+    LogNameDecoder names;
+    st.LogSelection.reserve(entries.size());
+    for (const auto& e : entries) st.LogSelection.push_back(toLogRecord(bytes, e, names));
+}
+
+}  // namespace
+
+std::string logOperationCaption(int kind) {
+    switch (kind) {
+    case kLogReceiveTimer: return "タイマー受信";
+    case kLogStatusCheck: return "受信状況チェック";
+    case kLogFullCheck: return "全体チェック";
+    case kLogSendWrite: return "送信書込";
+    case kLogReceiveWrite: return "受信書込";
+    case kLogDeleteReceived: return "送信用受信済の削除";
+    case kLogDeleteAll:
+    case kLogDeleteOne: return "送信用無確認削除";
+    default: return "";
+    }
+}
+
+std::string sharedLogPath(const AppState& st) { return joinPath(st.SharedPath, kLogFile); }
+
+bool SharedLogOperation(AppState& st, int kind, int16_t a, int16_t b, int16_t c, double sentAt) {
+    st.LogSelection.clear();
+    if (logOperationCaption(kind).empty()) return false;
+    const bool change = kind >= kLogSendWrite;
+    const std::string path = sharedLogPath(st);
+
+    LogCall call(st, kind);
+    const ShareMode mode = change ? ShareMode::ReadWriteExclusive : ShareMode::ReadDenyWrite;
+    if (auto e = call.run([&] { return call.file.open(path, mode); })) return call.fail(e);
+
+    std::string bytes;
+    if (auto e = call.run([&] { return call.file.readAll(bytes); })) return call.fail(e);
+
+    if (!change && bytes.empty()) {
+        call.file.close();
+        if (kind != kLogReceiveTimer && st.sys.prompter)
+            st.sys.prompter->ask(kConfirmTitle, kEmptyText, Icon::Information, Buttons::Ok);
+        return false;
+    }
+
+    std::vector<LogEntryRef> entries;
+    // A log that does not decode to its end is reported and, for a change, left exactly as it is.
+    if (!scanLogRecords(bytes, entries)) return call.fail(makeError(kErrPastEnd));
+
+    if (!change) {
+        call.file.close();
+        LogNameDecoder names;
+        for (const auto& e : entries)
+            if (selected(st, kind, e, c)) st.LogSelection.push_back(toLogRecord(bytes, e, names));
+        return true;
+    }
+
+    std::string out;
+    bool changed = false;
+    if (kind == kLogSendWrite) {
+        out = bytes;
+        out += newSendRecord(st, entries, a, b);
+        changed = true;
+    } else if (kind == kLogReceiveWrite) {
+        for (const auto& e : entries) {
+            if (e.SenderId == b && e.NoteId == a && e.RecipientId == st.CurrentMemberId && e.SentAt == sentAt) {
+                out = bytes;
+                storeF64(out, e.receivedAtAt(), currentTime(st));
+                storeI16(out, e.receivedNoteIdAt(), c);
+                storeI16(out, e.answerCodeAt(), st.QuestionCode);
+                changed = true;
+                break;
+            }
+        }
+    } else {
+        out.reserve(bytes.size());
+        for (const auto& e : entries) {
+            if (removed(st, kind, e, b, c))
+                changed = true;
+            else
+                out.append(bytes, e.offset, e.size);
+        }
+    }
+
+    if (changed) {
+        if (auto e = call.run([&] { return call.file.replaceContent(out); })) return call.fail(e);
+    } else {
+        out = std::move(bytes);
+    }
+    call.file.close();
+
+    // The selection is the new content; its records are complete by construction.
+    entries.clear();
+    scanLogRecords(out, entries);
+    selectAll(st, out, entries);
+    return true;
+}
+
+}  // namespace tw
