@@ -1,0 +1,453 @@
+// The shared log routine in one process: every kind against log files built byte by byte here, the
+// exact messages, empty, missing and damaged logs. Locking between processes is in logprocess_test.
+#include "messaging/logcodec.h"
+#include "messaging/sharedlog.h"
+#include "platform/sharedfile.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace tw {
+namespace {
+
+using test::ScriptedPrompter;
+using test::TempDir;
+using test::TestClock;
+
+constexpr double kT0 = 36724.375;   // 2000/07/17 9:00:00
+constexpr double kT1 = 36724.5;     // 2000/07/17 12:00:00
+const std::string kTanaka = "\x93\x63\x92\x86";   // 田中 in CP932
+const std::string kSuzuki = "\x97\xe9\x96\xd8";   // 鈴木 in CP932
+
+// Little-endian pieces written independently of the program's own codec.
+std::string le16(int v) {
+    auto u = static_cast<uint16_t>(v);
+    return std::string{static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+}
+std::string le64(double d) {
+    uint64_t u;
+    std::memcpy(&u, &d, 8);
+    std::string s;
+    for (int i = 0; i < 8; ++i) s.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
+    return s;
+}
+std::string str(const std::string& cp932) { return le16(static_cast<int>(cp932.size())) + cp932; }
+
+struct Rec {
+    double sentAt = kT0;
+    std::string sender = kTanaka;
+    int senderId = 1;
+    int noteId = 0;
+    double receivedAt = 0;
+    std::string recipient = kSuzuki;
+    int recipientId = 2;
+    int receivedNoteId = 0;
+    int questionKind = 0;
+    int answerCode = 0;
+};
+std::string bytesOf(const Rec& r) {
+    return le64(r.sentAt) + str(r.sender) + le16(r.senderId) + le16(r.noteId) + le64(r.receivedAt) + str(r.recipient) +
+           le16(r.recipientId) + le16(r.receivedNoteId) + le16(r.questionKind) + le16(r.answerCode);
+}
+
+UserEntry member(const std::string& name, int16_t id) {
+    UserEntry u;
+    u.MemberName = name;
+    u.MemberId = id;
+    return u;
+}
+
+const std::string kCheckTitle = "確認";
+const std::string kErrorTitle = "エラー";
+
+std::string failureText(int number, const std::string& caption, const std::string& description) {
+    return "共有ログファイルにアクセスできません(ERR:" + std::to_string(number) + ")\r" + caption + "に失敗しました\r" +
+           description;
+}
+
+class SharedLogTest : public ::testing::Test {
+protected:
+    void SetUp() override { setUpMember(st, 1, "田中"); }
+
+    // Members 1 田中, 2 鈴木, 3 ab share the folder; `s` plays member `id`.
+    void setUpMember(AppState& s, int16_t id, const std::string& name) {
+        s.SharedPath = dir.str();
+        s.CurrentMemberId = id;
+        s.localConfig.MemberName = name;
+        s.members = {member("田中", 1), member("鈴木", 2), member("ab", 3)};
+        s.sys.prompter = &prompter;
+        s.sys.clock = &clock;
+        s.sys.retrySeconds = 0.2;
+        s.sys.retryPauseMs = 1;
+    }
+
+    std::string logPath() const { return joinPath(dir.str(), "GRPINLY.FLG"); }
+    std::string readLog() const {
+        std::ifstream in(logPath(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void writeLog(const std::string& bytes) const {
+        std::ofstream out(logPath(), std::ios::binary | std::ios::trunc);
+        out << bytes;
+    }
+
+    TempDir dir;
+    ScriptedPrompter prompter;
+    TestClock clock{kT0};
+    AppState st;
+};
+
+// ---- the record layout ----
+
+TEST_F(SharedLogTest, SendWriteOnMissingLogCreatesTheRecordByteForByte) {
+    st.QuestionCode = 2;
+    ASSERT_TRUE(SharedLogOperation(st, 10, 7, 2, 0));
+
+    // Hand-computed: 36724.375 = 0x40E1EE8C00000000; 田中 = 93 63 92 86; 鈴木 = 97 E9 96 D8.
+    const unsigned char want[] = {
+        0x00, 0x00, 0x00, 0x00, 0x8C, 0xEE, 0xE1, 0x40,  // 0 SentAt
+        0x04, 0x00, 0x93, 0x63, 0x92, 0x86,              // 8 SenderName (a = 4)
+        0x01, 0x00,                                      // 14 = 10+a SenderId 1
+        0x07, 0x00,                                      // 16 = 12+a NoteId 7
+        0, 0, 0, 0, 0, 0, 0, 0,                          // 18 = 14+a ReceivedAt: not received
+        0x04, 0x00, 0x97, 0xE9, 0x96, 0xD8,              // 26 = 22+a RecipientName (b = 4)
+        0x02, 0x00,                                      // 32 = 24+a+b RecipientId 2
+        0x00, 0x00,                                      // 34 ReceivedNoteId
+        0x02, 0x00,                                      // 36 QuestionKind = QuestionCode
+        0x00, 0x00,                                      // 38 AnswerCode
+    };
+    EXPECT_EQ(readLog(), std::string(reinterpret_cast<const char*>(want), sizeof want));
+    ASSERT_EQ(st.LogSelection.size(), 1u);
+    const LogRecord& r = st.LogSelection[0];
+    EXPECT_EQ(r.SenderName, "田中");
+    EXPECT_EQ(r.RecipientName, "鈴木");
+    EXPECT_EQ(r.SentAt, kT0);
+    EXPECT_EQ(r.NoteId, 7);
+    EXPECT_EQ(r.QuestionKind, 2);
+}
+
+TEST_F(SharedLogTest, CodecRoundTripsAndRejectsEveryTruncation) {
+    LogRecord r;
+    r.SentAt = kT0;
+    r.SenderName = "田中";
+    r.SenderId = -3;
+    r.NoteId = 32767;
+    r.ReceivedAt = kT1;
+    r.RecipientName = "";
+    r.RecipientId = 2;
+    r.ReceivedNoteId = 5;
+    r.QuestionKind = 1;
+    r.AnswerCode = 3;
+    ByteWriter w;
+    encode(w, r);
+    const std::string want = bytesOf({kT0, kTanaka, -3, 32767, kT1, "", 2, 5, 1, 3});
+    ASSERT_EQ(w.data(), want);
+
+    ByteReader rd(want);
+    LogRecord back;
+    ASSERT_TRUE(decode(rd, back));
+    EXPECT_TRUE(rd.atEnd());
+    EXPECT_EQ(back.SenderName, "田中");
+    EXPECT_EQ(back.RecipientName, "");
+    EXPECT_EQ(back.SenderId, -3);
+    EXPECT_EQ(back.ReceivedAt, kT1);
+    EXPECT_EQ(back.AnswerCode, 3);
+
+    std::vector<LogEntryRef> entries;
+    ASSERT_TRUE(scanLogRecords(want + want, entries));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].offset, want.size());
+    EXPECT_EQ(entries[1].receivedAtAt(), want.size() + 14 + 4);
+    EXPECT_EQ(entries[1].answerCodeAt(), want.size() + 30 + 4);
+    for (size_t cut = 1; cut < want.size(); ++cut) {
+        std::string part = want + want.substr(0, cut);
+        entries.clear();
+        EXPECT_FALSE(scanLogRecords(part, entries)) << "cut at " << cut;
+        EXPECT_EQ(entries.size(), 1u);
+        const std::string head = want.substr(0, cut);
+        ByteReader r2(head);
+        LogRecord x;
+        EXPECT_FALSE(decode(r2, x)) << "cut at " << cut;
+    }
+}
+
+// ---- reads ----
+
+class SharedLogWithRecords : public SharedLogTest {
+protected:
+    void SetUp() override {
+        SharedLogTest::SetUp();
+        // 1 → 2 note 4 pending, 1 → 3 note 4 received, 2 → 1 note 9 pending, 3 → 1 note 9 received,
+        // 1 → 2 note 5 pending, 2 → 1 note 8 pending.
+        recs = {
+            {kT0, kTanaka, 1, 4, 0, kSuzuki, 2},
+            {kT0, kTanaka, 1, 4, kT1, "ab", 3, 11, 0, 0},
+            {kT0, kSuzuki, 2, 9, 0, kTanaka, 1, 0, 1, 0},
+            {kT0, "ab", 3, 9, kT1, kTanaka, 1, 2, 0, 0},
+            {kT1, kTanaka, 1, 5, 0, kSuzuki, 2},
+            {kT1, kSuzuki, 2, 8, 0, kTanaka, 1},
+        };
+        writeLog(all());
+    }
+    std::string all(std::initializer_list<size_t> skip = {}) const {
+        std::string s;
+        for (size_t i = 0; i < recs.size(); ++i)
+            if (std::find(skip.begin(), skip.end(), i) == skip.end()) s += bytesOf(recs[i]);
+        return s;
+    }
+    std::vector<Rec> recs;
+};
+
+std::vector<std::pair<int, int>> senderNote(const std::vector<LogRecord>& sel) {
+    std::vector<std::pair<int, int>> v;
+    for (const auto& r : sel) v.emplace_back(r.SenderId, r.NoteId);
+    return v;
+}
+
+TEST_F(SharedLogWithRecords, ReadKindsSelectTheirRecordsInFileOrder) {
+    ASSERT_TRUE(SharedLogOperation(st, 0, 0, 0, 0));
+    EXPECT_EQ(senderNote(st.LogSelection), (std::vector<std::pair<int, int>>{{2, 9}, {2, 8}}));
+    EXPECT_EQ(st.LogSelection[0].SenderName, "鈴木");
+    EXPECT_EQ(st.LogSelection[0].RecipientName, "田中");
+    EXPECT_EQ(st.LogSelection[0].QuestionKind, 1);
+
+    ASSERT_TRUE(SharedLogOperation(st, 1, 0, 0, 4));
+    ASSERT_EQ(st.LogSelection.size(), 2u);
+    EXPECT_EQ(st.LogSelection[0].RecipientId, 2);
+    EXPECT_EQ(st.LogSelection[1].RecipientId, 3);
+    EXPECT_EQ(st.LogSelection[1].RecipientName, "ab");
+    EXPECT_EQ(st.LogSelection[1].ReceivedAt, kT1);
+    EXPECT_EQ(st.LogSelection[1].ReceivedNoteId, 11);
+
+    // Member 1 has no note 9 of its own, even though 9 appears as another sender's note.
+    ASSERT_TRUE(SharedLogOperation(st, 1, 0, 0, 9));
+    EXPECT_TRUE(st.LogSelection.empty());
+
+    ASSERT_TRUE(SharedLogOperation(st, 2, 0, 0, 0));
+    EXPECT_EQ(st.LogSelection.size(), recs.size());
+    EXPECT_EQ(readLog(), all()) << "a read changes nothing";
+
+    AppState other;
+    setUpMember(other, 3, "ab");
+    ASSERT_TRUE(SharedLogOperation(other, 0, 0, 0, 0));
+    EXPECT_TRUE(other.LogSelection.empty()) << "member 3's only record is received";
+}
+
+TEST_F(SharedLogTest, EmptyAndMissingLogs) {
+    for (bool exists : {false, true}) {
+        SCOPED_TRACE(exists ? "empty file" : "missing file");
+        if (exists) writeLog("");
+        else removeFile(logPath());
+        st.LogSelection.assign(3, LogRecord{});
+        EXPECT_FALSE(SharedLogOperation(st, 0, 0, 0, 0)) << "kind 0 fails without a box";
+        EXPECT_TRUE(st.LogSelection.empty());
+        prompter.expect(kCheckTitle, "ＬＯＧ履歴はありません", Icon::Information, Buttons::Ok, Answer::Ok);
+        EXPECT_FALSE(SharedLogOperation(st, 1, 0, 0, 4));
+        prompter.expect(kCheckTitle, "ＬＯＧ履歴はありません", Icon::Information, Buttons::Ok, Answer::Ok);
+        EXPECT_FALSE(SharedLogOperation(st, 2, 0, 0, 0));
+        // Changes that find nothing to change succeed and leave an empty log.
+        for (int kind : {11, 12, 13, 14}) {
+            EXPECT_TRUE(SharedLogOperation(st, kind, 4, 2, 4, kT0)) << "kind " << kind;
+            EXPECT_TRUE(st.LogSelection.empty());
+        }
+        EXPECT_TRUE(fileExists(logPath()));
+        EXPECT_EQ(readLog(), "");
+        EXPECT_TRUE(prompter.done());
+    }
+    EXPECT_FALSE(SharedLogOperation(st, 5, 0, 0, 0)) << "an unknown kind does nothing";
+}
+
+// ---- send write ----
+
+TEST_F(SharedLogWithRecords, SendWriteAppendsAndKeepsEveryOldByte) {
+    // An old record with bytes that are not valid CP932 must come back exactly as it was.
+    std::string odd = bytesOf({kT0, std::string("\x81\xFF\x80", 3), 3, 1, 0, kSuzuki, 2});
+    writeLog(all() + odd);
+    clock.set(kT1 + 0.25);
+    st.QuestionCode = 1;
+    ASSERT_TRUE(SharedLogOperation(st, 10, 6, 3, 0));
+    EXPECT_EQ(readLog(), all() + odd + bytesOf({kT1 + 0.25, kTanaka, 1, 6, 0, "ab", 3, 0, 1, 0}));
+    ASSERT_EQ(st.LogSelection.size(), recs.size() + 2) << "the selection is the whole new log";
+    EXPECT_EQ(st.LogSelection.back().RecipientName, "ab");
+
+    // A recipient number that is not in the member list gets an empty name.
+    st.QuestionCode = 0;
+    ASSERT_TRUE(SharedLogOperation(st, 10, 6, 42, 0));
+    const std::string last = bytesOf({kT1 + 0.25, kTanaka, 1, 6, 0, "", 42});
+    const std::string log = readLog();
+    ASSERT_GT(log.size(), last.size());
+    EXPECT_EQ(log.substr(log.size() - last.size()), last);
+    EXPECT_EQ(st.LogSelection.back().RecipientName, "");
+}
+
+TEST_F(SharedLogTest, TwoSendsInOneClockTickGetDistinctSendTimes) {
+    ASSERT_TRUE(SharedLogOperation(st, 10, 3, 2, 0));
+    ASSERT_TRUE(SharedLogOperation(st, 10, 3, 2, 0));
+    ASSERT_TRUE(SharedLogOperation(st, 10, 3, 3, 0));   // another recipient: no clash
+    ASSERT_TRUE(SharedLogOperation(st, 10, 3, 2, 0));
+    ASSERT_EQ(st.LogSelection.size(), 4u);
+    const double sec = 1.0 / 86400;
+    EXPECT_EQ(st.LogSelection[0].SentAt, kT0);
+    EXPECT_EQ(st.LogSelection[1].SentAt, kT0 + sec);
+    EXPECT_EQ(st.LogSelection[2].SentAt, kT0);
+    EXPECT_EQ(st.LogSelection[3].SentAt, kT0 + sec + sec);
+}
+
+// ---- receive write ----
+
+TEST_F(SharedLogWithRecords, ReceiveWritePatchesOnlyTheMatchingRecord) {
+    clock.set(kT1 + 1);
+    st.QuestionCode = 3;
+    // Member 1 receives member 2's note 9 sent at kT0 as its local note 12.
+    ASSERT_TRUE(SharedLogOperation(st, 11, 9, 2, 12, kT0));
+    recs[2].receivedAt = kT1 + 1;
+    recs[2].receivedNoteId = 12;
+    recs[2].answerCode = 3;
+    EXPECT_EQ(readLog(), all());
+    EXPECT_EQ(st.LogSelection.size(), recs.size());
+    EXPECT_EQ(st.LogSelection[2].ReceivedAt, kT1 + 1);
+
+    // Wrong send time, wrong sender or a record addressed to someone else: nothing changes, success.
+    ASSERT_TRUE(SharedLogOperation(st, 11, 8, 2, 1, kT0));
+    ASSERT_TRUE(SharedLogOperation(st, 11, 8, 3, 1, kT1));
+    ASSERT_TRUE(SharedLogOperation(st, 11, 4, 1, 1, kT0));
+    EXPECT_EQ(readLog(), all());
+
+    // The answer sheet's second write replaces the answer of a record already received.
+    clock.set(kT1 + 2);
+    st.QuestionCode = 4 * 2 + 64 * 5;
+    ASSERT_TRUE(SharedLogOperation(st, 11, 9, 2, 0, kT0));
+    recs[2].receivedAt = kT1 + 2;
+    recs[2].receivedNoteId = 0;
+    recs[2].answerCode = 328;
+    EXPECT_EQ(readLog(), all());
+}
+
+TEST_F(SharedLogTest, TwoPendingSendsOfOneNoteAreEachReceivedOnce) {
+    AppState sender;
+    setUpMember(sender, 2, "鈴木");
+    ASSERT_TRUE(SharedLogOperation(sender, 10, 5, 1, 0));
+    clock.set(kT1);
+    ASSERT_TRUE(SharedLogOperation(sender, 10, 5, 1, 0));
+
+    ASSERT_TRUE(SharedLogOperation(st, 0, 0, 0, 0));
+    auto pending = st.LogSelection;
+    ASSERT_EQ(pending.size(), 2u);
+    int16_t local = 20;
+    for (const auto& e : pending) ASSERT_TRUE(SharedLogOperation(st, 11, e.NoteId, e.SenderId, local++, e.SentAt));
+
+    ASSERT_TRUE(SharedLogOperation(st, 0, 0, 0, 0));
+    EXPECT_TRUE(st.LogSelection.empty()) << "nothing left to receive";
+    ASSERT_TRUE(SharedLogOperation(st, 2, 0, 0, 0));
+    ASSERT_EQ(st.LogSelection.size(), 2u);
+    EXPECT_EQ(st.LogSelection[0].ReceivedNoteId, 20);
+    EXPECT_EQ(st.LogSelection[1].ReceivedNoteId, 21);
+    EXPECT_NE(st.LogSelection[1].ReceivedAt, 0);
+}
+
+// ---- deletes ----
+
+TEST_F(SharedLogWithRecords, DeleteReceivedRemovesOnlyMyReceivedRecordsOfTheNote) {
+    ASSERT_TRUE(SharedLogOperation(st, 12, 0, 0, 4));
+    EXPECT_EQ(readLog(), all({1}));
+    ASSERT_EQ(st.LogSelection.size(), recs.size() - 1);
+    // Member 3's received record of note 9 is not member 1's to delete.
+    ASSERT_TRUE(SharedLogOperation(st, 12, 0, 0, 9));
+    EXPECT_EQ(readLog(), all({1}));
+}
+
+TEST_F(SharedLogWithRecords, DeleteAllRemovesMyRecordsOfTheNoteReceivedOrNot) {
+    ASSERT_TRUE(SharedLogOperation(st, 13, 0, 0, 4));
+    EXPECT_EQ(readLog(), all({0, 1}));
+    EXPECT_EQ(senderNote(st.LogSelection), (std::vector<std::pair<int, int>>{{2, 9}, {3, 9}, {1, 5}, {2, 8}}));
+}
+
+TEST_F(SharedLogWithRecords, DeleteOneRemovesMyRecordsOfTheNoteToOneRecipient) {
+    ASSERT_TRUE(SharedLogOperation(st, 14, 0, 3, 4));
+    EXPECT_EQ(readLog(), all({1}));
+    ASSERT_TRUE(SharedLogOperation(st, 14, 0, 2, 5));
+    EXPECT_EQ(readLog(), all({1, 4}));
+    ASSERT_TRUE(SharedLogOperation(st, 14, 0, 1, 4)) << "no record to member 1";
+    EXPECT_EQ(readLog(), all({1, 4}));
+}
+
+TEST_F(SharedLogTest, DeletingTheLastRecordsLeavesAnEmptyLogAndSucceeds) {
+    writeLog(bytesOf({}) + bytesOf({kT1, kTanaka, 1, 0, kT1, "ab", 3}));
+    ASSERT_TRUE(SharedLogOperation(st, 13, 0, 0, 0));
+    EXPECT_TRUE(st.LogSelection.empty());
+    EXPECT_TRUE(fileExists(logPath()));
+    EXPECT_EQ(readLog(), "");
+    // Only the log itself is in the folder: no temporary file left behind.
+    EXPECT_EQ(listDirectory(dir.str()), std::vector<std::string>{"GRPINLY.FLG"});
+}
+
+// ---- damaged logs ----
+
+TEST_F(SharedLogWithRecords, DamagedLogIsReportedAndNeverRewritten) {
+    const std::string tail = bytesOf({kT1, kTanaka, 1, 4, 0, kSuzuki, 2});
+    const std::string desc = makeError(kErrPastEnd).description;
+    struct Case {
+        const char* what;
+        std::string bytes;
+    };
+    std::string hugeName = le64(kT0) + le16(0xFFFF) + "xx";
+    std::vector<Case> cases = {
+        {"last record cut short", all() + tail.substr(0, tail.size() - 1)},
+        {"a few stray bytes", all() + "\x01\x02\x03"},
+        {"name longer than the file", all() + hugeName},
+        {"garbage only", std::string(9, '\xFF')},
+    };
+    const std::pair<int, std::string> kinds[] = {
+        {0, "タイマー受信"},  {1, "受信状況チェック"}, {2, "全体チェック"},          {10, "送信書込"},
+        {11, "受信書込"},     {12, "送信用受信済の削除"}, {13, "送信用無確認削除"}, {14, "送信用無確認削除"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeLog(c.bytes);
+        for (const auto& [kind, caption] : kinds) {
+            prompter.expect(kErrorTitle, failureText(62, caption, desc), Icon::Warning, Buttons::Ok, Answer::Ok);
+            EXPECT_FALSE(SharedLogOperation(st, kind, 9, 2, 4, kT0)) << "kind " << kind;
+            EXPECT_TRUE(st.LogSelection.empty());
+            EXPECT_EQ(readLog(), c.bytes) << "kind " << kind << " touched a damaged log";
+        }
+    }
+}
+
+TEST_F(SharedLogTest, MissingFolderIsReportedAsPathNotFound) {
+    st.SharedPath = dir.file("gone");
+    prompter.expect(kErrorTitle, failureText(76, "送信書込", makeError(kErrPathNotFound).description), Icon::Warning,
+                    Buttons::Ok, Answer::Ok);
+    EXPECT_FALSE(SharedLogOperation(st, 10, 1, 2, 0));
+    prompter.expect(kErrorTitle, failureText(76, "タイマー受信", makeError(kErrPathNotFound).description),
+                    Icon::Warning, Buttons::Ok, Answer::Ok);
+    EXPECT_FALSE(SharedLogOperation(st, 0, 0, 0, 0));
+    EXPECT_FALSE(directoryExists(st.SharedPath));
+}
+
+TEST_F(SharedLogTest, LogHeldByAnotherOpenOfThisProcessAsksAfterTheSilentWindow) {
+    // Two opens conflict even inside one process, as between computers.
+    writeLog(bytesOf({}));
+    SharedFile holder;
+    ASSERT_FALSE(holder.open(logPath(), ShareMode::ReadDenyWrite));
+    prompter.expect(kCheckTitle, "ログ・ファイルアクセスが混雑しています", Icon::Information, Buttons::RetryCancel,
+                    Answer::Retry);
+    prompter.expect(kCheckTitle, "ログ・ファイルアクセスが混雑しています", Icon::Information, Buttons::RetryCancel,
+                    Answer::Cancel);
+    prompter.expect(kErrorTitle, failureText(70, "送信用無確認削除", makeError(kErrAccessDenied).description),
+                    Icon::Warning, Buttons::Ok, Answer::Ok);
+    EXPECT_FALSE(SharedLogOperation(st, 13, 0, 0, 0));
+    holder.close();
+    EXPECT_EQ(readLog(), bytesOf({}));
+    // A reader does not keep another reader out.
+    ASSERT_FALSE(holder.open(logPath(), ShareMode::ReadDenyWrite));
+    EXPECT_TRUE(SharedLogOperation(st, 2, 0, 0, 0));
+}
+
+}  // namespace
+}  // namespace tw
