@@ -1,0 +1,63 @@
+// The note commands that change the set of notes, without their windows: the last-note query, peeling
+// off with its two questions, the five-slot undo list, the end of the program and the editing helpers.
+#pragma once
+
+#include "app/state.h"
+
+#include <string>
+#include <vector>
+
+namespace tw {
+
+// Modes of the last-note query.
+enum LastNoteMode : int {
+    kCountAll = -1,       // every open note window counts
+    kCountUnpeeled = 0,   // peeled notes do not count
+    kCountVisible = 1,    // nor, besides this note, notes waiting for their period or sent to vanish
+};
+
+// `openNotes` are the record indices of the open note windows (shown or hidden). True when exactly
+// one of them counts in the given mode.
+bool isLastNote(const AppState& st, int self, const std::vector<int>& openNotes, int mode);
+
+inline const std::string kEndTitle = "終了";
+inline const std::string kConfirmTitle = "確認";
+std::string lastPeelQuestion();   // "全ての付箋紙をはがすとタックウィスプは終了します"
+std::string peelRefusal();        // the two-line refusal
+
+enum class PeelResult {
+    Cancelled,   // the end question was answered with Cancel: nothing changed
+    Refused,     // the only note that would stay visible: nothing changed
+    Peeled,      // peeled and pushed on the undo list: hide its window
+    PeeledLast,  // the last note: run the end of the program now
+};
+
+// Peels note `index` off. Asks through st.sys.prompter; a sent note's pending deliveries are taken
+// out of the shared log (a failure there is reported by the log and does not stop the peel).
+PeelResult peelNote(AppState& st, int index, const std::vector<int>& openNotes);
+
+// Undo list: slot 0 is the most recent peel; a sixth peel forgets the oldest.
+void pushUndo(AppState& st, int index);
+// Removes slot k (later slots move down one). False when k is not a used slot.
+bool removeUndo(AppState& st, int slot);
+// The record index in slot k, or -1 for an unused slot.
+int undoIndex(const AppState& st, int slot);
+// Caption of slot k's menu entry: the first 20 characters of the note's text.
+std::string undoCaption(const AppState& st, int slot);
+
+// The files written when the program ends: the local settings, and only when that worked the notes.
+enum class EndResult { Written, LocalWriteFailed, NotesWriteFailed };
+EndResult writeFilesAtEnd(AppState& st);
+
+// Dropped files while editing: CR LF and the full path per file, appended in order.
+std::string appendDroppedFiles(std::string text, const std::vector<std::string>& paths);
+
+// Note texts keep CR LF between lines; the edit box and the label work with plain line feeds.
+std::string toEditText(const std::string& noteText);
+std::string fromEditText(const std::string& editText);
+
+// The About box's text: "タックウィスプ Version 1.71 R08".
+std::string aboutText();
+inline const std::string kAboutTitle = "バージョン情報";
+
+}  // namespace tw
