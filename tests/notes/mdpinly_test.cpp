@@ -1,0 +1,266 @@
+// Peeling off and its two questions, the undo list, the end of the program with its two files, and
+// the small text helpers of editing.
+#include "notes/mdpinly.h"
+
+#include "app/datetime.h"
+#include "app/groval.h"
+#include "messaging/sharedlog.h"
+#include "platform/screen.h"
+#include "platform/sharedfile.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace tw;
+using tw::test::ScriptedPrompter;
+using tw::test::TempDir;
+using tw::test::TestClock;
+
+namespace {
+
+const std::string kLastQuestion = "全ての付箋紙をはがすとタックウィスプは終了します";
+const std::string kRefusal =
+    "期間未到達付箋紙または送信後削除する付箋紙が残っているのではがせません\r"
+    "１枚以上の期間外でない付箋紙を残すか、全てはがすことはできます。";
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class PeelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        st.sys.prompter = &prompter;
+        st.sys.clock = &clock;
+        st.sys.screen = &screen;
+        st.sys.retrySeconds = 0;
+        st.sys.retryPauseMs = 0;
+        st.SharedPath = shared.str();
+        st.CurrentMemberId = 1;
+        st.localConfig = defaultLocalConfig();
+        st.localConfig.MemberName = "佐藤";
+        st.localConfig.MemberId = 1;
+        UserEntry me, other;
+        me.MemberName = "佐藤";
+        me.MemberId = 1;
+        other.MemberName = "鈴木";
+        other.MemberId = 2;
+        st.members = {me, other};
+    }
+
+    int add(const std::string& text) {
+        NoteRecord r;
+        r.Text = text;
+        r.Width = 2145;
+        r.Height = 450;
+        r.NoteId = static_cast<int16_t>(st.NoteTable.size());
+        st.NoteTable.push_back(r);
+        return static_cast<int>(st.NoteTable.size()) - 1;
+    }
+    NoteRecord& note(int i) { return st.NoteTable.at(static_cast<size_t>(i)); }
+    std::vector<int> all() const {
+        std::vector<int> v;
+        for (size_t i = 0; i < st.NoteTable.size(); ++i) v.push_back(static_cast<int>(i));
+        return v;
+    }
+    // Note ids of the records left in the log, in file order.
+    std::vector<int> logNotes() {
+        std::vector<int> ids;
+        if (SharedLogOperation(st, kLogFullCheck, 0, 0, 0))
+            for (const LogRecord& r : st.LogSelection) ids.push_back(r.NoteId);
+        return ids;
+    }
+
+    TempDir shared;
+    ScriptedPrompter prompter;
+    TestClock clock{makeDateTime(2024, 5, 10, 12, 0, 0)};
+    FixedScreen screen;
+    AppState st;
+};
+
+}  // namespace
+
+TEST_F(PeelTest, LastNoteQueryModes) {
+    int a = add("a"), b = add("b"), c = add("c");
+    note(b).IsPeeled = true;
+    note(c).HasPeriod = true;
+    note(c).Period.StartAt = addMinutes(clock.now(), 5);
+    const std::vector<int> open = {a, b, c};
+
+    EXPECT_FALSE(isLastNote(st, a, open, kCountAll));        // 3 count
+    EXPECT_FALSE(isLastNote(st, a, open, kCountUnpeeled));   // a and c
+    EXPECT_TRUE(isLastNote(st, a, open, kCountVisible));     // c waits for its period
+    // The asking note itself counts even when it waits.
+    EXPECT_FALSE(isLastNote(st, c, open, kCountVisible));
+    // A sent note that vanishes after receipt does not count for another note either.
+    note(c).HasPeriod = false;
+    EXPECT_FALSE(isLastNote(st, a, open, kCountVisible));
+    note(c).IsSent = note(c).AutoDelete = true;
+    EXPECT_TRUE(isLastNote(st, a, open, kCountVisible));
+    // Only open windows count; indices outside the table are ignored.
+    EXPECT_TRUE(isLastNote(st, a, {a, 99, -1}, kCountAll));
+    EXPECT_FALSE(isLastNote(st, a, {}, kCountAll));
+}
+
+TEST_F(PeelTest, PeelingTheOnlyNoteAsksToEndCancelKeepsIt) {
+    int a = add("ひとつだけ");
+    prompter.expect("終了", kLastQuestion, Icon::None, Buttons::OkCancel, Answer::Cancel);
+    EXPECT_EQ(peelNote(st, a, {a}), PeelResult::Cancelled);
+    EXPECT_FALSE(note(a).IsPeeled);
+    EXPECT_EQ(st.undoCount, 0);
+}
+
+TEST_F(PeelTest, PeelingTheOnlyNoteOkEndsAndBothFilesAreWritten) {
+    int a = add("ひとつだけ");
+    int gone = add("もうはがした");
+    note(gone).IsPeeled = true;
+    prompter.expect("終了", kLastQuestion, Icon::None, Buttons::OkCancel, Answer::Ok);
+    EXPECT_EQ(peelNote(st, a, {a, gone}), PeelResult::PeeledLast);
+    EXPECT_TRUE(note(a).IsPeeled);
+    EXPECT_EQ(st.undoCount, 0);
+
+    ASSERT_EQ(writeFilesAtEnd(st), EndResult::Written);
+    // The local settings as one record; the notes file empty: peeled notes are not kept.
+    std::string fcg = slurp(shared.file("ID00001.FCG"));
+    ByteWriter w;
+    encode(w, st.localConfig);
+    EXPECT_EQ(fcg, w.data());
+    EXPECT_TRUE(fileExists(shared.file("ID00001.FDT")));
+    EXPECT_EQ(slurp(shared.file("ID00001.FDT")), "");
+}
+
+TEST_F(PeelTest, RefusedWhenOnlyNotesOutOfPeriodWouldStay) {
+    int a = add("見えている"), later = add("まだ先");
+    note(later).HasPeriod = true;
+    note(later).Period.StartAt = addDays(clock.now(), 1);
+    prompter.expect("確認", kRefusal, Icon::Information, Buttons::Ok, Answer::Ok);
+    EXPECT_EQ(peelNote(st, a, {a, later}), PeelResult::Refused);
+    EXPECT_FALSE(note(a).IsPeeled);
+    EXPECT_EQ(st.undoCount, 0);
+
+    // The out-of-period one itself can go.
+    EXPECT_EQ(peelNote(st, later, {a, later}), PeelResult::Peeled);
+    EXPECT_TRUE(note(later).IsPeeled);
+    EXPECT_EQ(undoIndex(st, 0), later);
+}
+
+TEST_F(PeelTest, SixPeelsKeepTheLastFiveNewestFirst) {
+    for (int i = 0; i < 7; ++i) add("付箋" + std::to_string(i));
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(peelNote(st, i, all()), PeelResult::Peeled);
+    EXPECT_EQ(st.undoCount, 5);
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(undoIndex(st, k), 5 - k);
+    EXPECT_EQ(undoCaption(st, 0), "付箋5");
+    EXPECT_EQ(undoCaption(st, 4), "付箋1");
+    EXPECT_EQ(undoIndex(st, 5), -1);
+    // The first one fell off the list but stays peeled.
+    EXPECT_TRUE(note(0).IsPeeled);
+}
+
+TEST_F(PeelTest, UndoOfSlotTwoOfFourClosesTheGap) {
+    for (int i : {10, 11, 12, 13}) pushUndo(st, i);   // slots 13 12 11 10
+    ASSERT_EQ(st.undoCount, 4);
+    EXPECT_TRUE(removeUndo(st, 2));
+    EXPECT_EQ(st.undoCount, 3);
+    EXPECT_EQ(undoIndex(st, 0), 13);
+    EXPECT_EQ(undoIndex(st, 1), 12);
+    EXPECT_EQ(undoIndex(st, 2), 10);
+    EXPECT_EQ(undoIndex(st, 3), -1);
+    EXPECT_FALSE(removeUndo(st, 3));
+    EXPECT_FALSE(removeUndo(st, -1));
+    EXPECT_TRUE(removeUndo(st, 0));
+    EXPECT_TRUE(removeUndo(st, 0));
+    EXPECT_TRUE(removeUndo(st, 0));
+    EXPECT_EQ(st.undoCount, 0);
+    EXPECT_FALSE(removeUndo(st, 0));
+}
+
+TEST_F(PeelTest, UndoCaptionCountsCharactersNotBytes) {
+    int a = add("あいうえおかきくけこさしすせそたちつてとなにぬねの");   // 25 characters
+    int b = add("短い");
+    pushUndo(st, a);
+    pushUndo(st, b);
+    EXPECT_EQ(undoCaption(st, 1), "あいうえおかきくけこさしすせそたちつてと");
+    EXPECT_EQ(undoCaption(st, 0), "短い");
+    EXPECT_EQ(undoCaption(st, 2), "");
+}
+
+TEST_F(PeelTest, PeelingASentNoteWithdrawsItsPendingDeliveries) {
+    int keep = add("残す"), sent = add("送った"), other = add("別");
+    note(sent).IsSent = true;
+    ASSERT_TRUE(SharedLogOperation(st, kLogSendWrite, static_cast<int16_t>(sent), 2, 0));
+    ASSERT_TRUE(SharedLogOperation(st, kLogSendWrite, static_cast<int16_t>(other), 2, 0));
+    ASSERT_TRUE(SharedLogOperation(st, kLogSendWrite, static_cast<int16_t>(sent), 2, 0));
+    EXPECT_EQ(logNotes(), (std::vector<int>{sent, other, sent}));
+
+    EXPECT_EQ(peelNote(st, sent, {keep, sent, other}), PeelResult::Peeled);
+    EXPECT_EQ(logNotes(), (std::vector<int>{other}));
+}
+
+TEST_F(PeelTest, PeelingTheLastSentNoteStillWithdrawsIt) {
+    int sent = add("最後の送信");
+    note(sent).IsSent = true;
+    ASSERT_TRUE(SharedLogOperation(st, kLogSendWrite, static_cast<int16_t>(sent), 2, 0));
+    prompter.expect("終了", kLastQuestion, Icon::None, Buttons::OkCancel, Answer::Ok);
+    EXPECT_EQ(peelNote(st, sent, {sent}), PeelResult::PeeledLast);
+    // The log is empty now: the full check says so.
+    prompter.expect("確認", "ＬＯＧ履歴はありません", Icon::Information, Buttons::Ok, Answer::Ok);
+    EXPECT_EQ(logNotes(), std::vector<int>{});
+}
+
+TEST_F(PeelTest, AFailedLogDoesNotStopThePeel) {
+    int a = add("a"), b = add("b");
+    note(b).IsSent = true;
+    // The log cannot be opened: a folder stands where the file should be. The log shows its own
+    // failure (its texts are checked with the log); the peel goes on.
+    std::filesystem::create_directory(shared.file("GRPINLY.FLG"));
+    struct AnyFailure : Prompter {
+        int shown = 0;
+        Answer ask(const std::string& title, const std::string&, Icon, Buttons b) override {
+            ++shown;
+            EXPECT_TRUE(title == "エラー" || title == "確認") << title;
+            return b == Buttons::RetryCancel ? Answer::Cancel : Answer::Ok;
+        }
+    } boxes;
+    st.sys.prompter = &boxes;
+    EXPECT_EQ(peelNote(st, b, {a, b}), PeelResult::Peeled);
+    EXPECT_TRUE(note(b).IsPeeled);
+    EXPECT_EQ(undoIndex(st, 0), b);
+    EXPECT_GE(boxes.shown, 1);
+}
+
+TEST_F(PeelTest, AFailedLocalSettingsWriteStopsBeforeTheNotes) {
+    add("a");
+    st.SharedPath = shared.file("gone");   // the folder is not there
+    prompter.expect("エラー", "ローカル設定ファイルにアクセスできません\r" + makeError(kErrPathNotFound).description,
+                    Icon::Warning, Buttons::Ok, Answer::Ok);
+    // No second box: the notes are not tried.
+    EXPECT_EQ(writeFilesAtEnd(st), EndResult::LocalWriteFailed);
+}
+
+TEST(EditText, DroppedFilesAppendOneLineEach) {
+    EXPECT_EQ(appendDroppedFiles("", {"C:\\a.txt", "C:\\フォルダ\\b.doc"}), "\r\nC:\\a.txt\r\nC:\\フォルダ\\b.doc");
+    EXPECT_EQ(appendDroppedFiles("メモ", {"/x"}), "メモ\r\n/x");
+    EXPECT_EQ(appendDroppedFiles("メモ", {}), "メモ");
+}
+
+TEST(EditText, LineBreaksBetweenRecordAndEditBox) {
+    EXPECT_EQ(toEditText("一\r\n二\r\n"), "一\n二\n");
+    EXPECT_EQ(toEditText("a\rb\nc"), "a\nb\nc");
+    EXPECT_EQ(fromEditText("一\n二\n"), "一\r\n二\r\n");
+    EXPECT_EQ(fromEditText("a\r\nb\rc"), "a\r\nb\r\nc");
+    const std::string t = "会議\r\n\r\n15:00 本社";
+    EXPECT_EQ(fromEditText(toEditText(t)), t);
+}
+
+TEST(About, VersionLine) {
+    EXPECT_EQ(aboutText(), "タックウィスプ Version 1.71 R08");
+    EXPECT_EQ(kAboutTitle, "バージョン情報");
+}
