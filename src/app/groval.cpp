@@ -87,7 +87,7 @@ FileError withRetry(AppState& st, BusyWait& busy, const std::function<FileError(
             if (st.sys.retryPauseMs > 0) sleepMilliseconds(st.sys.retryPauseMs);
             continue;
         }
-        if (ask(st, kTitleConfirm, "ファイルアクセスが混雑しています", Icon::None, Buttons::RetryCancel) != Answer::Retry)
+        if (ask(st, kTitleConfirm, "ファイルアクセスが混雑しています", Icon::Information, Buttons::RetryCancel) != Answer::Retry)
             return e;
         busy.since = monotonicSeconds();
     }

@@ -350,8 +350,8 @@ TEST_F(GrovalTest, BusyFileKeepsItsOldContentAndReportsTheFailure) {
     SharedFile holder;   // another member reading the file
     ASSERT_FALSE(holder.open(shared.file("ID00003.FDT"), ShareMode::ReadDenyWrite));
     st.NoteTable = {note("new", 0), note("newer", 1)};
-    prompter.expect("確認", "ファイルアクセスが混雑しています", Icon::None, Buttons::RetryCancel, Answer::Retry);
-    prompter.expect("確認", "ファイルアクセスが混雑しています", Icon::None, Buttons::RetryCancel, Answer::Cancel);
+    prompter.expect("確認", "ファイルアクセスが混雑しています", Icon::Information, Buttons::RetryCancel, Answer::Retry);
+    prompter.expect("確認", "ファイルアクセスが混雑しています", Icon::Information, Buttons::RetryCancel, Answer::Cancel);
     prompter.expect(kErrorTitle, failureText("付箋紙データ", kErrAccessDenied), Icon::Warning, Buttons::Ok, Answer::Ok);
     EXPECT_FALSE(AccessSharedFile(st, kModeWrite, kKindNotes));
     EXPECT_EQ(slurp(shared.file("ID00003.FDT")), before);
@@ -359,7 +359,7 @@ TEST_F(GrovalTest, BusyFileKeepsItsOldContentAndReportsTheFailure) {
 
     // A reader is refused the same way while a writer holds the file.
     ASSERT_FALSE(holder.open(shared.file("ID00003.FDT"), ShareMode::WriteExclusive));
-    prompter.expect("確認", "ファイルアクセスが混雑しています", Icon::None, Buttons::RetryCancel, Answer::Cancel);
+    prompter.expect("確認", "ファイルアクセスが混雑しています", Icon::Information, Buttons::RetryCancel, Answer::Cancel);
     prompter.expect(kErrorTitle, failureText("付箋紙データ", kErrAccessDenied), Icon::Warning, Buttons::Ok, Answer::Ok);
     EXPECT_FALSE(AccessSharedFile(st, kModeRead, kKindNotes));
     EXPECT_EQ(st.NoteTable.size(), 2u);

@@ -122,8 +122,8 @@ TEST_F(SharedAccessProcessTest, LongHoldAsksRetryOrCancel) {
     Holder h(shared.file("GRPINLY.CFG"), "write", 5000);
     ASSERT_EQ(h.firstLine(), "ready");
     st.sys.retrySeconds = 1;
-    prompter.expect("確認", kBusy, Icon::None, Buttons::RetryCancel, Answer::Retry);   // waits another second
-    prompter.expect("確認", kBusy, Icon::None, Buttons::RetryCancel, Answer::Cancel);
+    prompter.expect("確認", kBusy, Icon::Information, Buttons::RetryCancel, Answer::Retry);   // waits another second
+    prompter.expect("確認", kBusy, Icon::Information, Buttons::RetryCancel, Answer::Cancel);
     prompter.expect("エラー", "共有設定ファイルにアクセスできません\r" + makeError(kErrAccessDenied).description,
                     Icon::Warning, Buttons::Ok, Answer::Ok);
     EXPECT_FALSE(AccessSharedFile(st, kModeRead, kKindShared));
@@ -137,7 +137,7 @@ TEST_F(SharedAccessProcessTest, RetryWaitsAnotherRound) {
     st.sharedConfig.Signature = kProductName;
     st.sharedConfig.VersionMajor = 1;
     st.members = {member("山田", 1), member("鈴木", 2), member("佐藤", 3)};
-    prompter.expect("確認", kBusy, Icon::None, Buttons::RetryCancel, Answer::Retry);
+    prompter.expect("確認", kBusy, Icon::Information, Buttons::RetryCancel, Answer::Retry);
     ASSERT_TRUE(AccessSharedFile(st, kModeWrite, kKindShared));
     EXPECT_EQ(h.finish(), 0);
     AppState o = st;
