@@ -5,7 +5,11 @@
 #include "app/state.h"
 
 #include <QObject>
+#include <QPoint>
+#include <functional>
 #include <vector>
+
+class QMenu;
 
 namespace tw {
 
@@ -22,14 +26,18 @@ public:
     // the table is empty.
     void openAllNotes();
     // Appends a record (source -1: new, else a duplicate of that index) and opens its window.
+    // Returns the new index, or -1 after a failure (already reported in a box).
     int createNote(int source, int top, int left);
-    // Builds and shows the window of one record (nothing for a peeled one).
+    // Builds and shows the window of one record (nothing for a peeled one). A record that already
+    // has a window keeps it.
     frmPinly* openNoteWindow(int index);
 
     frmPinly* windowOf(int index) const;           // none: nullptr
     static int recordOf(const frmPinly* w);        // -1 when not bound
     // Every note window in creation order, bound or not, shown or hidden.
     std::vector<frmPinly*> windows() const;
+    // Record indices of the open note windows (shown or hidden), for the last-note query.
+    std::vector<int> openNotes() const;
 
     // Note commands (context menu and gestures).
     void newNote(frmPinly* w);
@@ -42,6 +50,24 @@ public:
     // Closes every note window (change of shared folder).
     void closeAll();
 
+    // Shows or hides the notes whose period has not started yet (mnuOutRange).
+    void toggleOutOfPeriod();
+    // The caption mnuOutRange has in every window while out-of-period notes are shown or not.
+    static const char* outOfPeriodCaption(bool shown);
+    void showAbout();
+    void showEnvironmentDialog();
+    // Sends an always-at-back window to the bottom and re-raises the always-in-front ones.
+    void sendToBack(frmPinly* w);
+    void placeTopmost(frmPinly* w, bool on);
+
+    // How a note window pops its context menu up at a screen position; tests replace it. Empty: the
+    // menu runs modally at the position.
+    std::function<void(frmPinly& window, QMenu& menu, const QPoint& globalPos)> menuPopup;
+    void popupMenu(frmPinly& w, const QPoint& globalPos);
+
+    // A window that closed by itself (system close key): it leaves the list, its record stays.
+    void forget(frmPinly* w);
+
     AppState& state() { return st_; }
     ProgramHooks& hooks() { return hooks_; }
 
@@ -49,6 +75,7 @@ private:
     AppState& st_;
     ProgramHooks& hooks_;
     std::vector<frmPinly*> windows_;
+    bool ended_ = false;
 };
 
 }  // namespace tw
