@@ -15,7 +15,9 @@ FileError makeError(int number) {
     FileError e;
     e.number = number;
     switch (number) {
+    case kErrBadFileNumber: e.description = "ファイル名または番号が不正です。"; break;
     case kErrFileNotFound: e.description = "ファイルが見つかりません。"; break;
+    case kErrBadFileMode: e.description = "ファイル モードが不正です。"; break;
     case kErrAccessDenied:
         e.description = "ファイルにアクセスできません。他のコンピュータが使用中か、アクセス権がありません。";
         break;

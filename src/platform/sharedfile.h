@@ -11,7 +11,9 @@ namespace tw {
 // Error numbers the program uses throughout (they also appear in messages).
 enum : int {
     kErrNone = 0,
+    kErrBadFileNumber = 52,  // the file is not open (a program fault, never a busy file)
     kErrFileNotFound = 53,
+    kErrBadFileMode = 54,    // a write or a replace through an open made for reading
     kErrAccessDenied = 70,   // a conflicting open by someone else, or no permission
     kErrPathNotFound = 76,
     kErrPastEnd = 62,        // a record runs past the end of the file (truncated or corrupted)
@@ -24,7 +26,7 @@ struct FileError {
     explicit operator bool() const { return !ok(); }   // true when there IS an error
 };
 
-FileError makeError(int number);          // 53/70/76/62 with their Japanese descriptions
+FileError makeError(int number);          // 52/53/54/70/76/62 with their Japanese descriptions
 FileError lastSystemError();              // errno / GetLastError(), classified
 
 enum class ShareMode {
@@ -59,7 +61,8 @@ public:
     // Replaces the whole content in one step: the bytes go completely into a temporary file in the
     // same folder, which then takes the place of the old file while this open still holds its lock.
     // Readers never see a half-written file, and a failure or a kill at any moment leaves either the
-    // old or the new content. The open stays valid until close().
+    // old or the new content. The open stays valid until close(): it then refers to the new file, with
+    // the same sharing lock, positioned at its end. Only for an open made for writing.
     FileError replaceContent(const std::string& bytes);
 
     void close();

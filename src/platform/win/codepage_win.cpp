@@ -1,0 +1,123 @@
+// CP932 through the system's own tables (code page 932). Unmappable characters and invalid bytes
+// become "?", exactly as the POSIX build does, so both builds write the same bytes.
+#include "platform/codepage.h"
+#include "platform/win/wide.h"
+
+#include <climits>
+#include <windows.h>
+
+namespace tw {
+
+namespace {
+
+constexpr UINT kCp932 = 932;
+
+bool isSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+bool isHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool isLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Converts one run that is known to be valid CP932; false when the system refuses it.
+bool decodeStrict(const char* p, size_t n, std::wstring& out) {
+    if (n == 0) return true;
+    if (n > static_cast<size_t>(INT_MAX)) return false;
+    int len = static_cast<int>(n);
+    int m = MultiByteToWideChar(kCp932, MB_ERR_INVALID_CHARS, p, len, nullptr, 0);
+    if (m <= 0) return false;
+    size_t at = out.size();
+    out.resize(at + static_cast<size_t>(m));
+    return MultiByteToWideChar(kCp932, MB_ERR_INVALID_CHARS, p, len, out.data() + at, m) == m;
+}
+
+// The POSIX build's CP932 table also takes the JIS forms of a few characters whose CP932 code
+// the Windows table gives to a look-alike (the wave dash typed on Linux is U+301C, on Windows
+// U+FF5E), and it has no form for U+0080 or the private-use characters Windows keeps for the bytes
+// A0, FD, FE and FF. Both builds must write the same bytes for the same text.
+wchar_t sameAsPosix(wchar_t c) {
+    switch (c) {
+    case 0x00A2: return 0xFFE0;   // cent sign
+    case 0x00A3: return 0xFFE1;   // pound sign
+    case 0x00AC: return 0xFFE2;   // not sign
+    case 0x2014: return 0x2015;   // em dash
+    case 0x2016: return 0x2225;   // double vertical line
+    case 0x2212: return 0xFF0D;   // minus sign
+    case 0x301C: return 0xFF5E;   // wave dash
+    case 0x0080:
+    case 0xF8F0:
+    case 0xF8F1:
+    case 0xF8F2:
+    case 0xF8F3: return L'?';
+    default: return c;
+    }
+}
+
+bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// The byte 0x80 on its own is no character (the Windows table alone makes it U+0080).
+bool hasLone80(const std::string& bytes) {
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        unsigned char b = static_cast<unsigned char>(bytes[i]);
+        if (isLeadByte(b))
+            ++i;
+        else if (b == 0x80)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string utf8ToCp932(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    std::wstring wide = win::widen(utf8);
+    // Characters beyond the basic plane never have a CP932 form: one "?" per character, not one
+    // per UTF-16 half.
+    std::wstring bmp;
+    bmp.reserve(wide.size());
+    for (size_t i = 0; i < wide.size(); ++i) {
+        wchar_t c = wide[i];
+        if (isHighSurrogate(c) && i + 1 < wide.size() && isLowSurrogate(wide[i + 1])) {
+            bmp.push_back(L'?');
+            ++i;
+        } else if (isSurrogate(c)) {
+            bmp.push_back(L'?');
+        } else {
+            bmp.push_back(sameAsPosix(c));
+        }
+    }
+    if (bmp.size() > static_cast<size_t>(INT_MAX)) return {};
+    int len = static_cast<int>(bmp.size());
+    // No best-fit guesses ("é" must not turn into "e"): a character without its own form is "?".
+    int n = WideCharToMultiByte(kCp932, WC_NO_BEST_FIT_CHARS, bmp.data(), len, nullptr, 0, "?", nullptr);
+    if (n <= 0) return {};
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(kCp932, WC_NO_BEST_FIT_CHARS, bmp.data(), len, out.data(), n, "?", nullptr);
+    return out;
+}
+
+std::string cp932ToUtf8(const std::string& bytes) {
+    std::wstring wide;
+    if (hasLone80(bytes) || !decodeStrict(bytes.data(), bytes.size(), wide)) {
+        // Something in the text is not CP932: go character by character so that every bad byte
+        // becomes one "?" and the rest is kept.
+        wide.clear();
+        size_t i = 0;
+        while (i < bytes.size()) {
+            unsigned char b = static_cast<unsigned char>(bytes[i]);
+            bool lead = isLeadByte(b);
+            if (lead && i + 1 >= bytes.size()) {
+                wide.push_back(L'?');   // a lead byte cut off at the end
+                break;
+            }
+            size_t len = lead ? 2 : 1;
+            if (b != 0x80 && decodeStrict(bytes.data() + i, len, wide)) {
+                i += len;
+            } else {
+                wide.push_back(L'?');
+                i += 1;   // the next byte may start a good character of its own
+            }
+        }
+    }
+    return win::narrow(wide);
+}
+
+}  // namespace tw

@@ -1,0 +1,336 @@
+// Sharing modes on Windows are the share modes of CreateFileW: a reader shares reading only, a
+// writer shares nothing. The writer's open also allows deletion, which the one-step replace of the
+// content needs (the new file takes the old one's name while our open still holds it).
+#include "platform/clock.h"
+#include "platform/sharedfile.h"
+#include "platform/win/wide.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstddef>
+#include <random>
+#include <vector>
+#include <windows.h>
+
+namespace tw {
+
+namespace {
+
+// The rename class and flags of Windows 10; spelled out here so the build does not depend on the
+// SDK's version macros. The layout is the system's FILE_RENAME_INFO.
+constexpr int kFileRenameInfoEx = 22;
+constexpr DWORD kRenameReplaceIfExists = 0x1;
+constexpr DWORD kRenamePosixSemantics = 0x2;
+struct RenameInfo {
+    DWORD flags;   // shares its place with the BOOLEAN ReplaceIfExists of the older class
+    HANDLE rootDirectory;
+    DWORD fileNameLength;
+    WCHAR fileName[1];
+};
+
+// How long the fallback replace waits for a reader that holds the old file.
+constexpr double kReplaceWaitSeconds = 3.0;
+
+HANDLE asHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+std::string systemMessage(DWORD err) {
+    wchar_t* buf = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, err, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+    std::string text;
+    if (n > 0 && buf) {
+        std::wstring w(buf, n);
+        while (!w.empty() && (w.back() == L'\r' || w.back() == L'\n' || w.back() == L' ')) w.pop_back();
+        text = win::narrow(w);
+    }
+    if (buf) LocalFree(buf);
+    if (text.empty()) text = "エラー " + std::to_string(err);
+    return text;
+}
+
+FileError classify(DWORD err) {
+    switch (err) {
+    case ERROR_FILE_NOT_FOUND: return makeError(kErrFileNotFound);
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_BAD_PATHNAME: return makeError(kErrPathNotFound);
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_ACCESS_DENIED: return makeError(kErrAccessDenied);
+    default: {
+        FileError e;
+        e.number = static_cast<int>(err);
+        e.description = systemMessage(err);
+        return e;
+    }
+    }
+}
+
+FileError lastError() { return classify(GetLastError()); }
+
+DWORD accessFor(ShareMode mode) {
+    return mode == ShareMode::ReadDenyWrite ? GENERIC_READ : (GENERIC_READ | GENERIC_WRITE);
+}
+
+DWORD shareFor(ShareMode mode) {
+    return mode == ShareMode::ReadDenyWrite ? FILE_SHARE_READ : FILE_SHARE_DELETE;
+}
+
+std::wstring fullPath(const std::wstring& p) {
+    DWORD n = GetFullPathNameW(p.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return p;
+    std::wstring out(n, L'\0');
+    DWORD m = GetFullPathNameW(p.c_str(), n, out.data(), nullptr);
+    if (m == 0 || m >= n) return p;
+    out.resize(m);
+    return out;
+}
+
+std::wstring uniqueSuffix() {
+    static std::mt19937_64 gen = [] {
+        LARGE_INTEGER t;
+        QueryPerformanceCounter(&t);
+        std::seed_seq seq{static_cast<uint32_t>(GetCurrentProcessId()), static_cast<uint32_t>(t.LowPart),
+                          static_cast<uint32_t>(t.HighPart), static_cast<uint32_t>(GetTickCount())};
+        return std::mt19937_64(seq);
+    }();
+    wchar_t host[MAX_COMPUTERNAME_LENGTH + 1] = {0};
+    DWORD len = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(host, &len)) len = 0;
+    return L".~" + std::wstring(host, len) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(gen() % 1000000007ULL) + L".tmp";
+}
+
+bool writeAllHandle(HANDLE h, const char* p, size_t n) {
+    while (n > 0) {
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(n, 1u << 30));
+        DWORD done = 0;
+        if (!WriteFile(h, p, chunk, &done, nullptr)) return false;
+        if (done == 0) {
+            SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
+        p += done;
+        n -= done;
+    }
+    return true;
+}
+
+// Gives `h` the name `target`, replacing the file there even while it is open (our own open of
+// it shares deletion). Needs Windows 10 and a file system that knows the newer rename; false
+// with the system's error otherwise.
+bool renameOverOpenFile(HANDLE h, const std::wstring& target) {
+    size_t nameBytes = target.size() * sizeof(wchar_t);
+    if (nameBytes > 0xFFFF) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    std::vector<std::byte> buf(offsetof(RenameInfo, fileName) + nameBytes + sizeof(wchar_t));
+    auto* info = reinterpret_cast<RenameInfo*>(buf.data());
+    info->flags = kRenameReplaceIfExists | kRenamePosixSemantics;
+    info->rootDirectory = nullptr;
+    info->fileNameLength = static_cast<DWORD>(nameBytes);
+    std::copy(target.begin(), target.end(), info->fileName);
+    info->fileName[target.size()] = L'\0';
+    return SetFileInformationByHandle(h, static_cast<FILE_INFO_BY_HANDLE_CLASS>(kFileRenameInfoEx), info,
+                                      static_cast<DWORD>(buf.size())) != 0;
+}
+
+}  // namespace
+
+FileError lastSystemError() { return lastError(); }
+
+char pathSeparator() { return '\\'; }
+
+SharedFile::~SharedFile() { close(); }
+
+FileError SharedFile::open(const std::string& path, ShareMode mode) {
+    close();
+    std::wstring wpath = win::widen(path);
+    if (wpath.empty()) return makeError(kErrFileNotFound);
+    HANDLE h = CreateFileW(wpath.c_str(), accessFor(mode), shareFor(mode), nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return lastError();
+    handle_ = reinterpret_cast<intptr_t>(h);
+    path_ = path;
+    mode_ = mode;
+    return {};
+}
+
+FileError SharedFile::length(int64_t& out) {
+    if (!isOpen()) return makeError(kErrBadFileNumber);
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(asHandle(handle_), &size)) return lastError();
+    out = size.QuadPart;
+    return {};
+}
+
+FileError SharedFile::position(int64_t& out) {
+    if (!isOpen()) return makeError(kErrBadFileNumber);
+    LARGE_INTEGER zero, pos;
+    zero.QuadPart = 0;
+    if (!SetFilePointerEx(asHandle(handle_), zero, &pos, FILE_CURRENT)) return lastError();
+    out = pos.QuadPart;
+    return {};
+}
+
+FileError SharedFile::seek(int64_t pos) {
+    if (!isOpen()) return makeError(kErrBadFileNumber);
+    LARGE_INTEGER to;
+    to.QuadPart = pos;
+    if (!SetFilePointerEx(asHandle(handle_), to, nullptr, FILE_BEGIN)) return lastError();
+    return {};
+}
+
+FileError SharedFile::read(void* buf, size_t n, size_t& got) {
+    got = 0;
+    if (!isOpen()) return makeError(kErrBadFileNumber);
+    char* p = static_cast<char*>(buf);
+    while (got < n) {
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(n - got, 1u << 30));
+        DWORD done = 0;
+        if (!ReadFile(asHandle(handle_), p + got, chunk, &done, nullptr)) return lastError();
+        if (done == 0) break;   // end of file
+        got += done;
+    }
+    return {};
+}
+
+FileError SharedFile::write(const void* buf, size_t n) {
+    if (!isOpen()) return makeError(kErrBadFileNumber);
+    if (mode_ == ShareMode::ReadDenyWrite) return makeError(kErrBadFileMode);
+    if (!writeAllHandle(asHandle(handle_), static_cast<const char*>(buf), n)) return lastError();
+    return {};
+}
+
+FileError SharedFile::readAll(std::string& bytes) {
+    int64_t len = 0;
+    if (auto e = length(len)) return e;
+    if (auto e = seek(0)) return e;
+    bytes.assign(static_cast<size_t>(len), '\0');
+    size_t got = 0;
+    if (auto e = read(bytes.data(), bytes.size(), got)) return e;
+    bytes.resize(got);
+    return {};
+}
+
+FileError SharedFile::replaceContent(const std::string& bytes) {
+    if (!isOpen()) return makeError(kErrBadFileNumber);
+    if (mode_ == ShareMode::ReadDenyWrite) return makeError(kErrBadFileMode);
+
+    std::wstring target = fullPath(win::widen(path_));
+    // The new content goes into a file of its own in the same folder. It is opened with our sharing
+    // mode from the start, so once it carries the name nobody else can open it before close().
+    std::wstring tmp;
+    HANDLE t = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 5 && t == INVALID_HANDLE_VALUE; ++attempt) {
+        tmp = target + uniqueSuffix();
+        t = CreateFileW(tmp.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (t == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    if (t == INVALID_HANDLE_VALUE) return lastError();
+    auto discard = [&] {
+        CloseHandle(t);
+        DeleteFileW(tmp.c_str());
+    };
+    if (!writeAllHandle(t, bytes.data(), bytes.size()) || !FlushFileBuffers(t)) {
+        FileError e = lastError();
+        discard();
+        return e;
+    }
+
+    // Best way: the complete file takes the old one's name in one step while our open of the old
+    // file still holds it, so no other computer gets in between.
+    if (renameOverOpenFile(t, target)) {
+        CloseHandle(asHandle(handle_));
+        handle_ = reinterpret_cast<intptr_t>(t);
+        return {};
+    }
+
+    // Fallback for systems and file systems without that rename (older Windows, many network
+    // shares, Wine): the old file cannot be replaced while any open of it exists, ours included.
+    // So we let go of the old file and move the new one over it, waiting briefly for a reader that
+    // holds the old file. The content is still replaced in one step (a reader sees the old or the
+    // new file, a kill leaves one of them) and the new file is ours from the moment it carries the
+    // name, but the guarantee is weaker: in the short gap between our close and the move another
+    // program may open the old file. A reader only delays the move; a writer that gets in there
+    // works on the old content and its change or ours is lost.
+    CloseHandle(asHandle(handle_));
+    handle_ = kInvalid;
+    double start = monotonicSeconds();
+    DWORD err = ERROR_SUCCESS;
+    for (;;) {
+        if (MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            handle_ = reinterpret_cast<intptr_t>(t);
+            return {};
+        }
+        err = GetLastError();
+        bool busy = err == ERROR_SHARING_VIOLATION || err == ERROR_ACCESS_DENIED || err == ERROR_LOCK_VIOLATION;
+        if (!busy || monotonicSeconds() - start >= kReplaceWaitSeconds) break;
+        Sleep(2);
+    }
+    discard();
+    // The old content is still in place; take our open of it again so the caller holds what it held.
+    std::wstring wpath = win::widen(path_);
+    start = monotonicSeconds();
+    do {
+        HANDLE h = CreateFileW(wpath.c_str(), accessFor(mode_), shareFor(mode_), nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            handle_ = reinterpret_cast<intptr_t>(h);
+            break;
+        }
+        Sleep(2);
+    } while (monotonicSeconds() - start < kReplaceWaitSeconds);
+    return classify(err);
+}
+
+void SharedFile::close() {
+    if (handle_ != kInvalid) {
+        CloseHandle(asHandle(handle_));
+        handle_ = kInvalid;
+    }
+}
+
+FileError removeFile(const std::string& path) {
+    std::wstring wpath = win::widen(path);
+    if (wpath.empty()) return makeError(kErrFileNotFound);
+    if (!DeleteFileW(wpath.c_str())) return lastError();
+    return {};
+}
+
+bool fileExists(const std::string& path) {
+    std::wstring wpath = win::widen(path);
+    if (wpath.empty()) return false;
+    DWORD a = GetFileAttributesW(wpath.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool directoryExists(const std::string& path) {
+    std::wstring wpath = win::widen(path);
+    if (wpath.empty()) return false;
+    DWORD a = GetFileAttributesW(wpath.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::string> listDirectory(const std::string& dir, const std::string& pattern) {
+    std::vector<std::string> out;
+    std::wstring query = win::widen(joinPath(dir, "*"));
+    WIN32_FIND_DATAW fd;
+    HANDLE f = FindFirstFileW(query.c_str(), &fd);
+    if (f == INVALID_HANDLE_VALUE) return out;
+    do {
+        if (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) continue;
+        std::string name = win::narrow(fd.cFileName, wcslen(fd.cFileName));
+        if (matchesPattern(name, pattern)) out.push_back(name);
+    } while (FindNextFileW(f, &fd));
+    FindClose(f);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+}  // namespace tw
