@@ -44,6 +44,22 @@ FileError classify(int err, const std::string& path) {
 
 FileError errnoError(const std::string& path) { return classify(errno, path); }
 
+short lockTypeFor(ShareMode mode) { return mode == ShareMode::ReadDenyWrite ? F_RDLCK : F_WRLCK; }
+
+// Takes the sharing lock of `mode` on the open file description `fd` without waiting.
+bool lockFd(int fd, ShareMode mode) {
+    struct flock fl;
+    std::memset(&fl, 0, sizeof fl);
+    fl.l_type = lockTypeFor(mode);
+    fl.l_whence = SEEK_SET;
+    fl.l_start = 0;
+    fl.l_len = 0;
+    for (;;) {
+        if (fcntl(fd, F_OFD_SETLK, &fl) == 0) return true;
+        if (errno != EINTR) return false;
+    }
+}
+
 std::string uniqueSuffix() {
     static std::mt19937_64 gen{std::random_device{}() ^ (static_cast<uint64_t>(getpid()) << 32)};
     char host[64] = {0};
@@ -85,16 +101,9 @@ FileError SharedFile::open(const std::string& path, ShareMode mode) {
             if (errno == EINTR) continue;
             return errnoError(path);
         }
-        struct flock fl;
-        std::memset(&fl, 0, sizeof fl);
-        fl.l_type = (mode == ShareMode::ReadDenyWrite) ? F_RDLCK : F_WRLCK;
-        fl.l_whence = SEEK_SET;
-        fl.l_start = 0;
-        fl.l_len = 0;
-        if (fcntl(fd, F_OFD_SETLK, &fl) != 0) {
+        if (!lockFd(fd, mode)) {
             int err = errno;
             ::close(fd);
-            if (err == EINTR) continue;
             if (err == EAGAIN || err == EACCES) return makeError(kErrAccessDenied);
             errno = err;
             return errnoError(path);
@@ -119,6 +128,7 @@ FileError SharedFile::open(const std::string& path, ShareMode mode) {
 }
 
 FileError SharedFile::length(int64_t& out) {
+    if (!isOpen()) return makeError(kErrBadFileNumber);
     struct stat st;
     if (fstat(static_cast<int>(handle_), &st) != 0) return errnoError(path_);
     out = st.st_size;
@@ -126,6 +136,7 @@ FileError SharedFile::length(int64_t& out) {
 }
 
 FileError SharedFile::position(int64_t& out) {
+    if (!isOpen()) return makeError(kErrBadFileNumber);
     off_t p = lseek(static_cast<int>(handle_), 0, SEEK_CUR);
     if (p < 0) return errnoError(path_);
     out = p;
@@ -133,12 +144,14 @@ FileError SharedFile::position(int64_t& out) {
 }
 
 FileError SharedFile::seek(int64_t pos) {
+    if (!isOpen()) return makeError(kErrBadFileNumber);
     if (lseek(static_cast<int>(handle_), pos, SEEK_SET) < 0) return errnoError(path_);
     return {};
 }
 
 FileError SharedFile::read(void* buf, size_t n, size_t& got) {
     got = 0;
+    if (!isOpen()) return makeError(kErrBadFileNumber);
     char* p = static_cast<char*>(buf);
     while (got < n) {
         ssize_t r = ::read(static_cast<int>(handle_), p + got, n - got);
@@ -153,6 +166,8 @@ FileError SharedFile::read(void* buf, size_t n, size_t& got) {
 }
 
 FileError SharedFile::write(const void* buf, size_t n) {
+    if (!isOpen()) return makeError(kErrBadFileNumber);
+    if (mode_ == ShareMode::ReadDenyWrite) return makeError(kErrBadFileMode);
     if (!writeAllFd(static_cast<int>(handle_), static_cast<const char*>(buf), n)) return errnoError(path_);
     return {};
 }
@@ -169,33 +184,39 @@ FileError SharedFile::readAll(std::string& bytes) {
 }
 
 FileError SharedFile::replaceContent(const std::string& bytes) {
-    std::string tmp = path_ + uniqueSuffix();
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (!isOpen()) return makeError(kErrBadFileNumber);
+    if (mode_ == ShareMode::ReadDenyWrite) return makeError(kErrBadFileMode);
+    // The new content goes into a file of its own in the same folder, locked like our open before
+    // it gets the name: from the rename on, an open of the path meets our lock on the new file
+    // (and one that still got the old file finds it replaced and tries again).
+    std::string tmp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 5 && fd < 0; ++attempt) {
+        tmp = path_ + uniqueSuffix();
+        fd = ::open(tmp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
     if (fd < 0) return errnoError(tmp);
-    struct stat st;
-    if (fstat(static_cast<int>(handle_), &st) == 0) fchmod(fd, st.st_mode & 07777);
-    if (!writeAllFd(fd, bytes.data(), bytes.size()) || fsync(fd) != 0) {
-        FileError e = errnoError(tmp);
+    auto fail = [&](const std::string& which) {
+        FileError e = errnoError(which);
         ::close(fd);
         ::unlink(tmp.c_str());
         return e;
-    }
-    if (::close(fd) != 0) {
-        FileError e = errnoError(tmp);
-        ::unlink(tmp.c_str());
-        return e;
-    }
-    if (::rename(tmp.c_str(), path_.c_str()) != 0) {
-        FileError e = errnoError(path_);
-        ::unlink(tmp.c_str());
-        return e;
-    }
+    };
+    if (!lockFd(fd, mode_)) return fail(tmp);
+    struct stat st;
+    if (fstat(static_cast<int>(handle_), &st) == 0) fchmod(fd, st.st_mode & 07777);
+    if (!writeAllFd(fd, bytes.data(), bytes.size()) || fsync(fd) != 0) return fail(tmp);
+    if (::rename(tmp.c_str(), path_.c_str()) != 0) return fail(path_);
     // Make the rename itself durable where the file system allows it.
     int dfd = ::open(parentOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         fsync(dfd);
         ::close(dfd);
     }
+    // The old file is gone from the folder; our open now is the new one.
+    ::close(static_cast<int>(handle_));
+    handle_ = fd;
     return {};
 }
 
