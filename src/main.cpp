@@ -1,10 +1,18 @@
-// TACKWISP: until the start-up is in place the program shows its About box.
+// TACKWISP: a desktop sticky-note program for small workgroups. It has no main window; the notes are
+// its whole face, and it runs until the exit command, the last note peeled off, or the system's request
+// to end (which saves like the exit command).
+#include "app/qt/program.h"
+
 #include <QApplication>
-#include <QMessageBox>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QMessageBox::information(nullptr, QString::fromUtf8("バージョン情報"),
-                             QString::fromUtf8("タックウィスプ Version 1.71 R08"));
-    return 0;
+    // Hiding or peeling notes must not end the program; only its own end does.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    tw::Program program;
+    tw::StartupResult r = program.start();
+    if (r != tw::StartupResult::Running) return tw::exitCodeOf(r);
+    if (program.ended()) return program.exitCode();
+    return app.exec();
 }

@@ -93,7 +93,7 @@ StartupResult runStartup(AppState& st, StartupHost& host) {
 
     // Only a join changes the member list; it holds the lock from this read to its write.
     const bool joining = setupDoneNow || st.pathChgFlag;
-    JoinLock lock;
+    MemberListLock lock;
     if (joining) lock.acquire(st, st.SharedPath);
     if (!AccessSharedFile(st, kModeRead, kKindShared)) return StartupResult::Failed;
     if (joining && st.SharedPath != lock.folder()) {
@@ -139,9 +139,9 @@ StartupResult runStartup(AppState& st, StartupHost& host) {
     return StartupResult::Running;
 }
 
-// ---- JoinLock ----
+// ---- MemberListLock ----
 
-bool JoinLock::acquire(const AppState& st, const std::string& folder) {
+bool MemberListLock::acquire(const AppState& st, const std::string& folder) {
     release();
     folder_ = folder;
     if (folder.empty()) return false;
@@ -158,7 +158,7 @@ bool JoinLock::acquire(const AppState& st, const std::string& folder) {
     return true;
 }
 
-void JoinLock::release() {
+void MemberListLock::release() {
     if (file_) file_->close();
     file_.reset();
 }

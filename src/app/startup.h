@@ -53,14 +53,14 @@ int exitCodeOf(StartupResult r);
 
 StartupResult runStartup(AppState& st, StartupHost& host);
 
-// Joining the shared folder reads GRPINLY.CFG, picks a member number and writes the file back. Two
-// computers joining at the same moment would both pick the same number and the later write would
-// drop the other's entry, so the join holds the shared log file exclusively from the read to the
-// write (the log is the lock that puts changes of the shared folder in order; other members' log
-// accesses wait silently meanwhile). Taking it waits like every other shared-file access; when it
-// cannot be had (no such folder, no permission, held longer than the retry window) the join goes on
-// without it and the file routine reports whatever is wrong with the folder.
-class JoinLock {
+// Joining the shared folder, like renaming a member, reads GRPINLY.CFG, changes the member list and
+// writes the file back. Two computers doing so at the same moment would both pick the same number, or
+// the later write would drop the other's change, so the change holds the shared log file exclusively
+// from the read to the write (the log is the lock that puts changes of the shared folder in order;
+// other members' log accesses wait silently meanwhile). Taking it waits like every other shared-file
+// access; when it cannot be had (no such folder, no permission, held longer than the retry window)
+// the change goes on without it and the file routine reports whatever is wrong with the folder.
+class MemberListLock {
 public:
     // Takes the lock in `folder` (releasing one held before); true when held. folder() remembers the
     // folder of the last attempt, held or not.

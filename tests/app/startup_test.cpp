@@ -508,15 +508,15 @@ TEST_F(FolderChangeTest, EmptyFolderMakesMemberOne) {
 
 // ---- the join lock ----
 
-TEST_F(StartupTest, JoinLockHoldsTheLogAgainstOtherOpens) {
-    JoinLock lock;
+TEST_F(StartupTest, MemberListLockHoldsTheLogAgainstOtherOpens) {
+    MemberListLock lock;
     ASSERT_TRUE(lock.acquire(st, shared.str()));
     EXPECT_TRUE(lock.held());
 
     SharedFile log;
     EXPECT_EQ(log.open(shared.file("GRPINLY.FLG"), ShareMode::ReadDenyWrite).number, kErrAccessDenied);
 
-    JoinLock second;
+    MemberListLock second;
     st.sys.retrySeconds = 0.2;
     EXPECT_FALSE(second.acquire(st, shared.str())) << "a held lock is waited for, then given up";
 

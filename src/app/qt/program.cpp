@@ -1,0 +1,147 @@
+#include "app/qt/program.h"
+
+#include "app/qt/frmOptions.h"
+#include "dialogs/qt/frmMain.h"
+#include "notes/qt/notewindows.h"
+#include "platform/clock.h"
+#include "platform/qt/commondialogs.h"
+#include "platform/qt/instancelock.h"
+#include "platform/qt/qtprompter.h"
+#include "platform/qt/qtscreen.h"
+#include "platform/qt/qtsettingsstore.h"
+#include "platform/qt/quitrequests.h"
+#include "platform/system.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QSessionManager>
+#include <QWidget>
+
+namespace tw {
+
+namespace {
+
+template <class T, class Default>
+T* orOwn(T* given, std::unique_ptr<T>& own) {
+    if (given) return given;
+    own = std::make_unique<Default>();
+    return own.get();
+}
+
+}  // namespace
+
+Program::Program(ProgramSetup setup) : setup_(std::move(setup)) {
+    st_.sys.prompter = orOwn<Prompter, QtPrompter>(setup_.prompter, ownPrompter_);
+    st_.sys.screen = orOwn<Screen, QtScreen>(setup_.screen, ownScreen_);
+    st_.sys.clock = orOwn<Clock, SystemClock>(setup_.clock, ownClock_);
+    st_.sys.legacyStore = orOwn<SettingsStore, QtSettingsStore>(setup_.legacyStore, ownStore_);
+    CommonDialogs* dialogs = orOwn<CommonDialogs, QtCommonDialogs>(setup_.dialogs, ownDialogs_);
+    st_.sys.programDir = setup_.programDir.empty() ? programFolder() : setup_.programDir;
+    st_.sys.exeName = setup_.exeName.empty() ? executableName() : setup_.exeName;
+    if (!setup_.quit) setup_.quit = [](int code) { QCoreApplication::exit(code); };
+
+    frmMain_ = std::make_unique<frmMain>(st_);
+    frmOptions_ = std::make_unique<frmOptions>(st_, frmMain_.get(), *dialogs);
+    notes_ = std::make_unique<NoteWindows>(st_, *this);
+
+    // The file routine asks for the environment dialog when the shared folder is not found.
+    st_.showEnvironmentDialog = [this](AppState&) { showEnvironmentDialog(); };
+    st_.resetCheckUnitBox = [this](AppState&) { resetCheckUnitBox(); };
+
+    if (setup_.watchSystemQuit) {
+        quitRequests_ = new QuitRequests(this);
+        connect(quitRequests_, &QuitRequests::quitRequested, this, &Program::requestQuit);
+        if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+            // The desktop session ends: the notes are saved as by the exit command.
+            connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { requestQuit(); });
+            // A quit that did not come through the exit command still saves everything.
+            connect(app, &QCoreApplication::aboutToQuit, this, [this] {
+                if (running_ && !ended_) exitProgram();
+            });
+            app->installEventFilter(this);
+        }
+    }
+}
+
+Program::~Program() {
+    if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
+    // The note windows refer to the state and to this object: they go first.
+    notes_.reset();
+    frmOptions_.reset();
+    frmMain_.reset();
+}
+
+StartupResult Program::start() {
+    StartupResult r = runStartup(st_, *this);
+    if (r != StartupResult::Running) {
+        endProgram(exitCodeOf(r));
+        return r;
+    }
+    running_ = true;
+    if (quitPending_) requestQuit();
+    return r;
+}
+
+void Program::exitProgram() {
+    if (ended_ || st_.exiting || !running_) return;
+    notes_->exitProgram();
+}
+
+void Program::requestQuit() {
+    if (ended_) return;
+    if (!running_) {
+        // In the middle of the start-up there is nothing to save yet; the end waits for it.
+        quitPending_ = true;
+        return;
+    }
+    exitProgram();
+}
+
+bool Program::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Quit && watched == QCoreApplication::instance() && !ended_) {
+        requestQuit();
+        return true;
+    }
+    return QObject::eventFilter(watched, e);
+}
+
+// ---- StartupHost ----
+
+bool Program::previousInstance() {
+    if (setup_.anotherCopyRuns) return setup_.anotherCopyRuns();
+    if (!instance_) instance_ = std::make_unique<InstanceLock>();
+    return instance_->anotherCopyRuns();
+}
+
+void Program::resetCheckUnitBox() { frmOptions_->resetCheckUnitBox(); }
+
+void Program::showEnvironmentDialog() { frmOptions_->exec(); }
+
+std::string Program::dialogName() { return frmOptions_->nameText(); }
+std::string Program::dialogPassword() { return frmOptions_->passwordText(); }
+
+void Program::loadShapes() {
+    // The shape catalogue (FSTYLE.nnn beside the program) comes with the note shapes.
+}
+
+int32_t Program::onTimer() { return frmMain_->onTimer(); }
+void Program::setTimerInterval(int32_t ms) { frmMain_->setTimerInterval(ms); }
+void Program::chkNetCom() { frmMain_->chkNetCom(); }
+void Program::openAllNotes() { notes_->openAllNotes(); }
+
+// ---- ProgramHooks ----
+
+void Program::offTimer() { frmMain_->offTimer(); }
+
+void Program::endProgram(int exitCode) {
+    if (ended_) return;
+    ended_ = true;
+    exitCode_ = exitCode;
+    frmMain_->offTimer();
+    // Hidden, not closed: closing a note window would be taken for a close of that note. The windows
+    // are destroyed with this object once the event loop has returned.
+    for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
+    setup_.quit(exitCode);
+}
+
+}  // namespace tw

@@ -1,0 +1,106 @@
+// The running program: it owns the process-wide state and the services around it, the hidden
+// note-settings dialog with the reception timer, the environment dialog and the note windows; it
+// runs the start-up and ends the program, also when the system asks it to (termination signal, end of
+// the desktop session, a quit request of the platform).
+#pragma once
+
+#include "app/qt/programhooks.h"
+#include "app/startup.h"
+#include "app/state.h"
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tw {
+
+class Clock;
+class CommonDialogs;
+class InstanceLock;
+class NoteWindows;
+class Prompter;
+class QuitRequests;
+class Screen;
+class SettingsStore;
+class frmMain;
+class frmOptions;
+
+// What a test may put in place of the real surroundings; everything left empty is the real thing.
+struct ProgramSetup {
+    Prompter* prompter = nullptr;              // message boxes
+    Screen* screen = nullptr;
+    Clock* clock = nullptr;
+    SettingsStore* legacyStore = nullptr;
+    CommonDialogs* dialogs = nullptr;
+    std::string programDir;                    // the executable's folder
+    std::string exeName;                       // the executable's name
+    std::function<bool()> anotherCopyRuns;     // the lock of one copy per user and executable
+    std::function<void(int)> quit;             // leaves the event loop with an exit code
+    bool watchSystemQuit = true;               // termination signals, session end, quit events
+};
+
+class Program : public QObject, public StartupHost, public ProgramHooks {
+    Q_OBJECT
+public:
+    explicit Program(ProgramSetup setup = {});
+    ~Program() override;
+
+    // The start-up routine. Running: the notes are on the screen and the event loop should run.
+    StartupResult start();
+    // The exit command: the timer stops, the local settings and then the notes are written, and the
+    // program ends. Does nothing when the program is already ending.
+    void exitProgram();
+    // A request of the system to end: Exit once the start-up has finished, at once after it.
+    void requestQuit();
+
+    bool running() const { return running_; }
+    bool ended() const { return ended_; }
+    int exitCode() const { return exitCode_; }
+
+    AppState& state() { return st_; }
+    frmMain& mainForm() { return *frmMain_; }
+    frmOptions& options() { return *frmOptions_; }
+    NoteWindows& notes() { return *notes_; }
+
+    // StartupHost
+    bool previousInstance() override;
+    void resetCheckUnitBox() override;
+    void showEnvironmentDialog() override;
+    std::string dialogName() override;
+    std::string dialogPassword() override;
+    void loadShapes() override;
+    int32_t onTimer() override;
+    void setTimerInterval(int32_t ms) override;
+    void chkNetCom() override;
+    void openAllNotes() override;
+
+    // ProgramHooks
+    void offTimer() override;
+    void endProgram(int exitCode = 0) override;
+    bool environmentDialogAvailable() const override { return true; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    AppState st_;
+    ProgramSetup setup_;
+    std::unique_ptr<Prompter> ownPrompter_;
+    std::unique_ptr<Screen> ownScreen_;
+    std::unique_ptr<Clock> ownClock_;
+    std::unique_ptr<SettingsStore> ownStore_;
+    std::unique_ptr<CommonDialogs> ownDialogs_;
+    std::unique_ptr<InstanceLock> instance_;
+    std::unique_ptr<frmMain> frmMain_;
+    std::unique_ptr<frmOptions> frmOptions_;
+    std::unique_ptr<NoteWindows> notes_;
+    QuitRequests* quitRequests_ = nullptr;
+    bool running_ = false;
+    bool ended_ = false;
+    bool quitPending_ = false;
+    int exitCode_ = 0;
+};
+
+}  // namespace tw

@@ -1,0 +1,37 @@
+// The system's common dialogs as the forms use them; the program shows Qt's, tests answer them.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QWidget;
+
+namespace tw {
+
+struct OpenFileRequest {
+    QString title;
+    QString fileName;      // proposed in the name box
+    QString filter;        // "description|pattern|description|pattern|"
+    int filterIndex = 1;   // 1 = the first pair
+    QString folder;        // where the dialog starts; empty: the current folder
+};
+
+class CommonDialogs {
+public:
+    virtual ~CommonDialogs() = default;
+    // The full path of the chosen file (it need not exist yet), or nothing when cancelled.
+    virtual std::optional<QString> openFile(QWidget* parent, const OpenFileRequest& request) = 0;
+};
+
+class QtCommonDialogs : public CommonDialogs {
+public:
+    std::optional<QString> openFile(QWidget* parent, const OpenFileRequest& request) override;
+};
+
+// "desc|pattern|..." as Qt name filters ("desc (pattern)"); a description that already ends in its
+// pattern in parentheses is kept as it is. "*.*" matches every file, with or without an extension.
+QStringList nameFiltersOf(const QString& filter);
+
+}  // namespace tw
