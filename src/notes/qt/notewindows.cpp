@@ -1,0 +1,233 @@
+// The note windows of the running program and the note commands that work on them.
+#include "notes/qt/notewindows.h"
+
+#include "app/qt/programhooks.h"
+#include "notes/mdpinly.h"
+#include "notes/notetable.h"
+#include "platform/prompter.h"
+#include "window/qt/frmPinly.h"
+
+#include <QMenu>
+
+#include <algorithm>
+#include <exception>
+
+namespace tw {
+
+namespace {
+
+void reportFailure(AppState& st, const std::exception& e) {
+    if (st.sys.prompter) st.sys.prompter->ask("エラー", e.what(), Icon::Warning, Buttons::Ok);
+}
+
+}  // namespace
+
+NoteWindows::NoteWindows(AppState& st, ProgramHooks& hooks, QObject* parent)
+    : QObject(parent), st_(st), hooks_(hooks) {}
+
+NoteWindows::~NoteWindows() {
+    std::vector<frmPinly*> all;
+    all.swap(windows_);
+    for (frmPinly* w : all) delete w;
+}
+
+void NoteWindows::openAllNotes() {
+    try {
+        const OpenAllPlan plan = planOpenAll(st_);
+        if (plan.createFirst) {
+            createNote(-1, plan.firstTop, plan.firstLeft);
+            return;
+        }
+        for (int i : plan.open) openNoteWindow(i);
+    } catch (const std::exception& e) {
+        reportFailure(st_, e);
+    }
+}
+
+int NoteWindows::createNote(int source, int top, int left) {
+    try {
+        const int n = appendNote(st_, source, top, left);
+        openNoteWindow(n);
+        return n;
+    } catch (const std::exception& e) {
+        reportFailure(st_, e);
+        return -1;
+    }
+}
+
+frmPinly* NoteWindows::openNoteWindow(int index) {
+    if (index < 0 || static_cast<size_t>(index) >= st_.NoteTable.size()) return nullptr;
+    if (st_.NoteTable[static_cast<size_t>(index)].IsPeeled) return nullptr;
+    // A record has at most one window.
+    if (frmPinly* existing = windowOf(index)) return existing;
+
+    const NoteWindowPlan plan = prepareNoteWindow(st_, index);
+    if (!plan.create) return nullptr;
+
+    auto* w = new frmPinly(*this);
+    windows_.push_back(w);
+    w->setTwipsGeometry(plan.geometry);
+    w->bind(index);
+    w->setCaption(plan.caption);
+    w->setLabelFont(presetFor(st_, plan.textSize));
+    w->lineSended->hide();
+    w->lineOutRange->hide();
+    w->setColours(plan.backColour, plan.textColour);
+    w->mnuOutRange->setText(outOfPeriodCaption(st_.ShowOutOfPeriod));
+    // What every note window does when it is loaded: the layout after editing, the opaque frame.
+    w->endEditing(false);
+    w->layoutLabel();
+    w->applyFrameStyle(false);
+    w->lineSended->setVisible(plan.lineSended);
+    w->lineOutRange->setVisible(plan.lineOutRange);
+    if (!plan.show) return w;   // everybody has received it and it was to go: hidden for good
+    w->show();
+    if (plan.topmost) placeTopmost(w, true);
+    return w;
+}
+
+frmPinly* NoteWindows::windowOf(int index) const {
+    if (index < 0) return nullptr;
+    for (frmPinly* w : windows_)
+        if (recordOf(w) == index) return w;
+    return nullptr;
+}
+
+int NoteWindows::recordOf(const frmPinly* w) {
+    if (!w || !w->lblID) return -1;
+    bool ok = false;
+    const int n = w->lblID->text().toInt(&ok);
+    return ok && n >= 1 ? n - 1 : -1;
+}
+
+std::vector<frmPinly*> NoteWindows::windows() const { return windows_; }
+
+std::vector<int> NoteWindows::openNotes() const {
+    std::vector<int> out;
+    for (frmPinly* w : windows_) {
+        const int i = recordOf(w);
+        if (i >= 0) out.push_back(i);
+    }
+    return out;
+}
+
+void NoteWindows::newNote(frmPinly* w) {
+    if (!w) return;
+    const TopLeft at = newNotePosition(w->twipsGeometry());
+    createNote(-1, at.top, at.left);
+}
+
+void NoteWindows::duplicateNote(frmPinly* w) {
+    const int i = recordOf(w);
+    if (i < 0 || static_cast<size_t>(i) >= st_.NoteTable.size()) return;
+    const TopLeft at = newNotePosition(w->twipsGeometry());
+    createNote(i, at.top, at.left);
+}
+
+void NoteWindows::peelNote(frmPinly* w) {
+    const int i = recordOf(w);
+    if (i < 0) return;
+    if (w->isEditing()) w->endEditing(true);
+    switch (tw::peelNote(st_, i, openNotes())) {
+    case PeelResult::Peeled: w->hide(); break;
+    case PeelResult::PeeledLast: endOfProgram(); break;
+    case PeelResult::Cancelled:
+    case PeelResult::Refused: break;
+    }
+}
+
+void NoteWindows::undoPeel(int slot) {
+    const int index = undoIndex(st_, slot);
+    if (index < 0) return;
+    for (frmPinly* w : windows_) {
+        if (w->isVisible() || recordOf(w) != index) continue;
+        w->show();
+        if (static_cast<size_t>(index) < st_.NoteTable.size()) st_.NoteTable[static_cast<size_t>(index)].IsPeeled = false;
+        removeUndo(st_, slot);
+        return;
+    }
+}
+
+void NoteWindows::exitProgram() {
+    st_.exiting = true;
+    endOfProgram();
+}
+
+void NoteWindows::endOfProgram() {
+    if (ended_) return;
+    ended_ = true;
+    // A text still being edited belongs to the note that is written now.
+    for (frmPinly* w : windows_)
+        if (w->isEditing()) w->endEditing(true);
+    hooks_.offTimer();
+    const EndResult r = writeFilesAtEnd(st_);
+    hooks_.endProgram(r == EndResult::Written ? 0 : 1);
+}
+
+void NoteWindows::closeAll() {
+    std::vector<frmPinly*> all = windows_;
+    for (frmPinly* w : all) w->unload();
+    windows_.clear();
+}
+
+const char* NoteWindows::outOfPeriodCaption(bool shown) {
+    return shown ? "期間外付箋の非表示(&O)" : "期間外付箋の表示(&O)";
+}
+
+void NoteWindows::toggleOutOfPeriod() {
+    if (st_.ShowOutOfPeriod) {
+        std::vector<frmPinly*> all = windows_;
+        for (frmPinly* w : all)
+            if (NotStarted(st_, recordOf(w))) w->unload();
+        st_.ShowOutOfPeriod = false;
+    } else {
+        for (size_t i = 0; i < st_.NoteTable.size(); ++i) {
+            const int index = static_cast<int>(i);
+            if (!NotStarted(st_, index)) continue;
+            if (frmPinly* w = windowOf(index)) {
+                if (st_.NoteTable[i].IsPeeled) continue;   // a peeled note stays in its undo slot
+                w->lineOutRange->show();
+                w->show();
+            } else {
+                openNoteWindow(index);
+            }
+        }
+        st_.ShowOutOfPeriod = true;
+    }
+    for (frmPinly* w : windows_) w->mnuOutRange->setText(outOfPeriodCaption(st_.ShowOutOfPeriod));
+}
+
+void NoteWindows::showAbout() {
+    if (st_.sys.prompter) st_.sys.prompter->ask(kAboutTitle, aboutText(), Icon::Information, Buttons::Ok);
+}
+
+void NoteWindows::showEnvironmentDialog() { hooks_.showEnvironmentDialog(); }
+
+void NoteWindows::sendToBack(frmPinly* w) {
+    if (w) w->lower();
+    for (frmPinly* f : windows_) {
+        const int i = recordOf(f);
+        if (i >= 0 && static_cast<size_t>(i) < st_.NoteTable.size() &&
+            st_.NoteTable[static_cast<size_t>(i)].has(kFlagAlwaysFront) && f->isVisible())
+            placeTopmost(f, true);
+    }
+}
+
+void NoteWindows::placeTopmost(frmPinly* w, bool on) {
+    if (!w) return;
+    // Changing a window's flags takes it off the screen; the placement always shows it again.
+    if (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != on) w->setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    w->show();
+    if (on) w->raise();
+}
+
+void NoteWindows::popupMenu(frmPinly& w, const QPoint& globalPos) {
+    if (menuPopup)
+        menuPopup(w, *w.mnu1, globalPos);
+    else
+        w.mnu1->exec(globalPos);
+}
+
+void NoteWindows::forget(frmPinly* w) { windows_.erase(std::remove(windows_.begin(), windows_.end(), w), windows_.end()); }
+
+}  // namespace tw

@@ -1,0 +1,115 @@
+// A running set of note windows on the offscreen platform: a fixed 1024 x 768 pixel screen of 15 twips
+// per pixel, a test clock, scripted message boxes, a temporary shared folder for member 1, and
+// program hooks that only record what they were asked. The context menu is recorded instead of run.
+#pragma once
+
+#include "app/groval.h"
+#include "app/qt/programhooks.h"
+#include "app/datetime.h"
+#include "notes/qt/notewindows.h"
+#include "platform/screen.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_dir.h"
+#include "window/qt/frmPinly.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace tw::test {
+
+struct RecordingHooks : ProgramHooks {
+    int timerStops = 0;
+    int environmentDialogs = 0;
+    std::vector<int> ends;
+    bool environmentReady = false;
+    void offTimer() override { ++timerStops; }
+    void showEnvironmentDialog() override { ++environmentDialogs; }
+    void endProgram(int exitCode) override { ends.push_back(exitCode); }
+    bool environmentDialogAvailable() const override { return environmentReady; }
+};
+
+class NoteWindowsFixture : public ::testing::Test {
+protected:
+    static constexpr int kTpp = 15;
+    static constexpr int kScreenW = 1024 * kTpp;
+    static constexpr int kScreenH = 768 * kTpp;
+
+    void SetUp() override {
+        st.sys.prompter = &prompter;
+        st.sys.clock = &clock;
+        st.sys.screen = &screen;
+        st.sys.retrySeconds = 0;
+        st.sys.retryPauseMs = 0;
+        st.SharedPath = shared.str();
+        st.CurrentMemberId = 1;
+        st.localConfig = defaultLocalConfig();
+        st.localConfig.MemberName = "佐藤";
+        st.localConfig.MemberId = 1;
+        makeWindows();
+    }
+
+    void TearDown() override {
+        notes.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void makeWindows() {
+        notes = std::make_unique<NoteWindows>(st, hooks);
+        notes->menuPopup = [this](frmPinly& w, QMenu&, const QPoint& at) {
+            popups.push_back(at);
+            popupWindow = &w;
+        };
+    }
+
+    // A record with the given text and place (twips), appended to the table.
+    int addNote(const std::string& text, int left = 1500, int top = 1500, int width = 2145, int height = 450) {
+        NoteRecord r;
+        r.Text = text;
+        r.Left = static_cast<int16_t>(left);
+        r.Top = static_cast<int16_t>(top);
+        r.Width = static_cast<int16_t>(width);
+        r.Height = static_cast<int16_t>(height);
+        r.NoteId = static_cast<int16_t>(st.NoteTable.size());
+        st.NoteTable.push_back(r);
+        return static_cast<int>(st.NoteTable.size()) - 1;
+    }
+
+    frmPinly* open(int index) {
+        frmPinly* w = notes->openNoteWindow(index);
+        if (w && w->isVisible()) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(w));
+        }
+        return w;
+    }
+
+    NoteRecord& note(int i) { return st.NoteTable.at(static_cast<size_t>(i)); }
+
+    // Right click on the window handle: the way a real click arrives.
+    void rightClick(frmPinly* w, Qt::KeyboardModifiers mods, QPoint at = QPoint(20, 10)) {
+        QTest::mouseClick(w->windowHandle(), Qt::RightButton, mods, at);
+    }
+
+    void activate(frmPinly* w) {
+        QEvent e(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(w, &e);
+    }
+
+    static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    TempDir shared;
+    ScriptedPrompter prompter;
+    TestClock clock{makeDateTime(2024, 5, 10, 12, 0, 0)};
+    FixedScreen screen{kScreenW, kScreenH, kTpp};
+    RecordingHooks hooks;
+    AppState st;
+    std::unique_ptr<NoteWindows> notes;
+    std::vector<QPoint> popups;
+    frmPinly* popupWindow = nullptr;
+};
+
+}  // namespace tw::test
