@@ -413,6 +413,11 @@ void frmPinly::beginEditing() {
         font.setItalic(f->Italic);
         rch->setFont(font);
     }
+    // The edit box takes the note's colours, so that editing happens on the note itself.
+    QPalette pal = rch->palette();
+    pal.setColor(QPalette::Base, palette().color(QPalette::Window));
+    pal.setColor(QPalette::Text, palette().color(QPalette::WindowText));
+    rch->setPalette(pal);
     rch->setPlainText(displayText(caption_));
     editing_ = true;
     lbl->hide();

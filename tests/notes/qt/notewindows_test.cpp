@@ -158,17 +158,6 @@ TEST_F(NoteWindowsTest, SixPeelsShowTheLastFiveInTheMenuNewestFirst) {
     EXPECT_FALSE(ws[0]->isVisible());
 }
 
-TEST_F(NoteWindowsTest, UndoCaptionsAreTheFirstTwentyCharacters) {
-    int a = addNote("あいうえおかきくけこさしすせそたちつてとなにぬねの");
-    int b = addNote("残る", 6000, 6000);
-    frmPinly* w = open(a);
-    frmPinly* v = open(b);
-    rightClick(w, Qt::ControlModifier | Qt::AltModifier);
-    rightClick(v, Qt::NoModifier);
-    EXPECT_EQ(v->mnuUndel[0]->text(), "あいうえおかきくけこさしすせそたちつてと");
-    EXPECT_FALSE(v->mnuUndel[1]->isVisible());
-}
-
 TEST_F(NoteWindowsTest, PeelingTheOnlyNoteCancelKeepsItOkWritesAndEnds) {
     int a = addNote("最後の一枚");
     frmPinly* w = open(a);
