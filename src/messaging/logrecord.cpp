@@ -24,17 +24,6 @@ std::string nameToUtf8(std::string_view cp932) {
     return cp932ToUtf8(std::string(cp932));
 }
 
-int16_t loadI16(const unsigned char* p) { return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8))); }
-uint16_t loadU16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-double loadF64(const unsigned char* p) {
-    uint64_t u = 0;
-    for (int i = 7; i >= 0; --i) u = (u << 8) | p[i];
-    double v;
-    std::memcpy(&v, &u, 8);
-    return v;
-}
-
 }  // namespace
 
 void encode(ByteWriter& w, const LogRecord& r) {
@@ -65,61 +54,47 @@ bool decode(ByteReader& rd, LogRecord& r) {
 }
 
 bool scanLogRecords(std::string_view bytes, std::vector<LogEntryRef>& out) {
-    const auto* base = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t size = bytes.size();
-    size_t pos = 0;
-    while (pos < size) {
-        // Each check compares against what is left, so no sum can run over the end of the bytes.
-        size_t left = size - pos;
-        if (left < 10) return false;
-        const unsigned char* p = base + pos;
-        LogEntryRef e;
-        e.offset = pos;
-        e.senderLen = loadU16(p + 8);
-        size_t a = e.senderLen;
-        if (left < 24 + a) return false;
-        e.recipientLen = loadU16(p + 22 + a);
-        size_t b = e.recipientLen;
-        if (left < kLogRecordFixedBytes + a + b) return false;
-        e.size = kLogRecordFixedBytes + a + b;
-        e.SentAt = loadF64(p);
-        e.SenderId = loadI16(p + 10 + a);
-        e.NoteId = loadI16(p + 12 + a);
-        e.ReceivedAt = loadF64(p + 14 + a);
-        e.RecipientId = loadI16(p + 24 + a + b);
-        e.ReceivedNoteId = loadI16(p + 26 + a + b);
-        e.QuestionKind = loadI16(p + 28 + a + b);
-        e.AnswerCode = loadI16(p + 30 + a + b);
-        out.push_back(e);
-        pos += e.size;
+    return forEachLogRecord(bytes, [&](const LogEntryRef& e) { out.push_back(e); });
+}
+
+void LogNameDecoder::decode(std::string_view cp932, std::string& out) {
+    if (isAscii(cp932)) {
+        out.assign(cp932);
+        return;
     }
-    return true;
-}
-
-std::string LogNameDecoder::operator()(std::string_view cp932) {
-    if (isAscii(cp932)) return std::string(cp932);
+    for (const auto& r : recent_) {
+        if (std::string_view(r.cp932) == cp932) {
+            out = r.utf8;
+            return;
+        }
+    }
     std::string key(cp932);
+    if (recent_.size() < 16) {
+        recent_.push_back({key, cp932ToUtf8(key)});
+        out = recent_.back().utf8;
+        return;
+    }
     auto it = cache_.find(key);
-    if (it != cache_.end()) return it->second;
-    std::string utf8 = cp932ToUtf8(key);
-    // A damaged log could hold endless different names; the cache only pays for the few real ones.
-    if (cache_.size() < 4096) cache_.emplace(std::move(key), utf8);
-    return utf8;
+    if (it == cache_.end()) {
+        out = cp932ToUtf8(key);
+        // A damaged log could hold endless different names; the cache only pays for the few real ones.
+        if (cache_.size() < 4096) cache_.emplace(std::move(key), out);
+        return;
+    }
+    out = it->second;
 }
 
-LogRecord toLogRecord(std::string_view bytes, const LogEntryRef& e, LogNameDecoder& names) {
-    LogRecord r;
-    r.SentAt = e.SentAt;
-    r.SenderName = names(bytes.substr(e.senderNameAt(), e.senderLen));
-    r.SenderId = e.SenderId;
-    r.NoteId = e.NoteId;
-    r.ReceivedAt = e.ReceivedAt;
-    r.RecipientName = names(bytes.substr(e.recipientNameAt(), e.recipientLen));
-    r.RecipientId = e.RecipientId;
-    r.ReceivedNoteId = e.ReceivedNoteId;
-    r.QuestionKind = e.QuestionKind;
-    r.AnswerCode = e.AnswerCode;
-    return r;
+void fillLogRecord(const LogEntryRef& e, LogNameDecoder& names, LogRecord& r) {
+    r.SentAt = e.sentAt();
+    names.decode(e.senderName(), r.SenderName);
+    r.SenderId = e.senderId();
+    r.NoteId = e.noteId();
+    r.ReceivedAt = e.receivedAt();
+    names.decode(e.recipientName(), r.RecipientName);
+    r.RecipientId = e.recipientId();
+    r.ReceivedNoteId = e.receivedNoteId();
+    r.QuestionKind = e.questionKind();
+    r.AnswerCode = e.answerCode();
 }
 
 void storeI16(std::string& bytes, size_t at, int16_t v) {

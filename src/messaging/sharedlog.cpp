@@ -10,6 +10,7 @@
 #include "platform/prompter.h"
 #include "platform/sharedfile.h"
 
+#include <cstring>
 #include <string_view>
 
 namespace tw {
@@ -24,6 +25,9 @@ const std::string kErrorTitle = "エラー";
 // Sends that share sender, note and recipient are told apart by their send time; two of them within
 // one tick of the clock get send times one second apart.
 constexpr double kOneSecond = 1.0 / 86400.0;
+
+// A read streams the log through a buffer of this size.
+constexpr size_t kReadPiece = 64 * 1024;
 
 // One call of the log routine: its open file and the retry window of a busy log.
 class LogCall {
@@ -80,37 +84,31 @@ double currentTime(AppState& st) {
 // Whether a read kind selects the record.
 bool selected(const AppState& st, int kind, const LogEntryRef& e, int16_t c) {
     switch (kind) {
-    case kLogReceiveTimer: return !e.received() && e.RecipientId == st.CurrentMemberId;
-    case kLogStatusCheck: return e.NoteId == c && e.SenderId == st.CurrentMemberId;
+    case kLogReceiveTimer: return e.recipientId() == st.CurrentMemberId && !e.received();
+    case kLogStatusCheck: return e.noteId() == c && e.senderId() == st.CurrentMemberId;
     default: return true;
     }
 }
 
 // Whether a delete kind removes the record.
 bool removed(const AppState& st, int kind, const LogEntryRef& e, int16_t b, int16_t c) {
-    if (e.SenderId != st.CurrentMemberId || e.NoteId != c) return false;
+    if (e.senderId() != st.CurrentMemberId || e.noteId() != c) return false;
     switch (kind) {
     case kLogDeleteReceived: return e.received();
     case kLogDeleteAll: return true;
-    case kLogDeleteOne: return e.RecipientId == b;
+    case kLogDeleteOne: return e.recipientId() == b;
     default: return false;
     }
 }
 
-// The record a send write appends.
-std::string newSendRecord(AppState& st, const std::vector<LogEntryRef>& entries, int16_t a, int16_t b) {
+// The record a send write appends. `clashes(t)` tells whether a record with this sender, note,
+// recipient and send time t is already in the log.
+template <class Clashes>
+std::string newSendRecord(AppState& st, int16_t a, int16_t b, Clashes&& clashes) {
     LogRecord r;
     r.SentAt = currentTime(st);
     // Keep (sender, note, recipient, send time) unique: it is how the receive write finds the record.
-    for (bool clash = true; clash;) {
-        clash = false;
-        for (const auto& e : entries) {
-            if (e.SenderId == st.CurrentMemberId && e.NoteId == a && e.RecipientId == b && e.SentAt == r.SentAt) {
-                r.SentAt += kOneSecond;
-                clash = true;
-            }
-        }
-    }
+    while (clashes(r.SentAt)) r.SentAt += kOneSecond;
     r.SenderName = st.localConfig.MemberName;
     r.SenderId = st.CurrentMemberId;
     r.NoteId = a;
@@ -120,12 +118,6 @@ std::string newSendRecord(AppState& st, const std::vector<LogEntryRef>& entries,
     ByteWriter w;
     encode(w, r);
     return w.data();
-}
-
-void selectAll(AppState& st, std::string_view bytes, const std::vector<LogEntryRef>& entries) {
-    LogNameDecoder names;
-    st.LogSelection.reserve(entries.size());
-    for (const auto& e : entries) st.LogSelection.push_back(toLogRecord(bytes, e, names));
 }
 
 }  // namespace
@@ -156,54 +148,90 @@ bool SharedLogOperation(AppState& st, int kind, int16_t a, int16_t b, int16_t c,
     const ShareMode mode = change ? ShareMode::ReadWriteExclusive : ShareMode::ReadDenyWrite;
     if (auto e = call.run([&] { return call.file.open(path, mode); })) return call.fail(e);
 
-    std::string bytes;
-    if (auto e = call.run([&] { return call.file.readAll(bytes); })) return call.fail(e);
-
-    if (!change && bytes.empty()) {
-        call.file.close();
-        if (kind != kLogReceiveTimer && st.sys.prompter)
-            st.sys.prompter->ask(kConfirmTitle, kEmptyText, Icon::Information, Buttons::Ok);
-        return false;
-    }
-
-    std::vector<LogEntryRef> entries;
-    // A log that does not decode to its end is reported and, for a change, left exactly as it is.
-    if (!scanLogRecords(bytes, entries)) return call.fail(makeError(kErrPastEnd));
-
+    LogNameDecoder names;
     if (!change) {
+        // A read streams the log through one small buffer, decoding each piece while it is fresh in
+        // the cache; only the selected records become LogRecords, so memory follows the selection.
+        // A log that does not decode to its end is reported, never half used.
+        std::string buf(kReadPiece, '\0');
+        size_t have = 0, total = 0;
+        auto visit = [&](const LogEntryRef& e) {
+            if (selected(st, kind, e, c)) fillLogRecord(e, names, st.LogSelection.emplace_back());
+        };
+        for (;;) {
+            if (have == buf.size()) buf.resize(buf.size() * 2);   // one record longer than the buffer
+            size_t got = 0;
+            if (auto e = call.run([&] { return call.file.read(buf.data() + have, buf.size() - have, got); }))
+                return call.fail(e);
+            if (got == 0) break;
+            have += got;
+            total += got;
+            size_t used = scanLogRecordsFrom(std::string_view(buf.data(), have), 0, visit);
+            // Keep the start of an unfinished record for the next piece.
+            std::memmove(buf.data(), buf.data() + used, have - used);
+            have -= used;
+        }
         call.file.close();
-        LogNameDecoder names;
-        for (const auto& e : entries)
-            if (selected(st, kind, e, c)) st.LogSelection.push_back(toLogRecord(bytes, e, names));
+        if (total == 0) {
+            if (kind != kLogReceiveTimer && st.sys.prompter)
+                st.sys.prompter->ask(kConfirmTitle, kEmptyText, Icon::Information, Buttons::Ok);
+            return false;
+        }
+        if (have != 0) return call.fail(makeError(kErrPastEnd));
         return true;
     }
 
+    std::string bytes;
+    if (auto e = call.run([&] { return call.file.readAll(bytes); })) return call.fail(e);
+
+    // A change reads the whole log first; one that does not decode to its end is left as it is.
     std::string out;
     bool changed = false;
+    bool whole = true;
     if (kind == kLogSendWrite) {
-        out = bytes;
-        out += newSendRecord(st, entries, a, b);
-        changed = true;
+        std::vector<double> sameKey;   // send times of my sends of this note to this recipient
+        whole = forEachLogRecord(bytes, [&](const LogEntryRef& e) {
+            if (e.senderId() == st.CurrentMemberId && e.noteId() == a && e.recipientId() == b)
+                sameKey.push_back(e.sentAt());
+        });
+        if (whole) {
+            std::string added = newSendRecord(st, a, b, [&](double at) {
+                for (double t : sameKey)
+                    if (t == at) return true;
+                return false;
+            });
+            out.reserve(bytes.size() + added.size());
+            out = bytes;
+            out += added;
+            changed = true;
+        }
     } else if (kind == kLogReceiveWrite) {
-        for (const auto& e : entries) {
-            if (e.SenderId == b && e.NoteId == a && e.RecipientId == st.CurrentMemberId && e.SentAt == sentAt) {
-                out = bytes;
-                storeF64(out, e.receivedAtAt(), currentTime(st));
-                storeI16(out, e.receivedNoteIdAt(), c);
-                storeI16(out, e.answerCodeAt(), st.QuestionCode);
-                changed = true;
-                break;
+        bool hit = false;
+        LogEntryRef found;
+        whole = forEachLogRecord(bytes, [&](const LogEntryRef& e) {
+            if (!hit && e.senderId() == b && e.noteId() == a && e.recipientId() == st.CurrentMemberId &&
+                e.sentAt() == sentAt) {
+                found = e;
+                hit = true;
             }
+        });
+        if (whole && hit) {
+            out = bytes;
+            storeF64(out, found.receivedAtAt(), currentTime(st));
+            storeI16(out, found.receivedNoteIdAt(), c);
+            storeI16(out, found.answerCodeAt(), st.QuestionCode);
+            changed = true;
         }
     } else {
         out.reserve(bytes.size());
-        for (const auto& e : entries) {
+        whole = forEachLogRecord(bytes, [&](const LogEntryRef& e) {
             if (removed(st, kind, e, b, c))
                 changed = true;
             else
-                out.append(bytes, e.offset, e.size);
-        }
+                out.append(bytes, e.offset, e.size());
+        });
     }
+    if (!whole) return call.fail(makeError(kErrPastEnd));
 
     if (changed) {
         if (auto e = call.run([&] { return call.file.replaceContent(out); })) return call.fail(e);
@@ -213,9 +241,7 @@ bool SharedLogOperation(AppState& st, int kind, int16_t a, int16_t b, int16_t c,
     call.file.close();
 
     // The selection is the new content; its records are complete by construction.
-    entries.clear();
-    scanLogRecords(out, entries);
-    selectAll(st, out, entries);
+    forEachLogRecord(out, [&](const LogEntryRef& e) { fillLogRecord(e, names, st.LogSelection.emplace_back()); });
     return true;
 }
 

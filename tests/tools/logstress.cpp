@@ -385,7 +385,7 @@ int check(const std::string& folder, int count) {
     if (!scanLogRecords(bytes, entries)) fail("the final log does not decode to its end");
     LogNameDecoder names;
     std::vector<LogRecord> log;
-    for (const auto& e : entries) log.push_back(toLogRecord(bytes, e, names));
+    for (const auto& e : entries) log.push_back(toLogRecord(e, names));
 
     struct SendInfo {
         char state;   // S kept, K removed as received, X withdrawn
