@@ -1,0 +1,281 @@
+// The whole program on the offscreen platform: first start with the setup dialog, notes created,
+// edited and moved, the end of the program, and a second start that finds everything again; the end
+// on a termination signal and on the platform's quit request.
+#include "app/qt/program.h"
+
+#include "app/groval.h"
+#include "app/qt/frmOptions.h"
+#include "dialogs/qt/frmMain.h"
+#include "notes/qt/notewindows.h"
+#include "platform/qt/commondialogs.h"
+#include "platform/screen.h"
+#include "platform/settingsstore.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_dir.h"
+#include "window/qt/frmPinly.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <sstream>
+
+using namespace tw;
+using tw::test::ScriptedPrompter;
+using tw::test::TempDir;
+using tw::test::TestClock;
+
+namespace {
+
+const std::string kWelcome = "タックウィスプをご使用頂きありがとうございます。\r"
+                             "まず始めに「使用する方の名前」と「データパス」その他の設定を行います";
+
+class NoLegacy : public SettingsStore {
+public:
+    std::string value(const std::string&, const std::string&, const std::string&) override { return ""; }
+    void deleteSection(const std::string&, const std::string&) override {}
+};
+
+class NoDialogs : public CommonDialogs {
+public:
+    std::optional<QString> openFile(QWidget*, const OpenFileRequest&) override { return std::nullopt; }
+};
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string encoded(const std::vector<NoteRecord>& notes) {
+    ByteWriter w;
+    for (const NoteRecord& n : notes) encode(w, n);
+    return w.data();
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    TempDir programDir, shared;
+    ScriptedPrompter prompter;
+    TestClock clock{36724.375};
+    FixedScreen screen{1024 * 15, 768 * 15, 15};
+    NoLegacy legacy;
+    NoDialogs dialogs;
+    std::vector<int> quits;
+
+    std::unique_ptr<Program> make(bool watchSystemQuit = false) {
+        ProgramSetup s;
+        s.prompter = &prompter;
+        s.screen = &screen;
+        s.clock = &clock;
+        s.legacyStore = &legacy;
+        s.dialogs = &dialogs;
+        s.programDir = programDir.str();
+        s.exeName = "tackwisp";
+        s.anotherCopyRuns = [] { return false; };
+        s.quit = [this](int code) { quits.push_back(code); };
+        s.watchSystemQuit = watchSystemQuit;
+        auto p = std::make_unique<Program>(std::move(s));
+        p->state().sys.retrySeconds = 1;
+        p->state().sys.retryPauseMs = 5;
+        return p;
+    }
+
+    // The user fills in the setup dialog once it is up and presses OK.
+    void answerSetupDialog(const std::string& name) {
+        QTimer::singleShot(0, [this, name] {
+            auto* dlg = qobject_cast<frmOptions*>(QApplication::activeModalWidget());
+            if (!dlg) {
+                ADD_FAILURE() << "the setup dialog is not up";
+                QApplication::activeModalWidget()->close();
+                return;
+            }
+            dlg->txtStr[0]->setText(QString::fromStdString(shared.str()));
+            dlg->txtStr[1]->setText(QString::fromStdString(name));
+            QTest::mouseClick(dlg->cmdOK, Qt::LeftButton);
+        });
+    }
+
+    // First start: the welcome box, the setup dialog, member 1 with the first note.
+    std::unique_ptr<Program> firstStart() {
+        prompter.expect("セットアップ初期設定", kWelcome, Icon::Information, Buttons::Ok, Answer::Ok);
+        answerSetupDialog("山田");
+        auto p = make();
+        EXPECT_EQ(p->start(), StartupResult::Running);
+        return p;
+    }
+
+    static void edit(frmPinly* w, const QString& text) {
+        QTest::mouseDClick(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
+        ASSERT_TRUE(w->isEditing());
+        w->rch->selectAll();
+        w->rch->insertPlainText(text);
+        QTest::keyClick(w->rch, Qt::Key_Escape);
+        ASSERT_FALSE(w->isEditing());
+    }
+
+    static void drag(frmPinly* w, QPoint by) {
+        QWindow* h = w->windowHandle();
+        const QPoint from(70, 15);   // inside, away from the resize borders
+        QTest::mouseMove(h, from);
+        QTest::mousePress(h, Qt::LeftButton, {}, from);
+        QTest::mouseMove(h, from + by);
+        // The window has followed the cursor: it is over the same point of the window again.
+        QTest::mouseRelease(h, Qt::LeftButton, {}, from);
+    }
+
+    static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+};
+
+TEST_F(ProgramTest, NotesSurviveTheEndAndTheNextStart) {
+    auto p = firstStart();
+    AppState& st = p->state();
+    ASSERT_EQ(st.CurrentMemberId, 1);
+    ASSERT_EQ(st.NoteTable.size(), 1u);
+    EXPECT_EQ(st.NoteTable[0].Text, "タックウィスプ");
+    EXPECT_EQ(st.NoteTable[0].Left, 1024 * 15 - 2145);
+    EXPECT_EQ(st.NoteTable[0].Top, 0);
+    EXPECT_TRUE(p->mainForm().tmrLog()->isActive()) << "the reception timer runs after the start-up";
+
+    frmPinly* first = p->notes().windowOf(0);
+    ASSERT_NE(first, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(first));
+    edit(first, QString::fromUtf8("買い物リスト\n牛乳"));
+    drag(first, QPoint(-300, 100));
+    EXPECT_EQ(st.NoteTable[0].Left, 1024 * 15 - 2145 - 4500);
+    EXPECT_EQ(st.NoteTable[0].Top, 1500);
+
+    p->notes().newNote(first);
+    ASSERT_EQ(st.NoteTable.size(), 2u);
+    frmPinly* second = p->notes().windowOf(1);
+    ASSERT_NE(second, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(second));
+    edit(second, QString::fromUtf8("電話する"));
+    drag(second, QPoint(-200, 200));
+
+    const std::vector<NoteRecord> atEnd = st.NoteTable;
+    EXPECT_EQ(atEnd[0].Text, "買い物リスト\r\n牛乳");
+    EXPECT_EQ(atEnd[1].Text, "電話する");
+
+    p->exitProgram();
+    EXPECT_EQ(quits, std::vector<int>{0});
+    EXPECT_TRUE(p->ended());
+    EXPECT_FALSE(p->mainForm().tmrLog()->isActive());
+    EXPECT_FALSE(first->isVisible());
+    p.reset();
+    flushDeletes();
+
+    // The note file holds exactly the notes as they were at the end.
+    const std::string fdt = readBytes(shared.file("ID00001.FDT"));
+    const std::string fcg = readBytes(shared.file("ID00001.FCG"));
+    EXPECT_EQ(fdt, encoded(atEnd));
+
+    // Second start: no setup, the same notes in the same places.
+    auto again = make();
+    ASSERT_EQ(again->start(), StartupResult::Running);
+    AppState& st2 = again->state();
+    EXPECT_EQ(encoded(st2.NoteTable), fdt);
+    EXPECT_EQ(st2.localConfig.MemberName, "山田");
+    for (size_t i = 0; i < atEnd.size(); ++i) {
+        frmPinly* w = again->notes().windowOf(static_cast<int>(i));
+        ASSERT_NE(w, nullptr) << i;
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(w->twipsGeometry(), (TwipsRect{atEnd[i].Left, atEnd[i].Top, atEnd[i].Width, atEnd[i].Height}));
+        EXPECT_EQ(w->caption(), atEnd[i].Text);
+    }
+    again->exitProgram();
+    again.reset();
+    flushDeletes();
+    EXPECT_EQ(readBytes(shared.file("ID00001.FDT")), fdt) << "nothing changed, nothing moved";
+    EXPECT_EQ(readBytes(shared.file("ID00001.FCG")), fcg);
+    EXPECT_EQ(quits, (std::vector<int>{0, 0}));
+}
+
+TEST_F(ProgramTest, CancelledSetupEndsBeforeTheEventLoop) {
+    prompter.expect("セットアップ初期設定", kWelcome, Icon::Information, Buttons::Ok, Answer::Ok);
+    prompter.expect("タックウィスプ", "セットアップ初期設定は中止されました。", Icon::Information, Buttons::Ok, Answer::Ok);
+    QTimer::singleShot(0, [] {
+        auto* dlg = qobject_cast<frmOptions*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        QTest::mouseClick(dlg->cmdCancel, Qt::LeftButton);
+    });
+    auto p = make();
+    EXPECT_EQ(p->start(), StartupResult::Ended);
+    EXPECT_TRUE(p->ended());
+    EXPECT_EQ(p->exitCode(), 0);
+    EXPECT_TRUE(p->notes().windows().empty());
+}
+
+#ifndef _WIN32
+TEST_F(ProgramTest, TerminationSignalSavesLikeTheExitCommand) {
+    auto p = firstStart();
+    p->exitProgram();   // the files of a new member are written at his first end
+    p.reset();
+    quits.clear();
+    auto q = make(true);
+    ASSERT_EQ(q->start(), StartupResult::Running);
+    q->state().NoteTable[0].Text = "シグナルの前に書いた";
+    ASSERT_EQ(std::raise(SIGTERM), 0);
+    for (int i = 0; i < 50 && !q->ended(); ++i) QTest::qWait(20);
+    EXPECT_TRUE(q->ended());
+    EXPECT_EQ(quits, std::vector<int>{0});
+    AppState check;
+    check.sys = q->state().sys;
+    check.SharedPath = shared.str();
+    check.CurrentMemberId = 1;
+    ASSERT_TRUE(AccessSharedFile(check, kModeRead, kKindNotes));
+    ASSERT_EQ(check.NoteTable.size(), 1u);
+    EXPECT_EQ(check.NoteTable[0].Text, "シグナルの前に書いた");
+    q.reset();
+    flushDeletes();
+}
+#endif
+
+TEST_F(ProgramTest, PlatformQuitRequestSavesToo) {
+    auto p = firstStart();
+    p->exitProgram();
+    p.reset();
+    quits.clear();
+    auto q = make(true);
+    ASSERT_EQ(q->start(), StartupResult::Running);
+    q->state().NoteTable[0].Text = "終了要求";
+    QCoreApplication::postEvent(QCoreApplication::instance(), new QEvent(QEvent::Quit));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(q->ended());
+    EXPECT_EQ(quits, std::vector<int>{0});
+    std::string fdt = readBytes(shared.file("ID00001.FDT"));
+    EXPECT_NE(fdt.find("\x8f\x49\x97\xb9\x97\x76\x8b\x81"), std::string::npos) << "the text in CP932";
+    q.reset();
+    flushDeletes();
+}
+
+TEST_F(ProgramTest, QuitDuringTheStartUpWaitsForItsEnd) {
+    prompter.expect("セットアップ初期設定", kWelcome, Icon::Information, Buttons::Ok, Answer::Ok);
+    auto p = make(true);
+    Program* raw = p.get();
+    QTimer::singleShot(0, [this, raw] {
+        // The quit arrives while the setup dialog is open: nothing is saved yet, nothing ends.
+        raw->requestQuit();
+        EXPECT_FALSE(raw->ended());
+        auto* dlg = qobject_cast<frmOptions*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        dlg->txtStr[0]->setText(QString::fromStdString(shared.str()));
+        dlg->txtStr[1]->setText(QStringLiteral("x"));
+        QTest::mouseClick(dlg->cmdOK, Qt::LeftButton);
+    });
+    EXPECT_EQ(p->start(), StartupResult::Running);
+    EXPECT_TRUE(p->ended()) << "ended as soon as the start-up was through";
+    EXPECT_EQ(quits, std::vector<int>{0});
+    EXPECT_FALSE(readBytes(shared.file("ID00001.FDT")).empty());
+    p.reset();
+    flushDeletes();
+}
+
+}  // namespace
