@@ -387,6 +387,39 @@ TEST_F(SharedLogTest, DeletingTheLastRecordsLeavesAnEmptyLogAndSucceeds) {
     EXPECT_EQ(listDirectory(dir.str()), std::vector<std::string>{"GRPINLY.FLG"});
 }
 
+// ---- large logs ----
+
+TEST_F(SharedLogTest, LargeLogsAndHugeRecordsReadCompletely) {
+    // Thousands of records (a read takes the log in pieces, records straddle the pieces) and two
+    // records whose names are longer than a piece.
+    std::string log;
+    for (int i = 0; i < 5000; ++i) log += bytesOf({kT0 + i, i % 2 ? kTanaka : "ab", 2, i % 100, 0, kTanaka, 1});
+    const std::string longName(40000, 'x');
+    std::string longCp932;   // 田 30000 times
+    for (int i = 0; i < 30000; ++i) longCp932 += "\x93\x63";
+    log += bytesOf({kT1, longName, 2, 7, 0, longCp932, 1});
+    const std::string last = bytesOf({kT1, kSuzuki, 2, 8, 0, kTanaka, 1});
+    log += last;
+    writeLog(log);
+
+    ASSERT_TRUE(SharedLogOperation(st, 0, 0, 0, 0));
+    ASSERT_EQ(st.LogSelection.size(), 5002u);
+    EXPECT_EQ(st.LogSelection[4999].SentAt, kT0 + 4999);
+    EXPECT_EQ(st.LogSelection[4999].SenderName, "田中");
+    EXPECT_EQ(st.LogSelection[5000].SenderName, longName);
+    std::string tanaka30000;
+    for (int i = 0; i < 30000; ++i) tanaka30000 += "田";
+    EXPECT_EQ(st.LogSelection[5000].RecipientName, tanaka30000);
+    EXPECT_EQ(st.LogSelection[5001].NoteId, 8);
+
+    // The same log cut inside the huge record is damaged.
+    writeLog(log.substr(0, log.size() - last.size() - 100));
+    prompter.expect(kErrorTitle, failureText(62, "タイマー受信", makeError(kErrPastEnd).description), Icon::Warning,
+                    Buttons::Ok, Answer::Ok);
+    EXPECT_FALSE(SharedLogOperation(st, 0, 0, 0, 0));
+    EXPECT_TRUE(st.LogSelection.empty());
+}
+
 // ---- damaged logs ----
 
 TEST_F(SharedLogWithRecords, DamagedLogIsReportedAndNeverRewritten) {
