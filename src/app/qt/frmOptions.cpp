@@ -50,7 +50,7 @@ QString folderOf(const QString& file) {
 }  // namespace
 
 frmOptions::frmOptions(AppState& st, frmMain* timer, CommonDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), st_(st), timer_(timer), dialogs_(dialogs), shown_(defaultLocalConfig()) {
+    : QDialog(parent), pathChgFlag(st.pathChgFlag), st_(st), timer_(timer), dialogs_(dialogs), shown_(defaultLocalConfig()) {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(q("環境設定"));
     setModal(true);

@@ -28,8 +28,9 @@ public:
     // `timer` is the hidden note-settings dialog with the reception timer (may be null in tests).
     frmOptions(AppState& st, frmMain* timer, CommonDialogs& dialogs, QWidget* parent = nullptr);
 
-    // True after the member moved to another shared folder in this dialog.
-    bool pathChgFlag = false;
+    // True after the member moved to another shared folder in this dialog. The flag lives in the
+    // process-wide state, where the start-up reads it.
+    bool& pathChgFlag;
 
     // Controls, named as the forms name them.
     QTabWidget* tbsOptions = nullptr;

@@ -214,6 +214,7 @@ TEST_F(OptionsTest, BrowsePutsTheFolderOfTheChosenFileIntoThePathBox) {
 
 TEST_F(OptionsTest, WhileRunningItShowsTheMembersSettings) {
     running();
+    st.pathChgFlag = true;   // left from an earlier move to another folder
     dlg->show();
     EXPECT_EQ(dlg->txtStr[0]->text(), QString::fromStdString(shared.str()));
     EXPECT_FALSE(dlg->txtStr[0]->isEnabled());
@@ -222,7 +223,7 @@ TEST_F(OptionsTest, WhileRunningItShowsTheMembersSettings) {
     EXPECT_EQ(dlg->lblNID->text(), QStringLiteral("3"));
     EXPECT_EQ(dlg->cmb1->currentIndex(), 1);
     EXPECT_EQ(dlg->btnDir->text(), q("変更(&L)"));
-    EXPECT_FALSE(dlg->pathChgFlag);
+    EXPECT_FALSE(st.pathChgFlag);
 }
 
 TEST_F(OptionsTest, OkWithoutChangesLeavesTheMemberListAlone) {
