@@ -128,7 +128,8 @@ bool renameOverOpenFile(HANDLE h, const std::wstring& target) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    std::vector<std::byte> buf(offsetof(RenameInfo, fileName) + nameBytes + sizeof(wchar_t));
+    // Room for the name and its terminating zero whichever way the system measures the record.
+    std::vector<std::byte> buf(sizeof(RenameInfo) + nameBytes + sizeof(wchar_t));
     auto* info = reinterpret_cast<RenameInfo*>(buf.data());
     info->flags = kRenameReplaceIfExists | kRenamePosixSemantics;
     info->rootDirectory = nullptr;
