@@ -384,6 +384,7 @@ TEST(SharedFileReplace, ReadOnlyFolderFailsAndTheOldContentSurvives) {
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     fs::permissions(folder, fs::perms::owner_all);
     ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 11 && geteuid() == 0) GTEST_SKIP() << "the temporary folder is closed to other users";
     EXPECT_EQ(WEXITSTATUS(status), 0) << "10 no unprivileged user, 11 open, 12 replace error, 13 old content";
     EXPECT_EQ(slurp(path), "old content");
     EXPECT_EQ(everything(folder), std::vector<std::string>{"GRPINLY.CFG"});
