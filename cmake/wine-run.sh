@@ -6,6 +6,11 @@
 # from there.
 exe="$1"
 shift
+# Never the user's own ~/.wine: without a prefix from the caller, one beside the program.
+if [ -z "${WINEPREFIX:-}" ]; then
+  WINEPREFIX="$(cd "$(dirname "$exe")" && pwd)/wineprefix"
+  export WINEPREFIX
+fi
 log="${exe%.exe}.wine.log"
 env -u DISPLAY -u WAYLAND_DISPLAY wine "$exe" "$@" </dev/null >"$log" 2>&1
 rc=$?
