@@ -6,6 +6,7 @@
 #include "app/datetime.h"
 
 #include <chrono>
+#include <filesystem>
 #include <ctime>
 #include <thread>
 
@@ -36,6 +37,34 @@ std::string joinPath(const std::string& dir, const std::string& name) {
     char last = dir.back();
     if (last == sep || last == '/') return dir + name;
     return dir + sep + name;
+}
+
+FileError SharedFile::readAll(std::string& bytes) {
+    int64_t len = 0;
+    if (auto e = length(len)) return e;
+    if (auto e = seek(0)) return e;
+    bytes.assign(static_cast<size_t>(len), '\0');
+    size_t got = 0;
+    if (auto e = read(bytes.data(), bytes.size(), got)) return e;
+    bytes.resize(got);
+    return {};
+}
+
+void removeStaleReplaceFiles(const std::string& path) {
+    namespace fs = std::filesystem;
+    auto sep = path.find_last_of("/\\");
+    std::string dir = sep == std::string::npos ? std::string(".") : path.substr(0, sep);
+    std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+    // A slow writer on another computer still has its file open and keeps touching it; an hour
+    // without a change only happens to a file whose writer is gone.
+    const auto limit = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const std::string& left : listDirectory(dir, name + ".~*.tmp")) {
+        std::string full = joinPath(dir, left);
+        fs::path p(std::u8string(full.begin(), full.end()));
+        std::error_code ec;
+        auto when = fs::last_write_time(p, ec);
+        if (!ec && when < limit) fs::remove(p, ec);
+    }
 }
 
 double SystemClock::now() {

@@ -79,6 +79,9 @@ bool fileExists(const std::string& path);
 bool directoryExists(const std::string& path);
 // Names (not paths) of the plain files in `dir` whose name matches `pattern` ('*' and '?', no case).
 std::vector<std::string> listDirectory(const std::string& dir, const std::string& pattern = "*");
+// Removes what replaces of `path` left behind when their process died mid-write: temporary files
+// "<name>.~<host>-<pid>-<n>.tmp" beside it that nobody has touched for an hour.
+void removeStaleReplaceFiles(const std::string& path);
 bool matchesPattern(const std::string& name, const std::string& pattern);
 
 // Joins a folder and a file name with this system's separator.

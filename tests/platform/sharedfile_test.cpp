@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -390,6 +391,28 @@ TEST(SharedFileReplace, ReadOnlyFolderFailsAndTheOldContentSurvives) {
     EXPECT_EQ(everything(folder), std::vector<std::string>{"GRPINLY.CFG"});
 }
 #endif
+
+TEST(SharedFileReplace, LeftoversOfDeadWritersAreRemovedOthersKept) {
+    test::TempDir dir;
+    const std::string target = in(dir, "GRPINLY.FLG");
+    const std::string dead = in(dir, "GRPINLY.FLG.~pc1-123-45.tmp");
+    const std::string busy = in(dir, "GRPINLY.FLG.~pc2-678-90.tmp");
+    const std::string other = in(dir, "ID00001.FDT.~pc1-123-46.tmp");
+    for (const auto& p : {dead, busy, other}) plant(p, "partial");
+    const auto twoHoursAgo = fs::file_time_type::clock::now() - std::chrono::hours(2);
+    fs::last_write_time(u8(dead), twoHoursAgo);
+    fs::last_write_time(u8(other), twoHoursAgo);
+
+    SharedFile f;
+    ASSERT_TRUE(f.open(target, ShareMode::WriteExclusive).ok());
+    ASSERT_TRUE(f.replaceContent("new").ok());
+    f.close();
+
+    EXPECT_FALSE(fileExists(dead));    // an hour untouched: its writer is gone
+    EXPECT_TRUE(fileExists(busy));     // may still be written by another computer
+    EXPECT_TRUE(fileExists(other));    // belongs to another file's replace
+    EXPECT_EQ(slurp(target), "new");
+}
 
 TEST(ListDirectory, PlainFilesMatchingThePattern) {
     test::TempDir dir;

@@ -172,17 +172,6 @@ FileError SharedFile::write(const void* buf, size_t n) {
     return {};
 }
 
-FileError SharedFile::readAll(std::string& bytes) {
-    int64_t len = 0;
-    if (auto e = length(len)) return e;
-    if (auto e = seek(0)) return e;
-    bytes.assign(static_cast<size_t>(len), '\0');
-    size_t got = 0;
-    if (auto e = read(bytes.data(), bytes.size(), got)) return e;
-    bytes.resize(got);
-    return {};
-}
-
 FileError SharedFile::replaceContent(const std::string& bytes) {
     if (!isOpen()) return makeError(kErrBadFileNumber);
     if (mode_ == ShareMode::ReadDenyWrite) return makeError(kErrBadFileMode);
@@ -217,6 +206,7 @@ FileError SharedFile::replaceContent(const std::string& bytes) {
     // The old file is gone from the folder; our open now is the new one.
     ::close(static_cast<int>(handle_));
     handle_ = fd;
+    removeStaleReplaceFiles(path_);
     return {};
 }
 

@@ -207,17 +207,6 @@ FileError SharedFile::write(const void* buf, size_t n) {
     return {};
 }
 
-FileError SharedFile::readAll(std::string& bytes) {
-    int64_t len = 0;
-    if (auto e = length(len)) return e;
-    if (auto e = seek(0)) return e;
-    bytes.assign(static_cast<size_t>(len), '\0');
-    size_t got = 0;
-    if (auto e = read(bytes.data(), bytes.size(), got)) return e;
-    bytes.resize(got);
-    return {};
-}
-
 FileError SharedFile::replaceContent(const std::string& bytes) {
     if (!isOpen()) return makeError(kErrBadFileNumber);
     if (mode_ == ShareMode::ReadDenyWrite) return makeError(kErrBadFileMode);
@@ -249,6 +238,7 @@ FileError SharedFile::replaceContent(const std::string& bytes) {
     if (renameOverOpenFile(t, target)) {
         CloseHandle(asHandle(handle_));
         handle_ = reinterpret_cast<intptr_t>(t);
+        removeStaleReplaceFiles(path_);
         return {};
     }
 
@@ -267,6 +257,7 @@ FileError SharedFile::replaceContent(const std::string& bytes) {
     for (;;) {
         if (MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             handle_ = reinterpret_cast<intptr_t>(t);
+            removeStaleReplaceFiles(path_);
             return {};
         }
         err = GetLastError();
