@@ -31,8 +31,16 @@ void ByteWriter::f64(double v) {
 }
 
 void ByteWriter::raw(const std::string& s) {
-    // A field holds at most 32767 bytes; anything longer is cut rather than written with a wrong count.
-    size_t n = s.size() > 32767 ? 32767 : s.size();
+    // A field holds at most 32767 bytes; anything longer is cut rather than written with a wrong
+    // count, and never inside a two-byte character.
+    size_t n = 0;
+    while (n < s.size()) {
+        auto c = static_cast<unsigned char>(s[n]);
+        size_t len = ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
+        if (n + len > 32767) break;
+        n += len;
+    }
+    if (n > s.size()) n = s.size();
     i16(static_cast<int16_t>(n));
     bytes(s.data(), n);
 }

@@ -266,3 +266,19 @@ TEST(NoteRecordLayout, EmptyStringsAreTwoZeroBytes) {
     ASSERT_EQ(got.size(), 78u);
     EXPECT_EQ(got, std::string(78, '\0'));
 }
+
+TEST(StringFields, OverlongTextIsCutBetweenCharacters) {
+    // 16384 two-byte characters need 32768 bytes, one more than a field can count.
+    std::string text;
+    for (int i = 0; i < 16384; ++i) text += "あ";
+    ByteWriter w;
+    w.text(text);
+    const std::string& bytes = w.data();
+    ASSERT_EQ(bytes.size(), 2u + 32766u);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xFE);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0x7F);
+    ByteReader r(bytes);
+    std::string back = r.text();
+    EXPECT_FALSE(r.failed());
+    EXPECT_EQ(back, text.substr(0, 16383 * 3));   // whole characters only, no "?" at the end
+}
