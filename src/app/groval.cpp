@@ -69,28 +69,8 @@ FileError outOfMemory() {
     return e;
 }
 
-// Access-denied bookkeeping of one call: the time of the first refusal, reset by Retry.
-struct BusyWait {
-    double since = -1;
-};
-
-// Runs one step of a file access. A refusal because another member holds the file is retried
-// silently for st.sys.retrySeconds, then the user may wait another round or give up. Returns the
-// step's final error (none on success).
 FileError withRetry(AppState& st, BusyWait& busy, const std::function<FileError()>& step) {
-    for (;;) {
-        FileError e = step();
-        if (e.number != kErrAccessDenied) return e;
-        double now = monotonicSeconds();
-        if (busy.since < 0) busy.since = now;
-        if (now - busy.since < st.sys.retrySeconds) {
-            if (st.sys.retryPauseMs > 0) sleepMilliseconds(st.sys.retryPauseMs);
-            continue;
-        }
-        if (ask(st, kTitleConfirm, "ファイルアクセスが混雑しています", Icon::Information, Buttons::RetryCancel) != Answer::Retry)
-            return e;
-        busy.since = monotonicSeconds();
-    }
+    return retryWhileBusy(st, busy, "ファイルアクセスが混雑しています", step);
 }
 
 // The whole content of a shared-folder file; a missing file reads as empty (opening creates it).
@@ -345,6 +325,22 @@ bool SendPending(const AppState& st) {
     for (const NoteRecord& n : st.NoteTable)
         if (n.IsSent && !n.AllReceived && !n.IsPeeled) return true;
     return false;
+}
+
+FileError retryWhileBusy(AppState& st, BusyWait& busy, const std::string& question,
+                         const std::function<FileError()>& step) {
+    for (;;) {
+        FileError e = step();
+        if (e.number != kErrAccessDenied) return e;
+        double now = monotonicSeconds();
+        if (busy.since < 0) busy.since = now;
+        if (now - busy.since < st.sys.retrySeconds) {
+            if (st.sys.retryPauseMs > 0) sleepMilliseconds(st.sys.retryPauseMs);
+            continue;
+        }
+        if (ask(st, kTitleConfirm, question, Icon::Information, Buttons::RetryCancel) != Answer::Retry) return e;
+        busy.since = monotonicSeconds();
+    }
 }
 
 }  // namespace tw

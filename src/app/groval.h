@@ -4,6 +4,9 @@
 
 #include "app/state.h"
 
+#include "platform/sharedfile.h"
+
+#include <functional>
 #include <string>
 
 namespace tw {
@@ -35,6 +38,17 @@ int16_t FreeMemberId(const AppState& st);
 std::string MemberPasswordOf(const AppState& st, int16_t memberId);   // clear text
 // Works on raw code-page bytes both ways; only one-byte characters survive.
 std::string ScramblePassword(const std::string& bytes);
+
+// Access-denied bookkeeping of one call: the time of the first refusal, reset by Retry.
+struct BusyWait {
+    double since = -1;
+};
+
+// Runs one step of a shared-file access. A refusal because another computer holds the file is
+// retried silently for st.sys.retrySeconds (pausing st.sys.retryPauseMs), then `question` is asked
+// with Retry and Cancel: Retry waits another round. Returns the step's final error (none on success).
+FileError retryWhileBusy(AppState& st, BusyWait& busy, const std::string& question,
+                         const std::function<FileError()>& step);
 
 // True when at least one note is sent, not yet received by all and not peeled: peeled records must
 // then stay in the note data file so that recipients still find the sent ones by their index.

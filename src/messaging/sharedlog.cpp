@@ -11,6 +11,7 @@
 #include "platform/sharedfile.h"
 
 #include <algorithm>
+#include <functional>
 #include <cstring>
 #include <string_view>
 
@@ -39,24 +40,7 @@ public:
 
     // Runs one file step; a log held by another computer is tried again silently until the retry
     // window of this call has passed, then the user is asked whether to go on waiting.
-    template <class Step>
-    FileError run(Step&& step) {
-        for (;;) {
-            FileError e = step();
-            if (e.number != kErrAccessDenied) return e;
-            double now = monotonicSeconds();
-            if (firstDenied_ < 0) firstDenied_ = now;
-            if (now - firstDenied_ < st_.sys.retrySeconds) {
-                if (st_.sys.retryPauseMs > 0) sleepMilliseconds(st_.sys.retryPauseMs);
-                continue;
-            }
-            if (!st_.sys.prompter ||
-                st_.sys.prompter->ask(kConfirmTitle, kBusyText, Icon::Information, Buttons::RetryCancel) !=
-                    Answer::Retry)
-                return e;
-            firstDenied_ = monotonicSeconds();
-        }
-    }
+    FileError run(const std::function<FileError()>& step) { return retryWhileBusy(st_, busy_, kBusyText, step); }
 
     // Closes the log, shows the failure and empties the selection.
     bool fail(const FileError& e) {
@@ -73,7 +57,7 @@ public:
 private:
     AppState& st_;
     int kind_;
-    double firstDenied_ = -1;
+    BusyWait busy_;
 };
 
 double currentTime(AppState& st) {
