@@ -7,6 +7,7 @@
 #include "messaging/sharedlog.h"
 #include "platform/screen.h"
 #include "platform/sharedfile.h"
+#include "support/member_state.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -38,16 +39,7 @@ std::string slurp(const std::string& path) {
 class PeelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        st.sys.prompter = &prompter;
-        st.sys.clock = &clock;
-        st.sys.screen = &screen;
-        st.sys.retrySeconds = 0;
-        st.sys.retryPauseMs = 0;
-        st.SharedPath = shared.str();
-        st.CurrentMemberId = 1;
-        st.localConfig = defaultLocalConfig();
-        st.localConfig.MemberName = "佐藤";
-        st.localConfig.MemberId = 1;
+        test::setUpNoteMember(st, prompter, clock, screen, shared.str());
         UserEntry me, other;
         me.MemberName = "佐藤";
         me.MemberId = 1;

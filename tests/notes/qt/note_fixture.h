@@ -8,6 +8,7 @@
 #include "app/datetime.h"
 #include "notes/qt/notewindows.h"
 #include "platform/screen.h"
+#include "support/member_state.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 #include "window/qt/frmPinly.h"
@@ -40,16 +41,7 @@ protected:
     static constexpr int kScreenH = 768 * kTpp;
 
     void SetUp() override {
-        st.sys.prompter = &prompter;
-        st.sys.clock = &clock;
-        st.sys.screen = &screen;
-        st.sys.retrySeconds = 0;
-        st.sys.retryPauseMs = 0;
-        st.SharedPath = shared.str();
-        st.CurrentMemberId = 1;
-        st.localConfig = defaultLocalConfig();
-        st.localConfig.MemberName = "佐藤";
-        st.localConfig.MemberId = 1;
+        test::setUpNoteMember(st, prompter, clock, screen, shared.str());
         makeWindows();
     }
 
