@@ -14,4 +14,12 @@ public:
     virtual void deleteSection(const std::string& app, const std::string& section) = 0;
 };
 
+// A store that holds nothing: a computer where no older version ever ran, or a process that has no
+// business with the old settings.
+class EmptySettingsStore : public SettingsStore {
+public:
+    std::string value(const std::string&, const std::string&, const std::string&) override { return {}; }
+    void deleteSection(const std::string&, const std::string&) override {}
+};
+
 }  // namespace tw

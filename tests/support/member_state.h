@@ -2,17 +2,14 @@
 // start from. Busy files are not waited for.
 #pragma once
 
-#include "app/records.h"
-#include "app/state.h"
+#include "model/records.h"
+#include "model/state.h"
 
 #include <string>
 
 namespace tw::test {
 
-inline void setUpNoteMember(AppState& st, Prompter& prompter, Clock& clock, Screen& screen, const std::string& folder) {
-    st.sys.prompter = &prompter;
-    st.sys.clock = &clock;
-    st.sys.screen = &screen;
+inline void setUpNoteMember(AppState& st, const std::string& folder) {
     st.sys.retrySeconds = 0;
     st.sys.retryPauseMs = 0;
     st.SharedPath = folder;

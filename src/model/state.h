@@ -2,11 +2,12 @@
 // passed by reference. Tests make several of them on one shared folder to play several members.
 #pragma once
 
-#include "app/records.h"
+#include "model/records.h"
+#include "platform/waitindicator.h"
 
 #include <array>
 #include <cstdint>
-#include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -22,19 +23,44 @@ constexpr int32_t kVersionMinor = 71;
 constexpr int16_t kVersionRevision = 8;
 inline const std::string kProductName = "タックウィスプ";
 
+// A service the program cannot run without: bound to an object once, never empty. A test may bind it
+// to another object (`st.sys.prompter = otherPrompter;`), never to nothing.
+template <class T>
+class Service {
+public:
+    Service(T& s) : p_(&s) {}   // NOLINT: binding a service is meant to read like an assignment
+    T* operator->() const { return p_; }
+    T& operator*() const { return *p_; }
+
+private:
+    T* p_;
+};
+
 // What the program needs from its surroundings; the program gives the real ones, tests their own.
+// The four services are complete by construction: a Services cannot be made without all of them.
 struct Services {
-    Prompter* prompter = nullptr;
-    Clock* clock = nullptr;
-    Screen* screen = nullptr;
-    SettingsStore* legacyStore = nullptr;
+    Services(Prompter& p, Clock& c, Screen& s, SettingsStore& legacy)
+        : prompter(p), clock(c), screen(s), legacyStore(legacy) {}
+
+    Service<Prompter> prompter;      // every message box
+    Service<Clock> clock;            // the current date-time
+    Service<Screen> screen;          // the desktop in twips
+    Service<SettingsStore> legacyStore;   // the settings store of older versions
+    Service<WaitIndicator> waitIndicator = noWaitIndicator();   // the wait cursor of a long retry
     std::string programDir;          // folder of the executable: REG.CFG, shape files, help
+    std::string userConfigDir;       // the user's configuration folder, for REG.CFG where the program's folder
+                                     // cannot hold one ("" for none)
+    std::string userDataDir;         // the user's own data folder: copies of what the end of the program
+                                     // could not write ("" for none)
     std::string exeName = "tackwisp";
     double retrySeconds = 30;        // silent retry window of a busy shared file
+    double waitIndicatorSeconds = 0.3;   // how long a silent retry runs before the wait cursor shows
     int retryPauseMs = 25;           // pause between two attempts: many computers share one server
 };
 
 struct AppState {
+    explicit AppState(Services services) : sys(std::move(services)) {}
+
     Services sys;
 
     // Start-up and configuration
@@ -61,11 +87,6 @@ struct AppState {
     // Messaging
     std::vector<LogRecord> LogSelection;
     int16_t QuestionCode = 0;
-
-    // Supplied by the windowed program: the environment dialog shown modally when the shared folder
-    // is not found ("セットアップ再設定"), and the reset of its check-unit box to the first entry.
-    std::function<void(AppState&)> showEnvironmentDialog;
-    std::function<void(AppState&)> resetCheckUnitBox;
 };
 
 }  // namespace tw

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tw {
@@ -63,6 +64,10 @@ struct LocalConfig {
 LocalConfig defaultLocalConfig();
 
 // ---- note data IDnnnnn.FDT ----
+
+// The most notes a member has: NoteIds are 16-bit numbers equal to the index, and the program's own
+// and other members' readers take no more than 32767 records from a note file.
+constexpr int kMaxNotes = 32767;
 
 enum NoteFlag : uint16_t {
     kFlagAutoSize = 1,
@@ -133,7 +138,11 @@ struct LogRecord {
     int16_t AnswerCode = 0;
 };
 
-// ---- byte codecs ----
+// ---- byte codecs (the log record's is in messaging/logcodec.h) ----
+
+// The longest text an edit may leave in a field, in CP932 bytes: other members' programs read the
+// count as a signed 16-bit number. Fields read from a file keep whatever count they came with.
+constexpr size_t kMaxFieldBytes = 32767;
 
 class ByteWriter {
 public:
@@ -167,6 +176,11 @@ public:
     std::string raw();
     void bytes(void* p, size_t n);
     bool failed() const { return failed_; }
+    // The bytes not read yet, and a step over n of them (past the end: failed()).
+    std::string_view rest() const { return pos_ < d_.size() ? std::string_view(d_).substr(pos_) : std::string_view(); }
+    void skip(size_t n) {
+        if (take(n)) pos_ += n;
+    }
     bool atEnd() const { return pos_ >= d_.size(); }
     size_t pos() const { return pos_; }
 
@@ -181,12 +195,10 @@ void encode(ByteWriter& w, const SharedConfig& r);
 void encode(ByteWriter& w, const UserEntry& r);
 void encode(ByteWriter& w, const LocalConfig& r);
 void encode(ByteWriter& w, const NoteRecord& r);
-void encode(ByteWriter& w, const LogRecord& r);
 // Each returns false (and leaves `r` unspecified) when the bytes end inside the record.
 bool decode(ByteReader& rd, SharedConfig& r);
 bool decode(ByteReader& rd, UserEntry& r);
 bool decode(ByteReader& rd, LocalConfig& r);
 bool decode(ByteReader& rd, NoteRecord& r);
-bool decode(ByteReader& rd, LogRecord& r);
 
 }  // namespace tw

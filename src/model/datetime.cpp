@@ -1,5 +1,6 @@
-#include "app/datetime.h"
+#include "model/datetime.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -12,7 +13,7 @@ long long daysFromCivil(long long y, unsigned m, unsigned d) {
     y -= m <= 2;
     const long long era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + static_cast<long long>(doe) - 719468;
 }
@@ -31,6 +32,12 @@ void civilFromDays(long long z, int& y, int& m, int& d) {
 }
 
 const long long kBase = daysFromCivil(1899, 12, 30);
+
+// The dates the program handles: 0100-01-01 00:00:00 to 9999-12-31 23:59:59. A day count read from a
+// file beyond them (another member's damaged record) is taken as the nearer end, so that converting
+// it to whole days never leaves the range of an integer.
+constexpr double kFirstDay = -657434.0;
+constexpr double kLastDay = 2958465.0 + 86399.0 / 86400.0;
 
 std::string two(int v) {
     char b[16];
@@ -65,7 +72,8 @@ double makeDateTime(int year, int month, int day, int hour, int minute, int seco
 
 DateParts splitDateTime(double dt) {
     DateParts p;
-    if (!std::isfinite(dt)) return p;
+    if (std::isnan(dt)) return p;
+    dt = std::clamp(dt, kFirstDay, kLastDay);
     double secs = std::nearbyint(toSerialSeconds(dt));
     double day = std::floor(secs / 86400.0);
     long long rest = static_cast<long long>(secs - day * 86400.0);
@@ -105,6 +113,11 @@ std::string generalDateText(double dt) {
     if (midnight) return date;
     if (dayZero) return time;
     return date + " " + time;
+}
+
+double SystemClock::now() {
+    const LocalTime t = localTimeNow();
+    return makeDateTime(t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
 }  // namespace tw

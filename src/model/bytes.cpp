@@ -1,5 +1,5 @@
 // Little-endian byte codec shared by every record of the files.
-#include "app/records.h"
+#include "model/records.h"
 
 #include "platform/codepage.h"
 
@@ -31,17 +31,22 @@ void ByteWriter::f64(double v) {
 }
 
 void ByteWriter::raw(const std::string& s) {
-    // A field holds at most 32767 bytes; anything longer is cut rather than written with a wrong
-    // count, and never inside a two-byte character.
-    size_t n = 0;
-    while (n < s.size()) {
-        auto c = static_cast<unsigned char>(s[n]);
-        size_t len = ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
-        if (n + len > 32767) break;
-        n += len;
+    // The count is 16 bits without a sign: a field read from a file (other programs wrote up to 65535
+    // bytes) goes back with the count it came with. The program never lets an edit make a field
+    // longer than kMaxFieldBytes; only a field beyond any count is cut, between characters, rather
+    // than written with a wrong count.
+    size_t n = s.size();
+    if (n > 0xFFFF) {
+        n = 0;
+        while (n < s.size()) {
+            auto c = static_cast<unsigned char>(s[n]);
+            size_t len = ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) ? 2 : 1;
+            if (n + len > 0xFFFF) break;
+            n += len;
+        }
+        if (n > s.size()) n = s.size();
     }
-    if (n > s.size()) n = s.size();
-    i16(static_cast<int16_t>(n));
+    u16(static_cast<uint16_t>(n));
     bytes(s.data(), n);
 }
 

@@ -3,6 +3,8 @@
 // forward from that day's midnight (-1.25 is 1899-12-29 06:00).
 #pragma once
 
+#include "platform/clock.h"
+
 #include <string>
 
 namespace tw {
@@ -28,5 +30,11 @@ double fromSerialSeconds(double secs);
 std::string formatDate(double dt, const std::string& pattern);
 // "2000/07/17 9:00:00"; the date alone at midnight; the time alone ("9:00:00") on day 0.
 std::string generalDateText(double dt);
+
+// The computer's own clock.
+class SystemClock : public Clock {
+public:
+    double now() override;
+};
 
 }  // namespace tw

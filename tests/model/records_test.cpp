@@ -1,6 +1,6 @@
 // Byte layouts of the shared settings, member, local settings and note records, checked against
 // bytes worked out by hand from the file layouts.
-#include "app/records.h"
+#include "model/records.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,8 @@ std::string B(std::initializer_list<int> v) {
 std::string hex(const std::string& s) {
     static const char* d = "0123456789ABCDEF";
     std::string out;
-    for (unsigned char c : s) {
+    for (char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
         out += d[c >> 4];
         out += d[c & 15];
         out += ' ';
@@ -267,18 +268,31 @@ TEST(NoteRecordLayout, EmptyStringsAreTwoZeroBytes) {
     EXPECT_EQ(got, std::string(78, '\0'));
 }
 
-TEST(StringFields, OverlongTextIsCutBetweenCharacters) {
-    // 16384 two-byte characters need 32768 bytes, one more than a field can count.
+TEST(StringFields, LongTextsReadFromAFileGoBackWithTheirCount) {
+    // 40000 bytes (20000 "あ"): more than a signed count holds, as another program wrote it.
+    std::string field = B({0x40, 0x9C});
+    for (int i = 0; i < 20000; ++i) field += B({0x82, 0xA0});
+    ByteReader r(field);
+    const std::string text = r.text();
+    ASSERT_FALSE(r.failed());
+    ASSERT_EQ(text.size(), 20000u * 3);
+    ByteWriter w;
+    w.text(text);
+    EXPECT_EQ(w.data(), field) << "nothing is cut";
+}
+
+TEST(StringFields, OnlyATextBeyondAnyCountIsCutBetweenCharacters) {
+    // 32768 two-byte characters need 65536 bytes, one more than a count can hold.
     std::string text;
-    for (int i = 0; i < 16384; ++i) text += "あ";
+    for (int i = 0; i < 32768; ++i) text += "あ";
     ByteWriter w;
     w.text(text);
     const std::string& bytes = w.data();
-    ASSERT_EQ(bytes.size(), 2u + 32766u);
+    ASSERT_EQ(bytes.size(), 2u + 65534u);
     EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xFE);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0x7F);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0xFF);
     ByteReader r(bytes);
     std::string back = r.text();
     EXPECT_FALSE(r.failed());
-    EXPECT_EQ(back, text.substr(0, 16383 * 3));   // whole characters only, no "?" at the end
+    EXPECT_EQ(back, text.substr(0, 32767 * 3));   // whole characters only, no "?" at the end
 }

@@ -1,6 +1,6 @@
 // Byte layouts of the shared settings, local settings and note data records (the shared log's record
 // lives with the log). Field order and widths are fixed by the files other members already have.
-#include "app/records.h"
+#include "model/records.h"
 
 namespace tw {
 

@@ -1,6 +1,8 @@
-#include "app/datetime.h"
+#include "model/datetime.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 using namespace tw;
 
@@ -26,4 +28,26 @@ TEST(DateTime, ArithmeticAndFormats) {
     EXPECT_DOUBLE_EQ(dateOnly(t), makeDate(2000, 2, 28));
     // Across the odd negative encoding before the base day.
     EXPECT_DOUBLE_EQ(addHours(makeDate(1899, 12, 30), -18), -1.25);
+}
+
+TEST(DateTime, DayCountsFromDamagedFilesStayInTheDateRange) {
+    // The bytes ff ff ff ff ff ff 00 64 read as a double are about 2.5e175; none of these may leave
+    // the range of an integer on their way to calendar fields.
+    const struct {
+        double days;
+        const char* text;
+    } cases[] = {
+        {2.5e175, "9999/12/31 23:59:59"},
+        {9.3e18, "9999/12/31 23:59:59"},
+        {std::numeric_limits<double>::infinity(), "9999/12/31 23:59:59"},
+        {2958466.0, "9999/12/31 23:59:59"},
+        {2958465.0, "9999/12/31"},
+        {-9.3e18, "100/01/01"},
+        {-std::numeric_limits<double>::infinity(), "100/01/01"},
+        {-657434.0, "100/01/01"},
+        {-657433.5, "100/01/02 12:00:00"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(generalDateText(c.days), c.text) << c.days;
+    EXPECT_EQ(formatDate(-1e300, "yyyy"), "100");
+    EXPECT_EQ(generalDateText(std::numeric_limits<double>::quiet_NaN()), "1899/12/30");
 }
