@@ -51,12 +51,13 @@ std::optional<Zone> cursorZone(const NoteRecord& note, const ZoneInput& in) {
     // Outline shapes (not the circle) are resized by their corners only, so that they keep their
     // proportions: an edge becomes the nearer corner of the window.
     if (note.ShapeIndex >= 2) {
-        const double halfW = in.windowWidth / 2.0, halfH = in.windowHeight / 2.0;
+        // Past the middle: twice the coordinate beyond the size (exact in integers).
+        const bool lowerHalf = 2 * y > in.windowHeight, rightHalf = 2 * x > in.windowWidth;
         switch (hit) {
-        case kHitLeft: hit = y > halfH ? kHitBottomLeft : kHitTopLeft; break;
-        case kHitRight: hit = y > halfH ? kHitBottomRight : kHitTopRight; break;
-        case kHitTop: hit = x > halfW ? kHitTopRight : kHitTopLeft; break;
-        case kHitBottom: hit = x > halfW ? kHitBottomRight : kHitBottomLeft; break;
+        case kHitLeft: hit = lowerHalf ? kHitBottomLeft : kHitTopLeft; break;
+        case kHitRight: hit = lowerHalf ? kHitBottomRight : kHitTopRight; break;
+        case kHitTop: hit = rightHalf ? kHitTopRight : kHitTopLeft; break;
+        case kHitBottom: hit = rightHalf ? kHitBottomRight : kHitBottomLeft; break;
         default: break;
         }
     }
@@ -100,37 +101,6 @@ TwipsRect applyDrag(const TwipsRect& s, int16_t hit, int dx, int dy, int minSize
         r.height = std::max(s.height + dy, minSize);
     }
     return r;
-}
-
-int16_t clampInt16(long long v) {
-    return static_cast<int16_t>(std::clamp<long long>(v, std::numeric_limits<int16_t>::min(),
-                                                      std::numeric_limits<int16_t>::max()));
-}
-
-int16_t clampInt16(double v) {
-    if (std::isnan(v)) return 0;
-    if (v <= std::numeric_limits<int16_t>::min()) return std::numeric_limits<int16_t>::min();
-    if (v >= std::numeric_limits<int16_t>::max()) return std::numeric_limits<int16_t>::max();
-    return static_cast<int16_t>(std::nearbyint(v));
-}
-
-void storeGeometry(NoteRecord& r, const TwipsRect& g) {
-    r.Left = clampInt16(static_cast<long long>(g.left));
-    r.Top = clampInt16(static_cast<long long>(g.top));
-    r.Width = clampInt16(static_cast<long long>(g.width));
-    r.Height = clampInt16(static_cast<long long>(g.height));
-}
-
-TwipsRect recordGeometry(const NoteRecord& r) { return {r.Left, r.Top, r.Width, r.Height}; }
-
-int twipsToPixels(int twips, int twipsPerPixel) {
-    const int f = std::max(twipsPerPixel, 1);
-    return static_cast<int>(std::nearbyint(static_cast<double>(twips) / f));
-}
-
-int pixelsToTwips(int pixels, int twipsPerPixel) {
-    const long long v = static_cast<long long>(pixels) * std::max(twipsPerPixel, 1);
-    return static_cast<int>(std::clamp<long long>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 NoteMenuState focusMenuState(const NoteRecord& r) {

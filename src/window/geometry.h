@@ -4,7 +4,8 @@
 // Everything here is in twips unless a name says pixels.
 #pragma once
 
-#include "app/records.h"
+#include "model/records.h"
+#include "model/twips.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,7 +14,6 @@
 namespace tw {
 
 constexpr int kZoneBorder = 80;     // width of the resize border inside a note
-constexpr int kMinNoteSize = 160;   // smallest width and height a drag leaves
 
 // Window hit-test codes handed to the system's move/size loop.
 enum HitCode : int16_t {
@@ -53,11 +53,6 @@ std::optional<Zone> cursorZone(const NoteRecord& note, const ZoneInput& in);
 // True for the codes that start the system's size loop (edges and corners).
 bool isSizeCode(int16_t hit);
 
-struct TwipsRect {
-    int left = 0, top = 0, width = 0, height = 0;
-    bool operator==(const TwipsRect&) const = default;
-};
-
 // After a move or resize: minimum size, then top/left not below 0, then the bottom and right edges
 // pulled back onto the screen. A note larger than the screen ends with a negative top or left.
 TwipsRect clampAfterDrag(TwipsRect r, int screenWidth, int screenHeight);
@@ -66,17 +61,6 @@ TwipsRect clampAfterDrag(TwipsRect r, int screenWidth, int screenHeight);
 // window has after the mouse moved by (dx, dy) since the press, for the given hit code. Sizes never
 // go below `minSize` (the opposite edge stays put). Works in any unit.
 TwipsRect applyDrag(const TwipsRect& start, int16_t hit, int dx, int dy, int minSize);
-
-// 16-bit record fields never wrap: values beyond the range stick at its ends.
-int16_t clampInt16(long long v);
-// Rounds to the nearest integer, halves to even, then clamps; NaN gives 0.
-int16_t clampInt16(double v);
-void storeGeometry(NoteRecord& r, const TwipsRect& g);
-TwipsRect recordGeometry(const NoteRecord& r);
-
-// Twips and pixels; the conversion to pixels rounds halves to even. A factor below 1 counts as 1.
-int twipsToPixels(int twips, int twipsPerPixel);
-int pixelsToTwips(int pixels, int twipsPerPixel);
 
 // Menu state a note window takes from its record when it gains the focus.
 struct NoteMenuState {

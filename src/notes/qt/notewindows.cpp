@@ -1,11 +1,12 @@
 // The note windows of the running program and the note commands that work on them.
 #include "notes/qt/notewindows.h"
 
-#include "app/qt/programhooks.h"
+#include "notes/programhooks.h"
 #include "notes/mdpinly.h"
 #include "notes/notetable.h"
 #include "platform/prompter.h"
 #include "window/qt/frmPinly.h"
+#include "window/qt/notemenu.h"
 
 #include <QMenu>
 
@@ -17,7 +18,7 @@ namespace tw {
 namespace {
 
 void reportFailure(AppState& st, const std::exception& e) {
-    if (st.sys.prompter) st.sys.prompter->ask("エラー", e.what(), Icon::Warning, Buttons::Ok);
+    st.sys.prompter->ask("エラー", e.what(), Icon::Warning, Buttons::Ok);
 }
 
 }  // namespace
@@ -28,6 +29,7 @@ NoteWindows::NoteWindows(AppState& st, ProgramHooks& hooks, QObject* parent)
 NoteWindows::~NoteWindows() {
     std::vector<frmPinly*> all;
     all.swap(windows_);
+    byRecord_.clear();
     for (frmPinly* w : all) delete w;
 }
 
@@ -67,38 +69,34 @@ frmPinly* NoteWindows::openNoteWindow(int index) {
     auto* w = new frmPinly(*this);
     windows_.push_back(w);
     w->setTwipsGeometry(plan.geometry);
-    w->bind(index);
+    bind(*w, index);
     w->setCaption(plan.caption);
     w->setLabelFont(presetFor(st_, plan.textSize));
-    w->lineSended->hide();
-    w->lineOutRange->hide();
     w->setColours(plan.backColour, plan.textColour);
-    w->mnuOutRange->setText(outOfPeriodCaption(st_.ShowOutOfPeriod));
     // What every note window does when it is loaded: the layout after editing, the opaque frame.
     w->endEditing(false);
     w->layoutLabel();
     w->applyFrameStyle(false);
-    w->lineSended->setVisible(plan.lineSended);
-    w->lineOutRange->setVisible(plan.lineOutRange);
+    w->lineSended.setVisible(plan.lineSended);
+    w->lineOutRange.setVisible(plan.lineOutRange);
     if (!plan.show) return w;   // everybody has received it and it was to go: hidden for good
     w->show();
     if (plan.topmost) placeTopmost(w, true);
     return w;
 }
 
-frmPinly* NoteWindows::windowOf(int index) const {
-    if (index < 0) return nullptr;
-    for (frmPinly* w : windows_)
-        if (recordOf(w) == index) return w;
-    return nullptr;
+void NoteWindows::bind(frmPinly& w, int index) {
+    if (static_cast<size_t>(index) >= byRecord_.size()) byRecord_.resize(static_cast<size_t>(index) + 1, nullptr);
+    byRecord_[static_cast<size_t>(index)] = &w;
+    w.bind(index);
 }
 
-int NoteWindows::recordOf(const frmPinly* w) {
-    if (!w || !w->lblID) return -1;
-    bool ok = false;
-    const int n = w->lblID->text().toInt(&ok);
-    return ok && n >= 1 ? n - 1 : -1;
+frmPinly* NoteWindows::windowOf(int index) const {
+    if (index < 0 || static_cast<size_t>(index) >= byRecord_.size()) return nullptr;
+    return byRecord_[static_cast<size_t>(index)];
 }
+
+int NoteWindows::recordOf(const frmPinly* w) { return w ? w->record() : -1; }
 
 std::vector<frmPinly*> NoteWindows::windows() const { return windows_; }
 
@@ -138,14 +136,11 @@ void NoteWindows::peelNote(frmPinly* w) {
 
 void NoteWindows::undoPeel(int slot) {
     const int index = undoIndex(st_, slot);
-    if (index < 0) return;
-    for (frmPinly* w : windows_) {
-        if (w->isVisible() || recordOf(w) != index) continue;
-        w->show();
-        if (static_cast<size_t>(index) < st_.NoteTable.size()) st_.NoteTable[static_cast<size_t>(index)].IsPeeled = false;
-        removeUndo(st_, slot);
-        return;
-    }
+    frmPinly* w = windowOf(index);
+    if (!w || w->isVisible()) return;
+    w->show();
+    if (static_cast<size_t>(index) < st_.NoteTable.size()) st_.NoteTable[static_cast<size_t>(index)].IsPeeled = false;
+    removeUndo(st_, slot);
 }
 
 void NoteWindows::exitProgram() {
@@ -168,10 +163,7 @@ void NoteWindows::closeAll() {
     std::vector<frmPinly*> all = windows_;
     for (frmPinly* w : all) w->unload();
     windows_.clear();
-}
-
-const char* NoteWindows::outOfPeriodCaption(bool shown) {
-    return shown ? "期間外付箋の非表示(&O)" : "期間外付箋の表示(&O)";
+    byRecord_.clear();
 }
 
 void NoteWindows::toggleOutOfPeriod() {
@@ -186,7 +178,7 @@ void NoteWindows::toggleOutOfPeriod() {
             if (!NotStarted(st_, index)) continue;
             if (frmPinly* w = windowOf(index)) {
                 if (st_.NoteTable[i].IsPeeled) continue;   // a peeled note stays in its undo slot
-                w->lineOutRange->show();
+                w->lineOutRange.show();
                 w->show();
             } else {
                 openNoteWindow(index);
@@ -194,12 +186,13 @@ void NoteWindows::toggleOutOfPeriod() {
         }
         st_.ShowOutOfPeriod = true;
     }
-    for (frmPinly* w : windows_) w->mnuOutRange->setText(outOfPeriodCaption(st_.ShowOutOfPeriod));
 }
 
 void NoteWindows::showAbout() {
-    if (st_.sys.prompter) st_.sys.prompter->ask(kAboutTitle, aboutText(), Icon::Information, Buttons::Ok);
+    st_.sys.prompter->ask(kAboutTitle, aboutText(), Icon::Information, Buttons::Ok);
 }
+
+bool NoteWindows::environmentDialogAvailable() const { return hooks_.environmentDialogAvailable(); }
 
 void NoteWindows::showEnvironmentDialog() { hooks_.showEnvironmentDialog(); }
 
@@ -221,13 +214,25 @@ void NoteWindows::placeTopmost(frmPinly* w, bool on) {
     if (on) w->raise();
 }
 
-void NoteWindows::popupMenu(frmPinly& w, const QPoint& globalPos) {
-    if (menuPopup)
-        menuPopup(w, *w.mnu1, globalPos);
-    else
-        w.mnu1->exec(globalPos);
+NoteMenu& NoteWindows::menu() {
+    if (!menu_) menu_ = std::make_unique<NoteMenu>(*this);
+    return *menu_;
 }
 
-void NoteWindows::forget(frmPinly* w) { windows_.erase(std::remove(windows_.begin(), windows_.end(), w), windows_.end()); }
+void NoteWindows::popupMenu(frmPinly& w, const QPoint& globalPos) {
+    NoteMenu& m = menu();
+    m.takeStateOf(w);
+    if (menuPopup)
+        menuPopup(w, *m.mnu1, globalPos);
+    else
+        m.exec(globalPos);
+}
+
+void NoteWindows::forget(frmPinly* w) {
+    windows_.erase(std::remove(windows_.begin(), windows_.end(), w), windows_.end());
+    const int i = recordOf(w);
+    if (i >= 0 && static_cast<size_t>(i) < byRecord_.size() && byRecord_[static_cast<size_t>(i)] == w)
+        byRecord_[static_cast<size_t>(i)] = nullptr;
+}
 
 }  // namespace tw

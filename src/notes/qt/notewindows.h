@@ -1,12 +1,16 @@
 // The note windows of the running program: creating, finding and commanding them. A window is bound
-// to its record by the number in its hidden label (index + 1).
+// to its record by an index; the windows are also kept by record index, so that the window of a
+// record is found at once. It is the NoteHost of every note window and owns the context menu they
+// share.
 #pragma once
 
-#include "app/state.h"
+#include "model/state.h"
+#include "window/qt/notehost.h"
 
 #include <QObject>
 #include <QPoint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QMenu;
@@ -14,9 +18,10 @@ class QMenu;
 namespace tw {
 
 class frmPinly;
+class NoteMenu;
 class ProgramHooks;
 
-class NoteWindows : public QObject {
+class NoteWindows : public QObject, public NoteHost {
     Q_OBJECT
 public:
     NoteWindows(AppState& st, ProgramHooks& hooks, QObject* parent = nullptr);
@@ -40,41 +45,47 @@ public:
     std::vector<int> openNotes() const;
 
     // Note commands (context menu and gestures).
-    void newNote(frmPinly* w);
-    void duplicateNote(frmPinly* w);
-    void peelNote(frmPinly* w);
-    void undoPeel(int slot);
-    void exitProgram();
+    void newNote(frmPinly* w) override;
+    void duplicateNote(frmPinly* w) override;
+    void peelNote(frmPinly* w) override;
+    void undoPeel(int slot) override;
+    void exitProgram() override;
     // The end of the program: timer off, local settings then notes written, then the end.
     void endOfProgram();
     // Closes every note window (change of shared folder).
     void closeAll();
 
     // Shows or hides the notes whose period has not started yet (mnuOutRange).
-    void toggleOutOfPeriod();
-    // The caption mnuOutRange has in every window while out-of-period notes are shown or not.
-    static const char* outOfPeriodCaption(bool shown);
-    void showAbout();
-    void showEnvironmentDialog();
+    void toggleOutOfPeriod() override;
+    void showAbout() override;
+    bool environmentDialogAvailable() const override;
+    void showEnvironmentDialog() override;
     // Sends an always-at-back window to the bottom and re-raises the always-in-front ones.
-    void sendToBack(frmPinly* w);
+    void sendToBack(frmPinly* w) override;
     void placeTopmost(frmPinly* w, bool on);
 
-    // How a note window pops its context menu up at a screen position; tests replace it. Empty: the
-    // menu runs modally at the position.
+    // The context menu of all note windows, built the first time it is needed.
+    NoteMenu& menu();
+    // How a note window pops the context menu up at a screen position, after the menu has taken
+    // the window's state; tests replace it. Empty: the menu runs modally at the position.
     std::function<void(frmPinly& window, QMenu& menu, const QPoint& globalPos)> menuPopup;
-    void popupMenu(frmPinly& w, const QPoint& globalPos);
+    void popupMenu(frmPinly& w, const QPoint& globalPos) override;
 
-    // A window that closed by itself (system close key): it leaves the list, its record stays.
-    void forget(frmPinly* w);
+    // A window that closed by itself (system close key) or is unloaded: it leaves the set, its
+    // record stays.
+    void forget(frmPinly* w) override;
 
-    AppState& state() { return st_; }
+    AppState& state() override { return st_; }
     ProgramHooks& hooks() { return hooks_; }
 
 private:
+    void bind(frmPinly& w, int index);
+
     AppState& st_;
     ProgramHooks& hooks_;
-    std::vector<frmPinly*> windows_;
+    std::vector<frmPinly*> windows_;    // creation order
+    std::vector<frmPinly*> byRecord_;   // indexed by record; nullptr where a record has no window
+    std::unique_ptr<NoteMenu> menu_;
     bool ended_ = false;
 };
 

@@ -1,19 +1,24 @@
 // A running set of note windows on the offscreen platform: a fixed 1024 x 768 pixel screen of 15 twips
 // per pixel, a test clock, scripted message boxes, a temporary shared folder for member 1, and
-// program hooks that only record what they were asked. The context menu is recorded instead of run.
+// program hooks that only record what they were asked. The context menu that all windows share is
+// recorded instead of run.
 #pragma once
 
 #include "app/groval.h"
-#include "app/qt/programhooks.h"
-#include "app/datetime.h"
+#include "notes/programhooks.h"
+#include "model/datetime.h"
 #include "notes/qt/notewindows.h"
 #include "platform/screen.h"
+#include "platform/settingsstore.h"
 #include "support/member_state.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 #include "window/qt/frmPinly.h"
+#include "window/qt/notemenu.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -41,7 +46,7 @@ protected:
     static constexpr int kScreenH = 768 * kTpp;
 
     void SetUp() override {
-        test::setUpNoteMember(st, prompter, clock, screen, shared.str());
+        test::setUpNoteMember(st, shared.str());
         makeWindows();
     }
 
@@ -86,6 +91,17 @@ protected:
         QTest::mouseClick(w->windowHandle(), Qt::RightButton, mods, at);
     }
 
+    // The shared context menu as a plain right click on the window pops it up: it has taken that
+    // window's state, and its commands act on that window.
+    NoteMenu& menuFor(frmPinly* w) {
+        const size_t before = popups.size();
+        rightClick(w, Qt::NoModifier);
+        EXPECT_EQ(popups.size(), before + 1) << "the right click opened no menu";
+        EXPECT_EQ(popupWindow, w);
+        EXPECT_EQ(notes->menu().target(), w);
+        return notes->menu();
+    }
+
     void activate(frmPinly* w) {
         QEvent e(QEvent::WindowActivate);
         QCoreApplication::sendEvent(w, &e);
@@ -97,8 +113,9 @@ protected:
     ScriptedPrompter prompter;
     TestClock clock{makeDateTime(2024, 5, 10, 12, 0, 0)};
     FixedScreen screen{kScreenW, kScreenH, kTpp};
+    EmptySettingsStore legacyStore;
     RecordingHooks hooks;
-    AppState st;
+    AppState st{Services{prompter, clock, screen, legacyStore}};
     std::unique_ptr<NoteWindows> notes;
     std::vector<QPoint> popups;
     frmPinly* popupWindow = nullptr;

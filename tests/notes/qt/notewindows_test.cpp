@@ -1,6 +1,6 @@
-// The note windows as the program runs them: opening at start-up and the binding by the hidden label,
-// the right-button gestures, peeling and undo through the menu, the end of the program, the closing
-// rule and the out-of-period command.
+// The note windows as the program runs them: opening at start-up and the binding to the records, the
+// right-button gestures, peeling and undo through the shared menu, the end of the program, the
+// closing rule and the out-of-period command.
 #include "notes/qt/note_fixture.h"
 
 #include "notes/mdpinly.h"
@@ -64,6 +64,57 @@ TEST_F(NoteWindowsTest, PeeledAndNotStartedRecordsGetNoWindowAndIndicesBind) {
     EXPECT_EQ(notes->windowOf(2), nullptr);
 }
 
+TEST_F(NoteWindowsTest, TheWindowOfARecordFollowsOpeningClosingAndCloseAll) {
+    for (int i = 0; i < 4; ++i) addNote("付箋" + std::to_string(i), 1000 + 2500 * i, 1000);
+    std::vector<frmPinly*> ws;
+    for (int i = 0; i < 4; ++i) ws.push_back(open(i));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(notes->windowOf(i), ws[static_cast<size_t>(i)]) << i;
+        EXPECT_EQ(NoteWindows::recordOf(ws[static_cast<size_t>(i)]), i) << i;
+        EXPECT_EQ(ws[static_cast<size_t>(i)]->lblID->text(), QString::number(i + 1)) << i;
+    }
+    EXPECT_EQ(notes->windowOf(-1), nullptr);
+    EXPECT_EQ(notes->windowOf(4), nullptr);
+    EXPECT_EQ(notes->windowOf(1000), nullptr);
+    EXPECT_EQ(NoteWindows::recordOf(nullptr), -1);
+    // The binding is the index the window was given, whatever its hidden label says.
+    ws[2]->lblID->setText("1");
+    EXPECT_EQ(NoteWindows::recordOf(ws[2]), 2);
+    EXPECT_EQ(notes->windowOf(0), ws[0]);
+
+    ws[1]->close();
+    flushDeletes();
+    EXPECT_EQ(notes->windowOf(1), nullptr);
+    EXPECT_EQ(notes->windowOf(0), ws[0]);
+    EXPECT_EQ(notes->windowOf(2), ws[2]);
+    EXPECT_EQ(notes->openNotes(), (std::vector<int>{0, 2, 3}));
+    frmPinly* again = open(1);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(notes->windowOf(1), again);
+    EXPECT_EQ(notes->openNoteWindow(1), again) << "a record has at most one window";
+
+    // A note appended later is found at its own index.
+    const int late = notes->createNote(-1, 3000, 3000);
+    ASSERT_EQ(late, 4);
+    ASSERT_NE(notes->windowOf(late), nullptr);
+    EXPECT_EQ(NoteWindows::recordOf(notes->windowOf(late)), late);
+
+    notes->closeAll();
+    for (int i = 0; i <= late; ++i) EXPECT_EQ(notes->windowOf(i), nullptr) << i;
+    flushDeletes();
+    frmPinly* reopened = open(3);
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_EQ(notes->windowOf(3), reopened);
+    EXPECT_EQ(notes->windowOf(2), nullptr);
+}
+
+TEST_F(NoteWindowsTest, AnUnboundWindowHasNoRecord) {
+    frmPinly loose(*notes);
+    EXPECT_EQ(NoteWindows::recordOf(&loose), -1);
+    EXPECT_EQ(loose.note(), nullptr);
+    EXPECT_EQ(loose.lblID->text(), "Label1");
+}
+
 TEST_F(NoteWindowsTest, ColoursComeFromTheColourClass) {
     st.localConfig.BackColours = {0x0080FFFF, 0x0000FFFF, 0x000000FF, 0x0000FF00, 0x00FFFF00};
     st.localConfig.TextColours = {0x00000000, 0x00000001, 0x00000002, 0x00010203, 0x00000004};
@@ -84,7 +135,8 @@ TEST_F(NoteWindowsTest, SentNoteReceivedByAllThatRemovesItselfStaysHidden) {
     ASSERT_NE(w, nullptr);
     EXPECT_FALSE(w->isVisible());
     EXPECT_TRUE(note(gone).IsPeeled);
-    EXPECT_TRUE(w->lineSended->isVisibleTo(w));
+    EXPECT_TRUE(w->lineSended.isVisible());
+    EXPECT_FALSE(w->lineOutRange.isVisible());
     EXPECT_TRUE(notes->windowOf(a)->isVisible());
     EXPECT_EQ(st.undoCount, 0);
 }
@@ -133,26 +185,25 @@ TEST_F(NoteWindowsTest, SixPeelsShowTheLastFiveInTheMenuNewestFirst) {
     std::vector<frmPinly*> ws;
     for (int i = 0; i < 7; ++i) ws.push_back(open(addNote("付箋その" + std::to_string(i), 1000 + 500 * i, 1000)));
     frmPinly* last = ws[6];
-    rightClick(last, Qt::NoModifier);
-    EXPECT_FALSE(last->mnuUnDelPinly->menuAction()->isVisible());
+    EXPECT_FALSE(menuFor(last).mnuUnDelPinly->menuAction()->isVisible());
 
     for (int i = 0; i < 6; ++i) rightClick(ws[static_cast<size_t>(i)], Qt::ControlModifier | Qt::AltModifier);
-    rightClick(last, Qt::NoModifier);
-    EXPECT_TRUE(last->mnuUnDelPinly->menuAction()->isVisible());
-    for (int k = 0; k < 5; ++k) {
-        EXPECT_TRUE(last->mnuUndel[k]->isVisible()) << k;
-        EXPECT_EQ(last->mnuUndel[k]->text().toStdString(), "付箋その" + std::to_string(5 - k)) << k;
+    NoteMenu& m = menuFor(last);
+    EXPECT_TRUE(m.mnuUnDelPinly->menuAction()->isVisible());
+    for (size_t k = 0; k < 5; ++k) {
+        EXPECT_TRUE(m.mnuUndel[k]->isVisible()) << k;
+        EXPECT_EQ(m.mnuUndel[k]->text().toStdString(), "付箋その" + std::to_string(5 - k)) << k;
     }
 
     // Undo of slot 2 brings back note 3; the older ones move up.
-    last->mnuUndel[2]->trigger();
+    m.mnuUndel[2]->trigger();
     EXPECT_TRUE(ws[3]->isVisible());
     EXPECT_FALSE(note(3).IsPeeled);
     EXPECT_EQ(st.undoCount, 4);
-    rightClick(last, Qt::NoModifier);
-    EXPECT_EQ(last->mnuUndel[2]->text(), "付箋その2");
-    EXPECT_EQ(last->mnuUndel[3]->text(), "付箋その1");
-    EXPECT_FALSE(last->mnuUndel[4]->isVisible());
+    menuFor(last);
+    EXPECT_EQ(m.mnuUndel[2]->text(), "付箋その2");
+    EXPECT_EQ(m.mnuUndel[3]->text(), "付箋その1");
+    EXPECT_FALSE(m.mnuUndel[4]->isVisible());
     // The first peeled note is out of reach and stays peeled.
     EXPECT_TRUE(note(0).IsPeeled);
     EXPECT_FALSE(ws[0]->isVisible());
@@ -162,7 +213,7 @@ TEST_F(NoteWindowsTest, PeelingTheOnlyNoteCancelKeepsItOkWritesAndEnds) {
     int a = addNote("最後の一枚");
     frmPinly* w = open(a);
     prompter.expect("終了", kLastQuestion, Icon::None, Buttons::OkCancel, Answer::Cancel);
-    w->mnuDelPinly->trigger();
+    menuFor(w).mnuDelPinly->trigger();
     EXPECT_TRUE(w->isVisible());
     EXPECT_FALSE(note(a).IsPeeled);
     EXPECT_TRUE(hooks.ends.empty());
@@ -191,10 +242,10 @@ TEST_F(NoteWindowsTest, RefusedPeelWithOnlyAnOutOfPeriodNoteBeside) {
                     "期間未到達付箋紙または送信後削除する付箋紙が残っているのではがせません\r"
                     "１枚以上の期間外でない付箋紙を残すか、全てはがすことはできます。",
                     Icon::Information, Buttons::Ok, Answer::Ok);
-    w->mnuDelPinly->trigger();
+    menuFor(w).mnuDelPinly->trigger();
     EXPECT_FALSE(note(a).IsPeeled);
     EXPECT_TRUE(w->isVisible());
-    v->mnuDelPinly->trigger();
+    menuFor(v).mnuDelPinly->trigger();
     EXPECT_TRUE(note(later).IsPeeled);
     EXPECT_FALSE(v->isVisible());
 }
@@ -206,13 +257,13 @@ TEST_F(NoteWindowsTest, ExitWhileEditingWritesTheEditedText) {
     open(1);
     w->beginEditing();
     w->rch->setPlainText("後\n二行");
-    w->mnuAllExit->trigger();
+    // Not through a right click: that would reach the edit box, which has a menu of its own.
+    notes->menu().mnuAllExit->trigger();
     EXPECT_TRUE(st.exiting);
     EXPECT_EQ(hooks.timerStops, 1);
     ASSERT_EQ(hooks.ends, std::vector<int>{0});
 
-    AppState again;
-    again.sys = st.sys;
+    AppState again{st.sys};
     again.SharedPath = st.SharedPath;
     again.CurrentMemberId = 1;
     ASSERT_TRUE(AccessSharedFile(again, kModeRead, kKindNotes));
@@ -225,11 +276,19 @@ TEST_F(NoteWindowsTest, ExitWhileEditingWritesTheEditedText) {
     EXPECT_EQ(hooks.ends.size(), 1u);
 }
 
-TEST_F(NoteWindowsTest, EndStopsWhenTheLocalSettingsCannotBeWritten) {
+TEST_F(NoteWindowsTest, AnEndThatCannotWriteAsksForEachFileAndEndsWithAFailure) {
     open(addNote("a"));
     st.SharedPath = shared.file("消えたフォルダ");
-    prompter.expect("エラー", "ローカル設定ファイルにアクセスできません\r" + makeError(kErrPathNotFound).description,
-                    Icon::Warning, Buttons::Ok, Answer::Ok);
+    const std::string why = makeError(kErrPathNotFound).description;
+    // This computer has no data folder either (st.sys.userDataDir is empty).
+    for (const std::string label : {"ローカル設定", "付箋紙データ"}) {
+        prompter.expect("エラー",
+                        label + "ファイルにアクセスできません\r" + why +
+                            "\r再試行しますか？キャンセルすると、内容をこのコンピュータに残します。",
+                        Icon::Warning, Buttons::RetryCancel, Answer::Cancel);
+        prompter.expect("エラー", label + "の内容をこのコンピュータにも残せませんでした\r" + why, Icon::Warning,
+                        Buttons::Ok, Answer::Ok);
+    }
     notes->exitProgram();
     ASSERT_EQ(hooks.ends, std::vector<int>{1});
 }
@@ -261,22 +320,23 @@ TEST_F(NoteWindowsTest, OutOfPeriodNotesShownWithTheirMarkAndHiddenAgain) {
     frmPinly* w = notes->windowOf(a);
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(notes->windowOf(later), nullptr);
-    EXPECT_EQ(w->mnuOutRange->text(), "期間外付箋の表示(&O)");
+    EXPECT_EQ(menuFor(w).mnuOutRange->text(), "期間外付箋の表示(&O)");
 
-    w->mnuOutRange->trigger();
+    menuFor(w).mnuOutRange->trigger();
     EXPECT_TRUE(st.ShowOutOfPeriod);
     frmPinly* v = notes->windowOf(later);
     ASSERT_NE(v, nullptr);
     EXPECT_TRUE(v->isVisible());
-    EXPECT_TRUE(v->lineOutRange->isVisibleTo(v));
-    EXPECT_FALSE(v->lineSended->isVisibleTo(v));
-    EXPECT_EQ(w->mnuOutRange->text(), "期間外付箋の非表示(&O)");
-    EXPECT_EQ(v->mnuOutRange->text(), "期間外付箋の非表示(&O)");
+    EXPECT_TRUE(v->lineOutRange.isVisible());
+    EXPECT_FALSE(v->lineSended.isVisible());
+    EXPECT_FALSE(w->lineOutRange.isVisible());
+    EXPECT_EQ(menuFor(w).mnuOutRange->text(), "期間外付箋の非表示(&O)");
+    EXPECT_EQ(menuFor(v).mnuOutRange->text(), "期間外付箋の非表示(&O)");
 
-    v->mnuOutRange->trigger();
+    menuFor(v).mnuOutRange->trigger();
     EXPECT_FALSE(st.ShowOutOfPeriod);
     EXPECT_EQ(notes->windowOf(later), nullptr);
-    EXPECT_EQ(w->mnuOutRange->text(), "期間外付箋の表示(&O)");
+    EXPECT_EQ(menuFor(w).mnuOutRange->text(), "期間外付箋の表示(&O)");
 }
 
 TEST_F(NoteWindowsTest, AlwaysInFrontNotesOpenOnTop) {

@@ -1,8 +1,14 @@
-// The note window on the offscreen platform: its context menu, cursor zones, dragging and clamping,
-// the resize and focus handlers, and editing in place with dropped files.
+// The note window on the offscreen platform: the context menu all windows share, cursor zones,
+// dragging and clamping, the resize and focus handlers, the diagonal marks, and editing in place with
+// dropped files.
 #include "notes/qt/note_fixture.h"
 
+#include "notes/mdpinly.h"
+#include "notes/notetable.h"
+#include "platform/codepage.h"
+
 #include <QMimeData>
+#include <QPixmap>
 #include <QPointer>
 #include <QUrl>
 
@@ -35,6 +41,7 @@ class NoteWindowTest : public NoteWindowsFixture {};
 TEST_F(NoteWindowTest, ContextMenuHasEveryEntryInItsOrder) {
     frmPinly* w = open(addNote("メモ"));
     ASSERT_NE(w, nullptr);
+    NoteMenu& m = menuFor(w);
     const QStringList expected = {
         "mnuPinlyDegine 作成(&D) >",
         "  mnuPinlyNew 新規(&N)",
@@ -111,50 +118,122 @@ TEST_F(NoteWindowTest, ContextMenuHasEveryEntryInItsOrder) {
         "mnuAllExit タックウィスプを終了(&X)",
     };
     QStringList got;
-    listMenu(w->mnu1, "", got);
+    listMenu(m.mnu1, "", got);
     EXPECT_EQ(got, expected);
-    EXPECT_EQ(w->mnu1->title(), "メニュー１");
-    EXPECT_EQ(w->mnu2->title(), "メニュー２");
-    EXPECT_TRUE(w->mnu2->actions().isEmpty());
+    EXPECT_EQ(m.mnu1->objectName(), "mnu1");
+    EXPECT_EQ(m.mnu1->title(), "メニュー１");
+    EXPECT_EQ(m.mnu2->objectName(), "mnu2");
+    EXPECT_EQ(m.mnu2->title(), "メニュー２");
+    EXPECT_TRUE(m.mnu2->actions().isEmpty());
+}
+
+TEST_F(NoteWindowTest, OneMenuServesEveryWindowAndNoWindowCarriesOne) {
+    frmPinly* a = open(addNote("一"));
+    frmPinly* b = open(addNote("二", 5000, 5000));
+    NoteMenu* forA = &menuFor(a);
+    NoteMenu* forB = &menuFor(b);
+    EXPECT_EQ(forA, forB);
+    EXPECT_EQ(popups.size(), 2u);
+    for (frmPinly* w : {a, b}) {
+        EXPECT_TRUE(w->findChildren<QMenu*>().isEmpty());
+        EXPECT_TRUE(w->findChildren<QAction*>().isEmpty());
+    }
+    // The menu is built once: the same entries, whichever window opens it.
+    QAction* entry = forA->mnuPinlyNew;
+    menuFor(a);
+    EXPECT_EQ(notes->menu().mnuPinlyNew, entry);
+    EXPECT_EQ(notes->menu().mnu1->findChildren<QAction*>().size(), forB->mnu1->findChildren<QAction*>().size());
+}
+
+TEST_F(NoteWindowTest, TheMenuActsOnTheWindowThatOpenedIt) {
+    int a = addNote("上の付箋", 1500, 1500);
+    int b = addNote("下の付箋", 6000, 6000, 3000, 900);
+    int c = addNote("三枚目", 9000, 1500);
+    frmPinly* wa = open(a);
+    frmPinly* wb = open(b);
+    frmPinly* wc = open(c);
+
+    menuFor(wb).mnuPinlyCopy->trigger();
+    ASSERT_EQ(st.NoteTable.size(), 4u);
+    EXPECT_EQ(note(3).Text, "下の付箋");
+    EXPECT_EQ(note(3).Width, 3000);
+    EXPECT_EQ((TopLeft{note(3).Top, note(3).Left}), newNotePosition(wb->twipsGeometry()));
+
+    menuFor(wa).mnuPinlyNew->trigger();
+    ASSERT_EQ(st.NoteTable.size(), 5u);
+    EXPECT_EQ(note(4).Text, "");
+    EXPECT_EQ((TopLeft{note(4).Top, note(4).Left}), newNotePosition(wa->twipsGeometry()));
+
+    menuFor(wc).mnuDelPinly->trigger();
+    EXPECT_TRUE(note(c).IsPeeled);
+    EXPECT_FALSE(note(a).IsPeeled);
+    EXPECT_FALSE(note(b).IsPeeled);
+    EXPECT_FALSE(wc->isVisible());
+    EXPECT_TRUE(wa->isVisible());
+    EXPECT_TRUE(wb->isVisible());
+
+    // Once the window it was opened for is gone, the commands on a note do nothing.
+    QPointer<frmPinly> gone = wa;
+    NoteMenu& m = menuFor(wa);
+    wa->close();
+    flushDeletes();
+    ASSERT_TRUE(gone.isNull());
+    EXPECT_EQ(m.target(), nullptr);
+    m.mnuPinlyCopy->trigger();
+    m.mnuDelPinly->trigger();
+    EXPECT_EQ(st.NoteTable.size(), 5u);
+    EXPECT_FALSE(note(a).IsPeeled);
 }
 
 TEST_F(NoteWindowTest, DesignVisibilityAndTheCommandsThatExist) {
     frmPinly* w = open(addNote("メモ"));
-    for (int k = 0; k < 5; ++k) EXPECT_EQ(w->mnuUndel[k]->isVisible(), k == 0) << k;
-    for (int i = 0; i < 13; ++i) EXPECT_EQ(w->mnuFstyleItem[i]->isVisible(), i < 2) << i;
-    for (QAction* a : w->mnuHyperText) {
+    NoteMenu& m = menuFor(w);
+    for (size_t k = 0; k < 5; ++k) EXPECT_EQ(m.mnuUndel[k]->isVisible(), k == 0) << k;
+    for (size_t i = 0; i < 13; ++i) EXPECT_EQ(m.mnuFstyleItem[i]->isVisible(), i < 2) << i;
+    for (QAction* a : m.mnuHyperText) {
         EXPECT_FALSE(a->isVisible());
         EXPECT_FALSE(a->isEnabled());
     }
     const QStringList enabled = {"mnuPinlyNew", "mnuPinlyCopy", "mnuDelPinly", "mnuUndel0", "mnuUndel1", "mnuUndel2",
                                  "mnuUndel3",   "mnuUndel4",    "mnuOutRange", "mnuVersion", "mnuAllExit"};
-    for (QAction* a : w->mnu1->findChildren<QAction*>()) {
+    for (QAction* a : m.mnu1->findChildren<QAction*>()) {
         // Hidden entries cannot be triggered at all; they are checked once they show.
         if (a->isSeparator() || a->menu() || a->objectName().isEmpty() || !a->isVisible()) continue;
         EXPECT_EQ(a->isEnabled(), enabled.contains(a->objectName())) << a->objectName().toStdString();
     }
-    EXPECT_FALSE(w->mnuTmrKind->menuAction()->isEnabled());
-    w->mnuUndel[4]->setVisible(true);
-    EXPECT_TRUE(w->mnuUndel[4]->isEnabled());
+    EXPECT_FALSE(m.mnuTmrKind->menuAction()->isEnabled());
+    m.mnuUndel[4]->setVisible(true);
+    EXPECT_TRUE(m.mnuUndel[4]->isEnabled());
     EXPECT_FALSE(w->lblID->isVisible());
-    EXPECT_FALSE(w->rch->isVisible());
     EXPECT_TRUE(w->lbl->isVisible());
+    // The edit box and the picture exist only once they are needed.
+    EXPECT_EQ(w->rch, nullptr);
+    EXPECT_EQ(w->img, nullptr);
+    EXPECT_TRUE(w->findChildren<NoteEdit*>().isEmpty());
 }
 
-TEST_F(NoteWindowTest, EnvironmentSettingsOnlyWhenTheProgramCanShowThem) {
-    frmPinly* before = open(addNote("a"));
-    EXPECT_FALSE(before->mnuSetConfig->isEnabled());
+TEST_F(NoteWindowTest, EnvironmentSettingsOnlyWhileTheProgramCanShowThem) {
+    frmPinly* w = open(addNote("a"));
+    EXPECT_FALSE(menuFor(w).mnuSetConfig->isEnabled());
+    menuFor(w).mnuSetConfig->trigger();
+    EXPECT_EQ(hooks.environmentDialogs, 0);
+
     hooks.environmentReady = true;
-    frmPinly* w = open(addNote("b", 5000, 5000));
-    ASSERT_TRUE(w->mnuSetConfig->isEnabled());
-    w->mnuSetConfig->trigger();
+    NoteMenu& m = menuFor(w);
+    ASSERT_TRUE(m.mnuSetConfig->isEnabled());
+    m.mnuSetConfig->trigger();
+    EXPECT_EQ(hooks.environmentDialogs, 1);
+
+    hooks.environmentReady = false;
+    EXPECT_FALSE(menuFor(w).mnuSetConfig->isEnabled());
+    m.mnuSetConfig->trigger();
     EXPECT_EQ(hooks.environmentDialogs, 1);
 }
 
 TEST_F(NoteWindowTest, VersionShowsTheAboutBox) {
     frmPinly* w = open(addNote("a"));
     prompter.expect("バージョン情報", "タックウィスプ Version 1.71 R08", Icon::Information, Buttons::Ok, Answer::Ok);
-    w->mnuVersion->trigger();
+    menuFor(w).mnuVersion->trigger();
 }
 
 TEST_F(NoteWindowTest, CursorZonesFollowTheMouse) {
@@ -264,7 +343,23 @@ TEST_F(NoteWindowTest, ResizeHandlerStoresTheGeometryWithoutClamping) {
     EXPECT_EQ(note(i).Width, 75);
     EXPECT_EQ(note(i).Height, 60);
     EXPECT_EQ(w->lbl->geometry(), w->rect());
+    EXPECT_EQ(w->img, nullptr);
+
+    // A picture lies stretched under the text and follows the size of the window.
+    QPixmap picture(8, 8);
+    picture.fill(Qt::red);
+    w->setPicture(picture);
+    ASSERT_NE(w->img, nullptr);
+    EXPECT_TRUE(w->img->isVisible());
     EXPECT_EQ(w->img->size(), w->size());
+    EXPECT_LT(w->children().indexOf(w->img), w->children().indexOf(w->lbl)) << "the picture is under the text";
+    w->resize(40, 20);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(note(i).Width, 600);
+    EXPECT_EQ(w->img->size(), QSize(40, 20));
+    EXPECT_EQ(w->lbl->geometry(), w->rect());
+    w->setPicture(QPixmap());
+    EXPECT_FALSE(w->img->isVisible());
 }
 
 TEST_F(NoteWindowTest, FocusTakesCheckMarksAndEnablingFromTheRecord) {
@@ -276,40 +371,104 @@ TEST_F(NoteWindowTest, FocusTakesCheckMarksAndEnablingFromTheRecord) {
     r.IsSent = true;
     frmPinly* w = open(i);
     activate(w);
-    for (int k = 0; k < 13; ++k) EXPECT_EQ(w->mnuFstyleItem[k]->isChecked(), k == 1) << k;
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(w->mnuFont[k]->isChecked(), k == 2) << k;
-    EXPECT_TRUE(w->mnuTextAutoSize->isChecked());
-    EXPECT_TRUE(w->mnuTmrMsg[0]->isChecked());
-    EXPECT_FALSE(w->mnuTmrMsg[1]->isChecked());
-    EXPECT_TRUE(w->mnuLock->isChecked());
-    EXPECT_FALSE(w->mnuZorder[0]->isChecked());
-    EXPECT_TRUE(w->mnuZorder[1]->isChecked());
-    EXPECT_EQ(w->mnuReverse->text(), "表返し(&R)");
+    EXPECT_TRUE(w->hasMenuState());
+    NoteMenu& m = menuFor(w);
+    for (size_t k = 0; k < 13; ++k) EXPECT_EQ(m.mnuFstyleItem[k]->isChecked(), k == 1) << k;
+    for (size_t k = 0; k < 3; ++k) EXPECT_EQ(m.mnuFont[k]->isChecked(), k == 2) << k;
+    EXPECT_TRUE(m.mnuTextAutoSize->isChecked());
+    EXPECT_TRUE(m.mnuTmrMsg[0]->isChecked());
+    EXPECT_FALSE(m.mnuTmrMsg[1]->isChecked());
+    EXPECT_TRUE(m.mnuLock->isChecked());
+    EXPECT_FALSE(m.mnuZorder[0]->isChecked());
+    EXPECT_TRUE(m.mnuZorder[1]->isChecked());
+    EXPECT_EQ(m.mnuReverse->text(), "表返し(&R)");
     EXPECT_TRUE(w->menuState().cancelSendEnabled);
     EXPECT_FALSE(w->menuState().periodEnabled);
     EXPECT_TRUE(w->menuState().receptionListEnabled);
     // Entries whose commands do not exist yet stay disabled whatever the state says.
-    EXPECT_FALSE(w->mnuCancelSend->isEnabled());
+    EXPECT_FALSE(m.mnuCancelSend->isEnabled());
 
     r.ShapeIndex = 0;
     r.TextSize = 0;
     r.Flags = kFlagTimerBlink | kFlagAlwaysFront;
     r.IsSent = false;
+    // The menu shows the state of the last focus, not the record of the moment.
+    menuFor(w);
+    EXPECT_TRUE(m.mnuFstyleItem[1]->isChecked());
+    EXPECT_EQ(m.mnuReverse->text(), "表返し(&R)");
     activate(w);
-    EXPECT_TRUE(w->mnuFstyleItem[0]->isChecked());
-    EXPECT_FALSE(w->mnuFstyleItem[1]->isChecked());
-    EXPECT_TRUE(w->mnuFont[0]->isChecked());
-    EXPECT_FALSE(w->mnuFont[2]->isChecked());
-    EXPECT_FALSE(w->mnuTextAutoSize->isChecked());
-    EXPECT_FALSE(w->mnuTmrMsg[0]->isChecked());
-    EXPECT_TRUE(w->mnuTmrMsg[1]->isChecked());
-    EXPECT_FALSE(w->mnuLock->isChecked());
-    EXPECT_TRUE(w->mnuZorder[0]->isChecked());
-    EXPECT_FALSE(w->mnuZorder[1]->isChecked());
-    EXPECT_EQ(w->mnuReverse->text(), "裏返し(&R)");
+    menuFor(w);
+    EXPECT_TRUE(m.mnuFstyleItem[0]->isChecked());
+    EXPECT_FALSE(m.mnuFstyleItem[1]->isChecked());
+    EXPECT_TRUE(m.mnuFont[0]->isChecked());
+    EXPECT_FALSE(m.mnuFont[2]->isChecked());
+    EXPECT_FALSE(m.mnuTextAutoSize->isChecked());
+    EXPECT_FALSE(m.mnuTmrMsg[0]->isChecked());
+    EXPECT_TRUE(m.mnuTmrMsg[1]->isChecked());
+    EXPECT_FALSE(m.mnuLock->isChecked());
+    EXPECT_TRUE(m.mnuZorder[0]->isChecked());
+    EXPECT_FALSE(m.mnuZorder[1]->isChecked());
+    EXPECT_EQ(m.mnuReverse->text(), "裏返し(&R)");
     EXPECT_TRUE(w->menuState().periodEnabled);
     EXPECT_TRUE(w->menuState().sendEnabled);
     EXPECT_FALSE(w->menuState().cancelSendEnabled);
+}
+
+TEST_F(NoteWindowTest, TheSharedMenuShowsTheStateOfTheWindowThatOpensIt) {
+    int a = addNote("甲");
+    note(a).ShapeIndex = 1;
+    note(a).TextSize = 1;
+    note(a).Flags = kFlagLocked | kFlagReversed | kFlagTimerBlink;
+    int b = addNote("乙", 5000, 5000);
+    note(b).Flags = kFlagAlwaysFront | kFlagAutoSize;
+    frmPinly* wa = open(a);
+    frmPinly* wb = open(b);
+    activate(wa);
+    activate(wb);
+    struct Expected {
+        frmPinly* w;
+        int shape, font;
+        bool locked, front, autoSize, blink;
+        const char* reverse;
+    };
+    const Expected cases[] = {
+        {wa, 1, 1, true, false, false, true, "表返し(&R)"},
+        {wb, 0, 0, false, true, true, false, "裏返し(&R)"},
+        {wa, 1, 1, true, false, false, true, "表返し(&R)"},
+    };
+    for (const Expected& c : cases) {
+        NoteMenu& m = menuFor(c.w);
+        const std::string who = NoteWindows::recordOf(c.w) == a ? "a" : "b";
+        for (size_t k = 0; k < 13; ++k)
+            EXPECT_EQ(m.mnuFstyleItem[k]->isChecked(), static_cast<int>(k) == c.shape) << who << k;
+        for (size_t k = 0; k < 3; ++k) EXPECT_EQ(m.mnuFont[k]->isChecked(), static_cast<int>(k) == c.font) << who << k;
+        EXPECT_EQ(m.mnuLock->isChecked(), c.locked) << who;
+        EXPECT_EQ(m.mnuZorder[0]->isChecked(), c.front) << who;
+        EXPECT_EQ(m.mnuTextAutoSize->isChecked(), c.autoSize) << who;
+        EXPECT_EQ(m.mnuTmrMsg[1]->isChecked(), c.blink) << who;
+        EXPECT_EQ(m.mnuReverse->text(), c.reverse) << who;
+    }
+}
+
+TEST_F(NoteWindowTest, AWindowThatNeverHadTheFocusShowsTheMenuAsDesigned) {
+    int shown = addNote("見える");
+    note(shown).ShapeIndex = 1;
+    note(shown).Flags = kFlagLocked | kFlagReversed;
+    int hidden = addNote("消える", 5000, 5000);
+    note(hidden).IsSent = note(hidden).AllReceived = note(hidden).AutoDelete = true;
+    frmPinly* w = open(shown);
+    activate(w);
+    menuFor(w);
+    frmPinly* never = notes->openNoteWindow(hidden);
+    ASSERT_NE(never, nullptr);
+    ASSERT_FALSE(never->isVisible());
+    EXPECT_FALSE(never->hasMenuState());
+    notes->popupMenu(*never, QPoint(1, 1));
+    NoteMenu& m = notes->menu();
+    EXPECT_EQ(m.target(), never);
+    for (QAction* a : m.mnu1->findChildren<QAction*>())
+        EXPECT_FALSE(a->isChecked()) << a->objectName().toStdString();
+    EXPECT_EQ(m.mnuReverse->text(), "裏返し(&R)");
 }
 
 TEST_F(NoteWindowTest, FocusHidesANoteThatHasNotStartedUnlessShown) {
@@ -342,6 +501,7 @@ TEST_F(NoteWindowTest, EscapeKeepsTheEditedText) {
     frmPinly* w = open(i);
     QTest::mouseDClick(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
     ASSERT_TRUE(w->isEditing());
+    ASSERT_NE(w->rch, nullptr);
     EXPECT_TRUE(w->rch->isVisible());
     EXPECT_FALSE(w->lbl->isVisible());
     EXPECT_EQ(w->rch->geometry(), w->lbl->geometry());
@@ -352,11 +512,91 @@ TEST_F(NoteWindowTest, EscapeKeepsTheEditedText) {
     QTest::keyClicks(w->rch, "abc");
     QTest::keyClick(w->rch, Qt::Key_Escape);
     EXPECT_FALSE(w->isEditing());
-    EXPECT_FALSE(w->rch->isVisible());
+    EXPECT_EQ(w->rch, nullptr) << "the edit box goes with the end of editing";
     EXPECT_TRUE(w->lbl->isVisible());
     EXPECT_EQ(note(i).Text, "一行目\r\n二行目!\r\nabc");
     EXPECT_EQ(w->lbl->text(), "一行目\n二行目!\nabc");
-    EXPECT_EQ(w->lineSended->geometry(), w->rect());
+    flushDeletes();
+    EXPECT_TRUE(w->findChildren<NoteEdit*>().isEmpty());
+}
+
+TEST_F(NoteWindowTest, AnOverlongEditIsRefusedAndStaysInTheEditBox) {
+    int i = addNote("短い");
+    frmPinly* w = open(i);
+    QTest::mouseDClick(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
+    ASSERT_TRUE(w->isEditing());
+    const QString pasted = QString(16384, QChar(0x3042));   // 32768 bytes in the file's code page
+    w->rch->setPlainText(pasted);
+    const std::string refusal = editedTextRefusal(pasted.toStdString());
+    ASSERT_FALSE(refusal.empty());
+    prompter.expect("確認", refusal, Icon::Information, Buttons::Ok, Answer::Ok);
+    QTest::keyClick(w->rch, Qt::Key_Escape);
+    EXPECT_TRUE(w->isEditing()) << "editing goes on";
+    ASSERT_NE(w->rch, nullptr);
+    EXPECT_EQ(w->rch->toPlainText(), pasted) << "nothing is cut";
+    EXPECT_EQ(note(i).Text, "短い");
+
+    // Shortened by one character it fits and is kept.
+    w->rch->setPlainText(pasted.left(16383));
+    QTest::keyClick(w->rch, Qt::Key_Escape);
+    EXPECT_FALSE(w->isEditing());
+    EXPECT_EQ(utf8ToCp932(note(i).Text).size(), 32766u);
+
+    // When the end of the program ends an over-long edit, the note keeps the text it had.
+    QTest::mouseDClick(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
+    ASSERT_TRUE(w->isEditing());
+    w->rch->setPlainText(pasted);
+    prompter.expect("確認", refusal, Icon::Information, Buttons::Ok, Answer::Ok);
+    EXPECT_TRUE(w->endEditing(true));
+    EXPECT_EQ(utf8ToCp932(note(i).Text).size(), 32766u);
+}
+
+TEST_F(NoteWindowTest, AnEditThatChangedNothingKeepsTheBytesOfTheFile) {
+    // Bytes that are no character and a lone line feed, as another program wrote them.
+    const std::string fromFile = cp932ToUtf8(std::string("A\x81 B\nC", 6));
+    int i = addNote(fromFile);
+    frmPinly* w = open(i);
+    EXPECT_EQ(w->lbl->text(), "A? B\nC");
+    QTest::mouseDClick(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
+    ASSERT_TRUE(w->isEditing());
+    QTest::keyClick(w->rch, Qt::Key_Escape);
+    EXPECT_EQ(utf8ToCp932(note(i).Text), std::string("A\x81 B\nC", 6));
+}
+
+TEST_F(NoteWindowTest, TheMarksAreDrawnAcrossTheNoteAndUnderTheEditBox) {
+    // 1500 x 1500 twips: 100 x 100 pixels, so the marks are the two exact pixel diagonals.
+    const struct {
+        bool sent, outRange;
+    } cases[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+    int n = 0;
+    for (const auto& c : cases) {
+        const int i = addNote("", 1500 + 1600 * n++, 1500, 1500, 1500);
+        frmPinly* w = open(i);
+        EXPECT_STREQ(w->lineSended.objectName(), "lineSended");
+        EXPECT_STREQ(w->lineOutRange.objectName(), "lineOutRange");
+        w->lineSended.setVisible(c.sent);
+        w->lineOutRange.setVisible(c.outRange);
+        const std::string name = std::string(c.sent ? "sent" : "-") + "/" + (c.outRange ? "out of period" : "-");
+        auto isBlack = [](const QImage& img, int x, int y) { return img.pixelColor(x, y) == QColor(Qt::black); };
+        // Before and after an editing round; while editing the edit box covers the marks.
+        for (int round = 0; round < 2; ++round) {
+            const QImage shot = w->grab().toImage();
+            ASSERT_EQ(shot.size(), QSize(100, 100));
+            ASSERT_FALSE(isBlack(shot, 50, 80)) << "the note's background";
+            for (int k : {10, 25, 60, 85}) {
+                EXPECT_EQ(isBlack(shot, k, k), c.sent) << name << " round " << round << " at " << k;
+                EXPECT_EQ(isBlack(shot, 99 - k, k), c.outRange) << name << " round " << round << " at " << k;
+            }
+            w->beginEditing();
+            ASSERT_TRUE(w->isEditing());
+            const QImage editing = w->grab().toImage();
+            for (int k : {25, 60, 85}) {
+                EXPECT_FALSE(isBlack(editing, k, k)) << name << " at " << k;
+                EXPECT_FALSE(isBlack(editing, 99 - k, k)) << name << " at " << k;
+            }
+            w->endEditing(true);
+        }
+    }
 }
 
 TEST_F(NoteWindowTest, FirstNoteTextIsSelectedSoThatTypingReplacesIt) {
@@ -391,8 +631,36 @@ TEST_F(NoteWindowTest, EditingEndsOnFocusLossAndOnDoubleClickButNotForItsOwnMenu
     w->beginEditing();
     QTest::keyClicks(w->rch, "z");
     QTest::mouseDClick(w->rch->viewport(), Qt::LeftButton);
+    // A double click sent to a widget leaves QTest's button down; it comes up as it would for real,
+    // or every later test's mouse would move with the button held.
+    QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
     EXPECT_FALSE(w->isEditing());
     EXPECT_EQ(note(i).Text, "zyx");
+}
+
+TEST_F(NoteWindowTest, EachEditingRoundHasAnEditBoxOfItsOwn) {
+    int i = addNote("一");
+    frmPinly* w = open(i);
+    w->beginEditing();
+    QPointer<NoteEdit> first = w->rch;
+    ASSERT_FALSE(first.isNull());
+    QTest::keyClicks(w->rch, "a");
+    // Ended by the program, not by the box: the box still has the focus when the next round starts.
+    w->endEditing(true);
+    EXPECT_EQ(note(i).Text, "a一");
+    w->beginEditing();
+    ASSERT_TRUE(w->isEditing()) << "the box of the round before must not end this one";
+    ASSERT_NE(w->rch, nullptr);
+    EXPECT_NE(w->rch, first.data());
+    EXPECT_TRUE(w->rch->isVisible());
+    EXPECT_EQ(w->rch->toPlainText(), "a一");
+    QTest::keyClicks(w->rch, "b");
+    QTest::keyClick(w->rch, Qt::Key_Escape);
+    EXPECT_FALSE(w->isEditing());
+    EXPECT_EQ(note(i).Text, "ba一");
+    flushDeletes();
+    EXPECT_TRUE(first.isNull());
+    EXPECT_TRUE(w->findChildren<NoteEdit*>().isEmpty());
 }
 
 TEST_F(NoteWindowTest, DoubleClickOnTheBackSideOrWhileBlinkingDoesNothing) {
@@ -402,7 +670,7 @@ TEST_F(NoteWindowTest, DoubleClickOnTheBackSideOrWhileBlinkingDoesNothing) {
     EXPECT_EQ(w->lbl->text(), "裏側");
     QTest::mouseDClick(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
     EXPECT_FALSE(w->isEditing());
-    EXPECT_FALSE(w->rch->isVisible());
+    EXPECT_EQ(w->rch, nullptr);
 
     int j = addNote("点滅", 5000, 5000);
     frmPinly* v = open(j);

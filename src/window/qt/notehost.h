@@ -1,0 +1,46 @@
+// What a note window asks of the program around it: the process-wide state, the note commands that
+// work on the whole set of notes, the shared context menu and the bookkeeping of the open windows.
+// The collection of note windows (NoteWindows) implements it; a note window knows only this.
+#pragma once
+
+#include "model/state.h"
+
+class QPoint;
+
+namespace tw {
+
+class frmPinly;
+
+class NoteHost {
+public:
+    virtual ~NoteHost() = default;
+
+    virtual AppState& state() = 0;
+
+    // Commands on the note of a window (menu entries and right-button gestures).
+    virtual void newNote(frmPinly* w) = 0;
+    virtual void duplicateNote(frmPinly* w) = 0;
+    virtual void peelNote(frmPinly* w) = 0;
+    // Commands on the whole set of notes.
+    virtual void undoPeel(int slot) = 0;
+    virtual void toggleOutOfPeriod() = 0;
+    virtual void exitProgram() = 0;
+    virtual void showAbout() = 0;
+    // Whether the environment-settings dialog can be shown now, and showing it.
+    virtual bool environmentDialogAvailable() const = 0;
+    virtual void showEnvironmentDialog() = 0;
+
+    // Sends an always-at-back window to the bottom and re-raises the always-in-front ones.
+    virtual void sendToBack(frmPinly* w) = 0;
+    // Pops the shared context menu up for this window at a screen position.
+    virtual void popupMenu(frmPinly& w, const QPoint& globalPos) = 0;
+    // A window that is going away: it leaves the set, its record stays.
+    virtual void forget(frmPinly* w) = 0;
+
+protected:
+    NoteHost() = default;
+    NoteHost(const NoteHost&) = default;
+    NoteHost& operator=(const NoteHost&) = default;
+};
+
+}  // namespace tw
