@@ -2,11 +2,14 @@
 // bytes raw (open with the same sharing mode, read everything, close). A change is also compared with
 // its raw counterpart: read everything and put the new content in place.
 // At the end a table gives each operation's time as a multiple of its raw counterpart.
-#include "app/records.h"
-#include "app/state.h"
+#include "model/records.h"
+#include "model/state.h"
+#include "messaging/logcodec.h"
 #include "messaging/sharedlog.h"
 #include "platform/clock.h"
 #include "platform/prompter.h"
+#include "platform/screen.h"
+#include "platform/settingsstore.h"
 #include "platform/sharedfile.h"
 
 #include <benchmark/benchmark.h>
@@ -62,7 +65,9 @@ struct Fixture {
     std::string bytes;
     SilentPrompter prompter;
     FixedClock clock;
-    AppState st;
+    FixedScreen screen;
+    EmptySettingsStore store;
+    AppState st{Services{prompter, clock, screen, store}};
 
     explicit Fixture(int records) {
         dir = std::filesystem::temp_directory_path() / ("tackwisp-bench-" + std::to_string(records));
@@ -79,8 +84,6 @@ struct Fixture {
             u.MemberId = static_cast<int16_t>(i);
             st.members.push_back(u);
         }
-        st.sys.prompter = &prompter;
-        st.sys.clock = &clock;
     }
     ~Fixture() {
         std::error_code ec;
@@ -120,21 +123,21 @@ void BM_RawRead(benchmark::State& state) {
     setCounters(state, n, f);
 }
 
-void runRead(benchmark::State& state, int kind) {
+void runRead(benchmark::State& state, LogKind kind) {
     int n = static_cast<int>(state.range(0));
     Fixture& f = fixture(n);
     size_t selected = 0;
     for (auto _ : state) {
-        if (!SharedLogOperation(f.st, kind, 0, 0, 7)) state.SkipWithError("log read failed");
+        if (!SharedLogOperation(f.st, kind, {.noteId = 7})) state.SkipWithError("log read failed");
         selected = f.st.LogSelection.size();
     }
     setCounters(state, n, f);
     state.counters["selected"] = static_cast<double>(selected);
 }
 
-void BM_Kind0(benchmark::State& state) { runRead(state, kLogReceiveTimer); }
-void BM_Kind1(benchmark::State& state) { runRead(state, kLogStatusCheck); }
-void BM_Kind2(benchmark::State& state) { runRead(state, kLogFullCheck); }
+void BM_Kind0(benchmark::State& state) { runRead(state, LogKind::ReceiveTimer); }
+void BM_Kind1(benchmark::State& state) { runRead(state, LogKind::StatusCheck); }
+void BM_Kind2(benchmark::State& state) { runRead(state, LogKind::FullCheck); }
 
 // Raw counterpart of a change: read everything under the exclusive open, put new bytes in place.
 void BM_RawChange(benchmark::State& state) {
@@ -159,7 +162,7 @@ void BM_Kind10(benchmark::State& state) {
     int n = static_cast<int>(state.range(0));
     Fixture& f = fixture(n);
     for (auto _ : state) {
-        if (!SharedLogOperation(f.st, kLogSendWrite, 3, 5, 0)) state.SkipWithError("send write failed");
+        if (!writeSendRecord(f.st, 3, 5)) state.SkipWithError("send write failed");
         state.PauseTiming();
         f.restore();
         state.ResumeTiming();
