@@ -1,11 +1,18 @@
-// Fast access to the records of the shared log. A scan only follows the two name lengths from
+// The byte layout of a shared-log record, 32 + a + b bytes, and fast access to the records of the log.
+// This is the one description of the layout: every read of a record goes through LogEntryRef, and
+// encode() writes the fields in the same order.
+//   0 SentAt (date-time) | 8 SenderName (string, a bytes) | 10+a SenderId | 12+a NoteId |
+//   14+a ReceivedAt (date-time, 0 while not received) | 22+a RecipientName (string, b bytes) |
+//   24+a+b RecipientId | 26+a+b ReceivedNoteId | 28+a+b QuestionKind | 30+a+b AnswerCode
+//
+// Access is fast: A scan only follows the two name lengths from
 // record to record; each field is read from the bytes when it is asked for, and the names become
 // UTF-8 only when a record is needed as a LogRecord. A change of the log copies the records it keeps
 // byte for byte and patches the fields it changes in place, so nothing it does not touch is ever
 // re-encoded.
 #pragma once
 
-#include "app/records.h"
+#include "model/records.h"
 
 #include <bit>
 #include <cstddef>
@@ -65,24 +72,26 @@ struct LogEntryRef {
     size_t answerCodeAt() const { return offset + 30 + senderLen + recipientLen; }
 };
 
+// The record that starts at `pos` of `bytes`, when it is complete there (pos < bytes.size()).
+inline bool logEntryAt(std::string_view bytes, size_t pos, LogEntryRef& e) {
+    // Each check compares against what is left, so no sum can run over the end of the bytes.
+    const size_t left = bytes.size() - pos;
+    if (left < 10) return false;
+    e.p = reinterpret_cast<const unsigned char*>(bytes.data()) + pos;
+    e.offset = pos;
+    e.senderLen = loadLogU16(e.p + 8);
+    if (left < 24 + size_t{e.senderLen}) return false;
+    e.recipientLen = loadLogU16(e.p + 22 + e.senderLen);
+    return left >= e.size();
+}
+
 // Calls `visit(const LogEntryRef&)` for each complete record of `bytes` from `pos` on, and returns
 // where the first incomplete record starts (bytes.size() when every record was complete). Lets a
 // reader decode what has arrived while the rest of the log is still being read.
 template <class Visit>
 size_t scanLogRecordsFrom(std::string_view bytes, size_t pos, Visit&& visit) {
-    const auto* base = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t size = bytes.size();
-    while (pos < size) {
-        // Each check compares against what is left, so no sum can run over the end of the bytes.
-        const size_t left = size - pos;
-        if (left < 10) return pos;
-        LogEntryRef e;
-        e.p = base + pos;
-        e.offset = pos;
-        e.senderLen = loadLogU16(e.p + 8);
-        if (left < 24 + size_t{e.senderLen}) return pos;
-        e.recipientLen = loadLogU16(e.p + 22 + e.senderLen);
-        if (left < e.size()) return pos;
+    LogEntryRef e;
+    while (pos < bytes.size() && logEntryAt(bytes, pos, e)) {
         visit(e);
         pos += e.size();
     }
@@ -95,6 +104,11 @@ template <class Visit>
 bool forEachLogRecord(std::string_view bytes, Visit&& visit) {
     return scanLogRecordsFrom(bytes, 0, visit) == bytes.size();
 }
+
+// One record written at the end of `w`, and one read at the reader's position: false (and the reader
+// failed) when the bytes end inside the record.
+void encode(ByteWriter& w, const LogRecord& r);
+bool decode(ByteReader& rd, LogRecord& r);
 
 // The same, collecting the records.
 bool scanLogRecords(std::string_view bytes, std::vector<LogEntryRef>& out);

@@ -1,7 +1,4 @@
-// The byte layout of a shared-log record (32 + a + b bytes):
-//   0 SentAt (date-time) | 8 SenderName (string, a bytes) | 10+a SenderId | 12+a NoteId |
-//   14+a ReceivedAt (date-time, 0 while not received) | 22+a RecipientName (string, b bytes) |
-//   24+a+b RecipientId | 26+a+b ReceivedNoteId | 28+a+b QuestionKind | 30+a+b AnswerCode
+// Writing and reading single shared-log records (the layout is described in logcodec.h).
 #include "messaging/logcodec.h"
 
 #include "platform/codepage.h"
@@ -13,15 +10,9 @@ namespace tw {
 namespace {
 
 bool isAscii(std::string_view s) {
-    for (unsigned char c : s)
-        if (c >= 0x80) return false;
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
     return true;
-}
-
-// The one-byte range of CP932 is ASCII, so a name without high bytes is already its UTF-8 form.
-std::string nameToUtf8(std::string_view cp932) {
-    if (isAscii(cp932)) return std::string(cp932);
-    return cp932ToUtf8(std::string(cp932));
 }
 
 }  // namespace
@@ -40,17 +31,16 @@ void encode(ByteWriter& w, const LogRecord& r) {
 }
 
 bool decode(ByteReader& rd, LogRecord& r) {
-    r.SentAt = rd.f64();
-    r.SenderName = nameToUtf8(rd.raw());
-    r.SenderId = rd.i16();
-    r.NoteId = rd.i16();
-    r.ReceivedAt = rd.f64();
-    r.RecipientName = nameToUtf8(rd.raw());
-    r.RecipientId = rd.i16();
-    r.ReceivedNoteId = rd.i16();
-    r.QuestionKind = rd.i16();
-    r.AnswerCode = rd.i16();
-    return !rd.failed();
+    const std::string_view rest = rd.rest();
+    LogEntryRef e;
+    if (rd.failed() || rest.empty() || !logEntryAt(rest, 0, e)) {
+        rd.skip(rest.size() + 1);   // marks the reader failed
+        return false;
+    }
+    LogNameDecoder names;
+    fillLogRecord(e, names, r);
+    rd.skip(e.size());
+    return true;
 }
 
 bool scanLogRecords(std::string_view bytes, std::vector<LogEntryRef>& out) {
@@ -106,7 +96,7 @@ void storeI16(std::string& bytes, size_t at, int16_t v) {
 void storeF64(std::string& bytes, size_t at, double v) {
     uint64_t u;
     std::memcpy(&u, &v, 8);
-    for (int i = 0; i < 8; ++i) bytes[at + i] = static_cast<char>((u >> (8 * i)) & 0xFF);
+    for (size_t i = 0; i < 8; ++i) bytes[at + i] = static_cast<char>((u >> (8 * i)) & 0xFF);
 }
 
 }  // namespace tw

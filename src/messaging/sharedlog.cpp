@@ -6,11 +6,17 @@
 
 #include "app/groval.h"
 #include "messaging/logcodec.h"
+#include "model/datetime.h"
 #include "platform/clock.h"
 #include "platform/prompter.h"
 #include "platform/sharedfile.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <new>
+#include <stdexcept>
+#include <unordered_set>
 #include <functional>
 #include <cstring>
 #include <string_view>
@@ -34,7 +40,7 @@ constexpr size_t kReadPiece = 64 * 1024;
 // One call of the log routine: its open file and the retry window of a busy log.
 class LogCall {
 public:
-    LogCall(AppState& st, int kind) : st_(st), kind_(kind) {}
+    LogCall(AppState& st, LogKind kind) : st_(st), kind_(kind) {}
 
     SharedFile file;
 
@@ -42,95 +48,110 @@ public:
     // window of this call has passed, then the user is asked whether to go on waiting.
     FileError run(const std::function<FileError()>& step) { return retryWhileBusy(st_, busy_, kBusyText, step); }
 
-    // Closes the log, shows the failure and empties the selection.
+    // Closes the log, shows the failure and empties the selection (giving its memory back).
     bool fail(const FileError& e) {
         file.close();
-        st_.LogSelection.clear();
-        if (st_.sys.prompter) {
-            std::string text = "共有ログファイルにアクセスできません(ERR:" + std::to_string(e.number) + ")" + "\r" +
-                               logOperationCaption(kind_) + "に失敗しました" + "\r" + e.description;
-            st_.sys.prompter->ask(kErrorTitle, text, Icon::Warning, Buttons::Ok);
-        }
+        std::vector<LogRecord>().swap(st_.LogSelection);
+        std::string text = "共有ログファイルにアクセスできません(ERR:" + std::to_string(e.number) + ")" + "\r" +
+                           logOperationCaption(kind_) + "に失敗しました" + "\r" + e.description;
+        st_.sys.prompter->ask(kErrorTitle, text, Icon::Warning, Buttons::Ok);
         return false;
     }
 
 private:
     AppState& st_;
-    int kind_;
+    LogKind kind_;
     BusyWait busy_;
 };
 
-double currentTime(AppState& st) {
-    if (st.sys.clock) return st.sys.clock->now();
-    SystemClock clock;
-    return clock.now();
-}
+double currentTime(AppState& st) { return st.sys.clock->now(); }
 
 // Whether a read kind selects the record.
-bool selected(const AppState& st, int kind, const LogEntryRef& e, int16_t c) {
+bool selected(const AppState& st, LogKind kind, const LogEntryRef& e, const LogTarget& t) {
     switch (kind) {
-    case kLogReceiveTimer: return e.recipientId() == st.CurrentMemberId && !e.received();
-    case kLogStatusCheck: return e.noteId() == c && e.senderId() == st.CurrentMemberId;
+    case LogKind::ReceiveTimer: return e.recipientId() == st.CurrentMemberId && !e.received();
+    case LogKind::StatusCheck: return e.noteId() == t.noteId && e.senderId() == st.CurrentMemberId;
     default: return true;
     }
 }
 
 // Whether a delete kind removes the record.
-bool removed(const AppState& st, int kind, const LogEntryRef& e, int16_t b, int16_t c) {
-    if (e.senderId() != st.CurrentMemberId || e.noteId() != c) return false;
+bool removed(const AppState& st, LogKind kind, const LogEntryRef& e, const LogTarget& t) {
+    if (e.senderId() != st.CurrentMemberId || e.noteId() != t.noteId) return false;
     switch (kind) {
-    case kLogDeleteReceived: return e.received();
-    case kLogDeleteAll: return true;
-    case kLogDeleteOne: return e.recipientId() == b;
+    case LogKind::DeleteReceived: return e.received();
+    case LogKind::DeleteAll: return true;
+    case LogKind::DeleteOne: return e.recipientId() == t.recipientId;
     default: return false;
     }
 }
 
 // The record a send write appends; `taken` holds the send times of the records in the log with the
 // same sender, note and recipient.
-std::string newSendRecord(AppState& st, int16_t a, int16_t b, const std::vector<double>& taken) {
+std::string newSendRecord(AppState& st, const LogTarget& t, const std::unordered_set<double>& taken) {
     LogRecord r;
     r.SentAt = currentTime(st);
     // Keep (sender, note, recipient, send time) unique: it is how the receive write finds the record.
     // At most one step per taken time, so this ends whatever the times are.
-    for (size_t i = 0; i < taken.size() && std::find(taken.begin(), taken.end(), r.SentAt) != taken.end(); ++i)
-        r.SentAt += kOneSecond;
+    for (size_t i = 0; i < taken.size() && taken.count(r.SentAt); ++i) r.SentAt += kOneSecond;
     r.SenderName = st.localConfig.MemberName;
     r.SenderId = st.CurrentMemberId;
-    r.NoteId = a;
-    r.RecipientName = MemberNameOf(st, b);
-    r.RecipientId = b;
+    r.NoteId = t.noteId;
+    r.RecipientName = MemberNameOf(st, t.recipientId);
+    r.RecipientId = t.recipientId;
     r.QuestionKind = st.QuestionCode;
     ByteWriter w;
     encode(w, r);
     return w.data();
 }
 
+// Keeps the bytes of `log` from `from` on in a new file beside the log and tells the user once where
+// they are. Returns the error when the copy could not be made.
+std::optional<FileError> keepDamagedTail(AppState& st, const std::string& log, size_t from) {
+    const DateParts t = splitDateTime(st.sys.clock->now());
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    std::string name;
+    for (int n = 1;; ++n) {
+        name = kLogFile + ".damaged-" + std::string(stamp) + (n > 1 ? "-" + std::to_string(n) : "");
+        if (!fileExists(joinPath(st.SharedPath, name))) break;
+    }
+    const std::string path = joinPath(st.SharedPath, name);
+    SharedFile copy;
+    FileError e = copy.open(path, ShareMode::WriteExclusive);
+    if (!e) e = copy.replaceContent(log.substr(from));
+    copy.close();
+    if (e) return e;
+    st.sys.prompter->ask(kConfirmTitle,
+                         "共有ログファイルの終わりの" + std::to_string(log.size() - from) +
+                             "バイトは壊れていて読めません。\rその部分を\r" + path + "\rに残し、ログから取り除きます。",
+                         Icon::Information, Buttons::Ok);
+    return std::nullopt;
+}
+
 }  // namespace
 
-std::string logOperationCaption(int kind) {
+std::string logOperationCaption(LogKind kind) {
     switch (kind) {
-    case kLogReceiveTimer: return "タイマー受信";
-    case kLogStatusCheck: return "受信状況チェック";
-    case kLogFullCheck: return "全体チェック";
-    case kLogSendWrite: return "送信書込";
-    case kLogReceiveWrite: return "受信書込";
-    case kLogDeleteReceived: return "送信用受信済の削除";
-    case kLogDeleteAll:
-    case kLogDeleteOne: return "送信用無確認削除";
-    default: return "";
+    case LogKind::ReceiveTimer: return "タイマー受信";
+    case LogKind::StatusCheck: return "受信状況チェック";
+    case LogKind::FullCheck: return "全体チェック";
+    case LogKind::SendWrite: return "送信書込";
+    case LogKind::ReceiveWrite: return "受信書込";
+    case LogKind::DeleteReceived: return "送信用受信済の削除";
+    case LogKind::DeleteAll:
+    case LogKind::DeleteOne: return "送信用無確認削除";
     }
+    return "";
 }
 
 std::string sharedLogPath(const AppState& st) { return joinPath(st.SharedPath, kLogFile); }
 
-bool SharedLogOperation(AppState& st, int kind, int16_t a, int16_t b, int16_t c, double sentAt) {
-    st.LogSelection.clear();
-    if (logOperationCaption(kind).empty()) return false;
-    const bool change = kind >= kLogSendWrite;
-    const std::string path = sharedLogPath(st);
+namespace {
 
-    LogCall call(st, kind);
+bool runOperation(AppState& st, LogCall& call, LogKind kind, const LogTarget& t) {
+    const bool change = kind >= LogKind::SendWrite;
+    const std::string path = sharedLogPath(st);
     const ShareMode mode = change ? ShareMode::ReadWriteExclusive : ShareMode::ReadDenyWrite;
     if (auto e = call.run([&] { return call.file.open(path, mode); })) return call.fail(e);
 
@@ -142,7 +163,7 @@ bool SharedLogOperation(AppState& st, int kind, int16_t a, int16_t b, int16_t c,
         std::string buf(kReadPiece, '\0');
         size_t have = 0, total = 0;
         auto visit = [&](const LogEntryRef& e) {
-            if (selected(st, kind, e, c)) fillLogRecord(e, names, st.LogSelection.emplace_back());
+            if (selected(st, kind, e, t)) fillLogRecord(e, names, st.LogSelection.emplace_back());
         };
         for (;;) {
             if (have == buf.size()) buf.resize(buf.size() * 2);   // one record longer than the buffer
@@ -159,61 +180,72 @@ bool SharedLogOperation(AppState& st, int kind, int16_t a, int16_t b, int16_t c,
         }
         call.file.close();
         if (total == 0) {
-            if (kind != kLogReceiveTimer && st.sys.prompter)
+            if (kind != LogKind::ReceiveTimer)
                 st.sys.prompter->ask(kConfirmTitle, kEmptyText, Icon::Information, Buttons::Ok);
             return false;
         }
-        if (have != 0) return call.fail(makeError(kErrPastEnd));
+        // Bytes after the last complete record (a writer that was cut off, a damaged share) are no
+        // record of anybody's: a read works on the complete ones; the next change removes the rest.
         return true;
     }
 
     std::string bytes;
     if (auto e = call.run([&] { return call.file.readAll(bytes); })) return call.fail(e);
 
-    // A change reads the whole log first; one that does not decode to its end is left as it is.
+    // A change reads the whole log first. What follows its last complete record is kept in a copy
+    // beside it, the user is told, and the change goes on with the complete records; when the copy
+    // cannot be made the log is left as it is.
+    bool tailRemoved = false;
+    if (const size_t good = scanLogRecordsFrom(bytes, 0, [](const LogEntryRef&) {}); good != bytes.size()) {
+        if (auto e = keepDamagedTail(st, bytes, good)) return call.fail(*e);
+        bytes.resize(good);
+        tailRemoved = true;
+    }
     std::string out;
-    bool changed = false;
+    bool changed = tailRemoved;
     bool whole = true;
-    if (kind == kLogSendWrite) {
-        std::vector<double> sameKey;   // send times of my sends of this note to this recipient
+    if (kind == LogKind::SendWrite) {
+        std::unordered_set<double> sameKey;   // send times of my sends of this note to this recipient
         whole = forEachLogRecord(bytes, [&](const LogEntryRef& e) {
-            if (e.senderId() == st.CurrentMemberId && e.noteId() == a && e.recipientId() == b)
-                sameKey.push_back(e.sentAt());
+            if (e.senderId() == st.CurrentMemberId && e.noteId() == t.noteId && e.recipientId() == t.recipientId)
+                sameKey.insert(e.sentAt());
         });
-        if (whole) {
-            std::string added = newSendRecord(st, a, b, sameKey);
+        {
+            std::string added = newSendRecord(st, t, sameKey);
             out.reserve(bytes.size() + added.size());
             out = bytes;
             out += added;
             changed = true;
         }
-    } else if (kind == kLogReceiveWrite) {
+    } else if (kind == LogKind::ReceiveWrite) {
         bool hit = false;
         LogEntryRef found;
         whole = forEachLogRecord(bytes, [&](const LogEntryRef& e) {
-            if (!hit && e.senderId() == b && e.noteId() == a && e.recipientId() == st.CurrentMemberId &&
-                e.sentAt() == sentAt) {
+            if (!hit && e.senderId() == t.senderId && e.noteId() == t.noteId &&
+                e.recipientId() == st.CurrentMemberId && e.sentAt() == t.sentAt) {
                 found = e;
                 hit = true;
             }
         });
-        if (whole && hit) {
+        if (!hit) {
+            out = bytes;
+        } else {
             out = bytes;
             storeF64(out, found.receivedAtAt(), currentTime(st));
-            storeI16(out, found.receivedNoteIdAt(), c);
+            storeI16(out, found.receivedNoteIdAt(), t.localCopyId);
             storeI16(out, found.answerCodeAt(), st.QuestionCode);
             changed = true;
         }
     } else {
         out.reserve(bytes.size());
         whole = forEachLogRecord(bytes, [&](const LogEntryRef& e) {
-            if (removed(st, kind, e, b, c))
+            if (removed(st, kind, e, t))
                 changed = true;
             else
                 out.append(bytes, e.offset, e.size());
         });
     }
-    if (!whole) return call.fail(makeError(kErrPastEnd));
+    if (!whole) return call.fail(makeError(kErrPastEnd));   // the complete records were cut off meanwhile
 
     if (changed) {
         if (auto e = call.run([&] { return call.file.replaceContent(out); })) return call.fail(e);
@@ -225,6 +257,23 @@ bool SharedLogOperation(AppState& st, int kind, int16_t a, int16_t b, int16_t c,
     // The selection is the new content; its records are complete by construction.
     forEachLogRecord(out, [&](const LogEntryRef& e) { fillLogRecord(e, names, st.LogSelection.emplace_back()); });
     return true;
+}
+
+}  // namespace
+
+bool SharedLogOperation(AppState& st, LogKind kind, const LogTarget& t) {
+    st.LogSelection.clear();
+    if (logOperationCaption(kind).empty()) return false;
+    LogCall call(st, kind);
+    // A log too large for the memory (a damaged or enormous file on the share) fails like any other
+    // access: the message, and the program goes on.
+    try {
+        return runOperation(st, call, kind, t);
+    } catch (const std::bad_alloc&) {
+        return call.fail(makeError(kErrOutOfMemory));
+    } catch (const std::length_error&) {
+        return call.fail(makeError(kErrOutOfMemory));
+    }
 }
 
 }  // namespace tw

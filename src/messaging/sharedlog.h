@@ -2,39 +2,72 @@
 // log goes through SharedLogOperation; the sharing mode of its open is the only lock between computers.
 #pragma once
 
-#include "app/state.h"
+#include "model/state.h"
 
 #include <cstdint>
 #include <string>
 
 namespace tw {
 
-// Operation kinds (the first argument of SharedLogOperation).
-enum LogKind : int {
-    kLogReceiveTimer = 0,     // read: my unreceived records
-    kLogStatusCheck = 1,      // read: my records of note c
-    kLogFullCheck = 2,        // read: every record
-    kLogSendWrite = 10,       // change: append a record (a = note, b = recipient)
-    kLogReceiveWrite = 11,    // change: mark a record received (a = note, b = sender, c = local copy)
-    kLogDeleteReceived = 12,  // change: remove my received records of note c
-    kLogDeleteAll = 13,       // change: remove all my records of note c
-    kLogDeleteOne = 14,       // change: remove my records of note c to recipient b
+// The operations of the log. Reads select records into st.LogSelection; changes rewrite the log.
+enum class LogKind : int {
+    ReceiveTimer = 0,     // read: my unreceived records
+    StatusCheck = 1,      // read: my send records of one note
+    FullCheck = 2,        // read: every record
+    SendWrite = 10,       // change: append my send of a note to a recipient
+    ReceiveWrite = 11,    // change: mark a send to me received
+    DeleteReceived = 12,  // change: remove my received send records of a note
+    DeleteAll = 13,       // change: remove all my send records of a note
+    DeleteOne = 14,       // change: remove my send records of a note to one recipient
 };
 
-// Runs one log operation. Afterwards st.LogSelection holds the selected records (kinds 0, 1, 2) or
+// What one operation works on; each kind reads only the fields it needs.
+struct LogTarget {
+    int16_t noteId = 0;        // the sender's note (kinds 1, 10–14)
+    int16_t senderId = 0;      // the sender of the record to mark (kind 11)
+    int16_t recipientId = 0;   // the recipient (kinds 10, 14)
+    int16_t localCopyId = 0;   // the recipient's copy of the note (kind 11)
+    double sentAt = 0;         // the send time of the record to mark (kind 11)
+};
+
+// The one door to the log. Afterwards st.LogSelection holds the selected records (read kinds) or
 // the whole new content of the log (change kinds); it is empty after a failure.
 //
-// Kind 11 identifies the record it marks by sender (b), note (a), recipient (CurrentMemberId) and the
-// record's send time `sentAt`, so that two pending sends of one note to one member are each received
-// once; it matches whether or not the record is already received (an answer sheet's second write
-// replaces the answer code). The other kinds ignore `sentAt`.
+// A send write (kind 10) writes st.QuestionCode as the record's questionnaire kind; a receive write
+// (kind 11) writes it as the answer code. The receive write identifies the record it marks by sender,
+// note, recipient (CurrentMemberId) and send time, so that two pending sends of one note to one member
+// are each received once; it matches whether or not the record is already received (an answer
+// sheet's second write replaces the answer code).
 //
 // Shows its own messages (empty log, busy log, failure) through st.sys.prompter and returns false on
 // failure; a change never leaves the log half written.
-bool SharedLogOperation(AppState& st, int kind, int16_t a, int16_t b, int16_t c, double sentAt = 0);
+bool SharedLogOperation(AppState& st, LogKind kind, const LogTarget& target = {});
 
-// The caption of a kind as the failure message names it ("" for an unknown kind).
-std::string logOperationCaption(int kind);
+// The operations by name.
+inline bool readUnreceivedLog(AppState& st) { return SharedLogOperation(st, LogKind::ReceiveTimer); }
+inline bool readSendRecords(AppState& st, int16_t noteId) {
+    return SharedLogOperation(st, LogKind::StatusCheck, {.noteId = noteId});
+}
+inline bool readWholeLog(AppState& st) { return SharedLogOperation(st, LogKind::FullCheck); }
+inline bool writeSendRecord(AppState& st, int16_t noteId, int16_t recipientId) {
+    return SharedLogOperation(st, LogKind::SendWrite, {.noteId = noteId, .recipientId = recipientId});
+}
+inline bool writeReceipt(AppState& st, int16_t senderId, int16_t noteId, double sentAt, int16_t localCopyId) {
+    return SharedLogOperation(st, LogKind::ReceiveWrite,
+                              {.noteId = noteId, .senderId = senderId, .localCopyId = localCopyId, .sentAt = sentAt});
+}
+inline bool deleteReceivedSends(AppState& st, int16_t noteId) {
+    return SharedLogOperation(st, LogKind::DeleteReceived, {.noteId = noteId});
+}
+inline bool deleteAllSends(AppState& st, int16_t noteId) {
+    return SharedLogOperation(st, LogKind::DeleteAll, {.noteId = noteId});
+}
+inline bool deleteSendTo(AppState& st, int16_t noteId, int16_t recipientId) {
+    return SharedLogOperation(st, LogKind::DeleteOne, {.noteId = noteId, .recipientId = recipientId});
+}
+
+// The caption of a kind as the failure message names it ("" for a value that is no kind).
+std::string logOperationCaption(LogKind kind);
 
 // Full path of the log in the current shared folder.
 std::string sharedLogPath(const AppState& st);

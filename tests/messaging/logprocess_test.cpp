@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/sharedfile.h"
 #include "support/scripted_prompter.h"
+#include "support/test_services.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -64,38 +65,46 @@ std::string someRecords(int count) {
     return w.data();
 }
 
-// Another process that opens the log with a sharing mode and keeps it until released (or for a
-// fixed time).
+// Another process that opens the log with a sharing mode and keeps it until the test releases it.
+// Both hand-offs go through pipes: the constructor returns once the other process holds the log,
+// release() once it has let go, so the test alone decides how long the log stays busy.
 class LockHolder {
 public:
-    LockHolder(const std::string& path, ShareMode mode, int holdMs = -1) : timed_(holdMs >= 0) {
-        int ready[2], release[2];
-        if (pipe(ready) != 0 || pipe(release) != 0) throw std::runtime_error("pipe");
+    LockHolder(const std::string& path, ShareMode mode) {
+        int ready[2], letGo[2];
+        if (pipe(ready) != 0 || pipe(letGo) != 0) throw std::runtime_error("pipe");
         pid_ = fork();
+        if (pid_ < 0) throw std::runtime_error("fork");
         if (pid_ == 0) {
             close(ready[0]);
-            close(release[1]);
+            close(letGo[1]);
             SharedFile f;
             while (f.open(path, mode)) sleepMilliseconds(1);
             (void)!write(ready[1], "L", 1);
-            if (holdMs >= 0) {
-                sleepMilliseconds(holdMs);
-            } else {
-                char c;
-                (void)!read(release[0], &c, 1);
-            }
+            // "R" from release(), or the end of the pipe when the test process is gone.
+            char c;
+            (void)!read(letGo[0], &c, 1);
+            f.close();
             _exit(0);
         }
         close(ready[1]);
-        close(release[0]);
-        release_ = release[1];
+        close(letGo[0]);
+        release_ = letGo[1];
         char c = 0;
-        (void)!read(ready[0], &c, 1);
+        const bool held = read(ready[0], &c, 1) == 1 && c == 'L';
         close(ready[0]);
+        if (!held) {
+            release();
+            throw std::runtime_error("the other process did not get hold of the log");
+        }
     }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+
+    // Lets go of the log; the log is free when this returns.
     void release() {
         if (pid_ <= 0) return;
-        if (!timed_) (void)!write(release_, "R", 1);   // a timed holder lets go by itself
+        (void)!write(release_, "R", 1);
         close(release_);
         waitpid(pid_, nullptr, 0);
         pid_ = -1;
@@ -103,9 +112,25 @@ public:
     ~LockHolder() { release(); }
 
 private:
-    bool timed_;
     pid_t pid_ = -1;
     int release_ = -1;
+};
+
+// The wait indication of a retry that frees the log the moment the retry is known to be waiting for
+// it, and counts how often the indication came and went.
+class ReleaseWhenWaiting : public WaitIndicator {
+public:
+    explicit ReleaseWhenWaiting(LockHolder& holder) : holder_(holder) {}
+    void beginWait() override {
+        ++begun;
+        holder_.release();
+    }
+    void endWait() override { ++ended; }
+    int begun = 0;
+    int ended = 0;
+
+private:
+    LockHolder& holder_;
 };
 
 // Lets the test act (release the other process) when a box comes up, then answers from the script.
@@ -134,8 +159,6 @@ protected:
             u.MemberId = static_cast<int16_t>(i);
             st.members.push_back(u);
         }
-        st.sys.prompter = &prompter;
-        st.sys.clock = &clock;
         st.sys.retrySeconds = 0.2;
         st.sys.retryPauseMs = 2;
         writeFile(logPath(), someRecords(20));
@@ -145,21 +168,27 @@ protected:
     TempDir dir;
     ScriptedPrompter prompter;
     TestClock clock{kT0};
-    AppState st;
+    FixedScreen screen;
+    EmptySettingsStore store;
+    AppState st{Services{prompter, clock, screen, store}};
 };
 
 TEST_F(LogProcessTest, ChangeWaitsSilentlyWhileAnotherProcessHoldsTheLogBriefly) {
     st.sys.retrySeconds = 20;
     const std::string before = readFile(logPath());
-    LockHolder other(logPath(), ShareMode::ReadWriteExclusive, 150);
-    ASSERT_TRUE(SharedLogOperation(st, 10, 1, 2, 0));   // any box would fail the test
+    LockHolder other(logPath(), ShareMode::ReadWriteExclusive);
+    ReleaseWhenWaiting waiting(other);   // busy until the change shows that it waits, then free
+    st.sys.waitIndicator = waiting;
+    ASSERT_TRUE(writeSendRecord(st, 1, 2));   // any box would fail the test
+    EXPECT_EQ(waiting.begun, 1) << "the change did not find the log busy";
+    EXPECT_EQ(waiting.ended, 1);
     EXPECT_EQ(readFile(logPath()).substr(0, before.size()), before);
     EXPECT_EQ(st.LogSelection.size(), 21u);
 }
 
 TEST_F(LogProcessTest, BusyQuestionRetryGoesOnWaitingUntilTheLogIsFree) {
     HookPrompter hook(prompter);
-    st.sys.prompter = &hook;
+    st.sys.prompter = hook;
     LockHolder other(logPath(), ShareMode::ReadWriteExclusive);
     prompter.expect("確認", kBusy, Icon::Information, Buttons::RetryCancel, Answer::Retry);
     prompter.expect("確認", kBusy, Icon::Information, Buttons::RetryCancel, Answer::Retry);
@@ -169,7 +198,7 @@ TEST_F(LogProcessTest, BusyQuestionRetryGoesOnWaitingUntilTheLogIsFree) {
         ++asked;
         hook.onAsk = second;   // free the log when the question comes the second time
     };
-    ASSERT_TRUE(SharedLogOperation(st, 10, 1, 2, 0));
+    ASSERT_TRUE(writeSendRecord(st, 1, 2));
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(st.LogSelection.size(), 21u);
 }
@@ -182,24 +211,24 @@ TEST_F(LogProcessTest, BusyQuestionCancelReportsAccessDeniedAndChangesNothing) {
         prompter.expect("確認", kBusy, Icon::Information, Buttons::RetryCancel, Answer::Cancel);
         prompter.expect("エラー", "共有ログファイルにアクセスできません(ERR:70)\r受信書込に失敗しました\r" + denied,
                         Icon::Warning, Buttons::Ok, Answer::Ok);
-        EXPECT_FALSE(SharedLogOperation(st, 11, 0, 3, 5, 44000));
+        EXPECT_FALSE(writeReceipt(st, 3, 0, 44000, 5));
         EXPECT_TRUE(st.LogSelection.empty());
         // A change in progress elsewhere keeps readers out as well.
         prompter.expect("確認", kBusy, Icon::Information, Buttons::RetryCancel, Answer::Cancel);
         prompter.expect("エラー", "共有ログファイルにアクセスできません(ERR:70)\r全体チェックに失敗しました\r" + denied,
                         Icon::Warning, Buttons::Ok, Answer::Ok);
-        EXPECT_FALSE(SharedLogOperation(st, 2, 0, 0, 0));
+        EXPECT_FALSE(readWholeLog(st));
     }
     EXPECT_EQ(readFile(logPath()), before);
 
     // A reader elsewhere lets other readers in but keeps changes out.
     LockHolder reader(logPath(), ShareMode::ReadDenyWrite);
-    EXPECT_TRUE(SharedLogOperation(st, 2, 0, 0, 0));
+    EXPECT_TRUE(readWholeLog(st));
     EXPECT_EQ(st.LogSelection.size(), 20u);
     prompter.expect("確認", kBusy, Icon::Information, Buttons::RetryCancel, Answer::Cancel);
     prompter.expect("エラー", "共有ログファイルにアクセスできません(ERR:70)\r送信用無確認削除に失敗しました\r" + denied,
                     Icon::Warning, Buttons::Ok, Answer::Ok);
-    EXPECT_FALSE(SharedLogOperation(st, 14, 0, 2, 3));
+    EXPECT_FALSE(deleteSendTo(st, 3, 2));
     reader.release();
     EXPECT_EQ(readFile(logPath()), before);
 }
@@ -227,8 +256,8 @@ TEST_F(LogProcessTest, DiskFullDuringAChangeKeepsTheOldLogWhole) {
         private:
             int fd_;
         } pp(box[1]);
-        st.sys.prompter = &pp;
-        bool ok = SharedLogOperation(st, 10, 1, 2, 0);
+        st.sys.prompter = pp;
+        bool ok = writeSendRecord(st, 1, 2);
         close(box[1]);
         _exit(ok ? 1 : 0);
     }
@@ -291,9 +320,9 @@ TEST(LogKill, KilledChangesLeaveTheLogBeforeOrAfterTheChange) {
     writeFile(log, before);
 
     // What the helper's change produces: member 1 sends note 1 to member 2 at its fixed time.
-    ScriptedPrompter prompter;
-    TestClock clock{kT0};
-    AppState st;
+    tw::test::TestServices env;
+    env.clock.set(kT0);
+    AppState st(env.services());
     st.SharedPath = dir.str();
     st.CurrentMemberId = 1;
     st.localConfig.MemberName = toolName(1);
@@ -303,12 +332,10 @@ TEST(LogKill, KilledChangesLeaveTheLogBeforeOrAfterTheChange) {
         u.MemberId = static_cast<int16_t>(i);
         st.members.push_back(u);
     }
-    st.sys.prompter = &prompter;
-    st.sys.clock = &clock;
-    ASSERT_TRUE(SharedLogOperation(st, 10, 1, 2, 0));
+    ASSERT_TRUE(writeSendRecord(st, 1, 2));
     const std::string after = readFile(log);
     ASSERT_EQ(after.size(), before.size() + 32 + 7 + 9);
-    ASSERT_TRUE(SharedLogOperation(st, 13, 0, 0, 1));
+    ASSERT_TRUE(deleteAllSends(st, 1));
     ASSERT_EQ(readFile(log), before);
 
     std::mt19937 rng(20240617);
@@ -328,7 +355,7 @@ TEST(LogKill, KilledChangesLeaveTheLogBeforeOrAfterTheChange) {
             ++sawBefore;
         } else if (now == after) {
             ++sawAfter;
-            ASSERT_TRUE(SharedLogOperation(st, 13, 0, 0, 1));   // back to the start for the next round
+            ASSERT_TRUE(deleteAllSends(st, 1));   // back to the start for the next round
         } else {
             FAIL() << "round " << round << ": the log is neither the old nor the new content (" << now.size()
                    << " bytes)";

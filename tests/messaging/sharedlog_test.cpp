@@ -4,9 +4,12 @@
 #include "messaging/sharedlog.h"
 #include "platform/sharedfile.h"
 #include "support/scripted_prompter.h"
+#include "support/test_services.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include <algorithm>
 #include <cstring>
@@ -76,13 +79,16 @@ protected:
     void SetUp() override { setUpMember(st, 1, "田中"); }
 
     // Members 1 田中, 2 鈴木, 3 ab share the folder; `s` plays member `id`.
+    AppState playing(int16_t id, const std::string& name) {
+        AppState s(Services{prompter, clock, screen, store});
+        setUpMember(s, id, name);
+        return s;
+    }
     void setUpMember(AppState& s, int16_t id, const std::string& name) {
         s.SharedPath = dir.str();
         s.CurrentMemberId = id;
         s.localConfig.MemberName = name;
         s.members = {member("田中", 1), member("鈴木", 2), member("ab", 3)};
-        s.sys.prompter = &prompter;
-        s.sys.clock = &clock;
         s.sys.retrySeconds = 0.2;
         s.sys.retryPauseMs = 1;
     }
@@ -100,14 +106,16 @@ protected:
     TempDir dir;
     ScriptedPrompter prompter;
     TestClock clock{kT0};
-    AppState st;
+    FixedScreen screen;
+    EmptySettingsStore store;
+    AppState st{Services{prompter, clock, screen, store}};
 };
 
 // ---- the record layout ----
 
 TEST_F(SharedLogTest, SendWriteOnMissingLogCreatesTheRecordByteForByte) {
     st.QuestionCode = 2;
-    ASSERT_TRUE(SharedLogOperation(st, 10, 7, 2, 0));
+    ASSERT_TRUE(writeSendRecord(st, 7, 2));
 
     // Hand-computed: 36724.375 = 0x40E1EE8C00000000; 田中 = 93 63 92 86; 鈴木 = 97 E9 96 D8.
     const unsigned char want[] = {
@@ -211,13 +219,13 @@ std::vector<std::pair<int, int>> senderNote(const std::vector<LogRecord>& sel) {
 }
 
 TEST_F(SharedLogWithRecords, ReadKindsSelectTheirRecordsInFileOrder) {
-    ASSERT_TRUE(SharedLogOperation(st, 0, 0, 0, 0));
+    ASSERT_TRUE(readUnreceivedLog(st));
     EXPECT_EQ(senderNote(st.LogSelection), (std::vector<std::pair<int, int>>{{2, 9}, {2, 8}}));
     EXPECT_EQ(st.LogSelection[0].SenderName, "鈴木");
     EXPECT_EQ(st.LogSelection[0].RecipientName, "田中");
     EXPECT_EQ(st.LogSelection[0].QuestionKind, 1);
 
-    ASSERT_TRUE(SharedLogOperation(st, 1, 0, 0, 4));
+    ASSERT_TRUE(readSendRecords(st, 4));
     ASSERT_EQ(st.LogSelection.size(), 2u);
     EXPECT_EQ(st.LogSelection[0].RecipientId, 2);
     EXPECT_EQ(st.LogSelection[1].RecipientId, 3);
@@ -226,16 +234,15 @@ TEST_F(SharedLogWithRecords, ReadKindsSelectTheirRecordsInFileOrder) {
     EXPECT_EQ(st.LogSelection[1].ReceivedNoteId, 11);
 
     // Member 1 has no note 9 of its own, even though 9 appears as another sender's note.
-    ASSERT_TRUE(SharedLogOperation(st, 1, 0, 0, 9));
+    ASSERT_TRUE(readSendRecords(st, 9));
     EXPECT_TRUE(st.LogSelection.empty());
 
-    ASSERT_TRUE(SharedLogOperation(st, 2, 0, 0, 0));
+    ASSERT_TRUE(readWholeLog(st));
     EXPECT_EQ(st.LogSelection.size(), recs.size());
     EXPECT_EQ(readLog(), all()) << "a read changes nothing";
 
-    AppState other;
-    setUpMember(other, 3, "ab");
-    ASSERT_TRUE(SharedLogOperation(other, 0, 0, 0, 0));
+    AppState other = playing(3, "ab");
+    ASSERT_TRUE(readUnreceivedLog(other));
     EXPECT_TRUE(other.LogSelection.empty()) << "member 3's only record is received";
 }
 
@@ -245,22 +252,23 @@ TEST_F(SharedLogTest, EmptyAndMissingLogs) {
         if (exists) writeLog("");
         else removeFile(logPath());
         st.LogSelection.assign(3, LogRecord{});
-        EXPECT_FALSE(SharedLogOperation(st, 0, 0, 0, 0)) << "kind 0 fails without a box";
+        EXPECT_FALSE(readUnreceivedLog(st)) << "kind 0 fails without a box";
         EXPECT_TRUE(st.LogSelection.empty());
         prompter.expect(kCheckTitle, "ＬＯＧ履歴はありません", Icon::Information, Buttons::Ok, Answer::Ok);
-        EXPECT_FALSE(SharedLogOperation(st, 1, 0, 0, 4));
+        EXPECT_FALSE(readSendRecords(st, 4));
         prompter.expect(kCheckTitle, "ＬＯＧ履歴はありません", Icon::Information, Buttons::Ok, Answer::Ok);
-        EXPECT_FALSE(SharedLogOperation(st, 2, 0, 0, 0));
+        EXPECT_FALSE(readWholeLog(st));
         // Changes that find nothing to change succeed and leave an empty log.
-        for (int kind : {11, 12, 13, 14}) {
-            EXPECT_TRUE(SharedLogOperation(st, kind, 4, 2, 4, kT0)) << "kind " << kind;
+        for (LogKind kind : {LogKind::ReceiveWrite, LogKind::DeleteReceived, LogKind::DeleteAll, LogKind::DeleteOne}) {
+            EXPECT_TRUE(SharedLogOperation(st, kind, {.noteId = 4, .senderId = 2, .recipientId = 2, .localCopyId = 4, .sentAt = kT0}))
+                << "kind " << static_cast<int>(kind);
             EXPECT_TRUE(st.LogSelection.empty());
         }
         EXPECT_TRUE(fileExists(logPath()));
         EXPECT_EQ(readLog(), "");
         EXPECT_TRUE(prompter.done());
     }
-    EXPECT_FALSE(SharedLogOperation(st, 5, 0, 0, 0)) << "an unknown kind does nothing";
+    EXPECT_FALSE(SharedLogOperation(st, static_cast<LogKind>(5))) << "an unknown kind does nothing";
 }
 
 // ---- send write ----
@@ -271,14 +279,14 @@ TEST_F(SharedLogWithRecords, SendWriteAppendsAndKeepsEveryOldByte) {
     writeLog(all() + odd);
     clock.set(kT1 + 0.25);
     st.QuestionCode = 1;
-    ASSERT_TRUE(SharedLogOperation(st, 10, 6, 3, 0));
+    ASSERT_TRUE(writeSendRecord(st, 6, 3));
     EXPECT_EQ(readLog(), all() + odd + bytesOf({kT1 + 0.25, kTanaka, 1, 6, 0, "ab", 3, 0, 1, 0}));
     ASSERT_EQ(st.LogSelection.size(), recs.size() + 2) << "the selection is the whole new log";
     EXPECT_EQ(st.LogSelection.back().RecipientName, "ab");
 
     // A recipient number that is not in the member list gets an empty name.
     st.QuestionCode = 0;
-    ASSERT_TRUE(SharedLogOperation(st, 10, 6, 42, 0));
+    ASSERT_TRUE(writeSendRecord(st, 6, 42));
     const std::string last = bytesOf({kT1 + 0.25, kTanaka, 1, 6, 0, "", 42});
     const std::string log = readLog();
     ASSERT_GT(log.size(), last.size());
@@ -287,10 +295,10 @@ TEST_F(SharedLogWithRecords, SendWriteAppendsAndKeepsEveryOldByte) {
 }
 
 TEST_F(SharedLogTest, TwoSendsInOneClockTickGetDistinctSendTimes) {
-    ASSERT_TRUE(SharedLogOperation(st, 10, 3, 2, 0));
-    ASSERT_TRUE(SharedLogOperation(st, 10, 3, 2, 0));
-    ASSERT_TRUE(SharedLogOperation(st, 10, 3, 3, 0));   // another recipient: no clash
-    ASSERT_TRUE(SharedLogOperation(st, 10, 3, 2, 0));
+    ASSERT_TRUE(writeSendRecord(st, 3, 2));
+    ASSERT_TRUE(writeSendRecord(st, 3, 2));
+    ASSERT_TRUE(writeSendRecord(st, 3, 3));   // another recipient: no clash
+    ASSERT_TRUE(writeSendRecord(st, 3, 2));
     ASSERT_EQ(st.LogSelection.size(), 4u);
     const double sec = 1.0 / 86400;
     EXPECT_EQ(st.LogSelection[0].SentAt, kT0);
@@ -305,7 +313,7 @@ TEST_F(SharedLogWithRecords, ReceiveWritePatchesOnlyTheMatchingRecord) {
     clock.set(kT1 + 1);
     st.QuestionCode = 3;
     // Member 1 receives member 2's note 9 sent at kT0 as its local note 12.
-    ASSERT_TRUE(SharedLogOperation(st, 11, 9, 2, 12, kT0));
+    ASSERT_TRUE(writeReceipt(st, 2, 9, kT0, 12));
     recs[2].receivedAt = kT1 + 1;
     recs[2].receivedNoteId = 12;
     recs[2].answerCode = 3;
@@ -314,15 +322,15 @@ TEST_F(SharedLogWithRecords, ReceiveWritePatchesOnlyTheMatchingRecord) {
     EXPECT_EQ(st.LogSelection[2].ReceivedAt, kT1 + 1);
 
     // Wrong send time, wrong sender or a record addressed to someone else: nothing changes, success.
-    ASSERT_TRUE(SharedLogOperation(st, 11, 8, 2, 1, kT0));
-    ASSERT_TRUE(SharedLogOperation(st, 11, 8, 3, 1, kT1));
-    ASSERT_TRUE(SharedLogOperation(st, 11, 4, 1, 1, kT0));
+    ASSERT_TRUE(writeReceipt(st, 2, 8, kT0, 1));
+    ASSERT_TRUE(writeReceipt(st, 3, 8, kT1, 1));
+    ASSERT_TRUE(writeReceipt(st, 1, 4, kT0, 1));
     EXPECT_EQ(readLog(), all());
 
     // The answer sheet's second write replaces the answer of a record already received.
     clock.set(kT1 + 2);
     st.QuestionCode = 4 * 2 + 64 * 5;
-    ASSERT_TRUE(SharedLogOperation(st, 11, 9, 2, 0, kT0));
+    ASSERT_TRUE(writeReceipt(st, 2, 9, kT0, 0));
     recs[2].receivedAt = kT1 + 2;
     recs[2].receivedNoteId = 0;
     recs[2].answerCode = 328;
@@ -330,21 +338,20 @@ TEST_F(SharedLogWithRecords, ReceiveWritePatchesOnlyTheMatchingRecord) {
 }
 
 TEST_F(SharedLogTest, TwoPendingSendsOfOneNoteAreEachReceivedOnce) {
-    AppState sender;
-    setUpMember(sender, 2, "鈴木");
-    ASSERT_TRUE(SharedLogOperation(sender, 10, 5, 1, 0));
+    AppState sender = playing(2, "鈴木");
+    ASSERT_TRUE(writeSendRecord(sender, 5, 1));
     clock.set(kT1);
-    ASSERT_TRUE(SharedLogOperation(sender, 10, 5, 1, 0));
+    ASSERT_TRUE(writeSendRecord(sender, 5, 1));
 
-    ASSERT_TRUE(SharedLogOperation(st, 0, 0, 0, 0));
+    ASSERT_TRUE(readUnreceivedLog(st));
     auto pending = st.LogSelection;
     ASSERT_EQ(pending.size(), 2u);
     int16_t local = 20;
-    for (const auto& e : pending) ASSERT_TRUE(SharedLogOperation(st, 11, e.NoteId, e.SenderId, local++, e.SentAt));
+    for (const auto& e : pending) ASSERT_TRUE(writeReceipt(st, e.SenderId, e.NoteId, e.SentAt, local++));
 
-    ASSERT_TRUE(SharedLogOperation(st, 0, 0, 0, 0));
+    ASSERT_TRUE(readUnreceivedLog(st));
     EXPECT_TRUE(st.LogSelection.empty()) << "nothing left to receive";
-    ASSERT_TRUE(SharedLogOperation(st, 2, 0, 0, 0));
+    ASSERT_TRUE(readWholeLog(st));
     ASSERT_EQ(st.LogSelection.size(), 2u);
     EXPECT_EQ(st.LogSelection[0].ReceivedNoteId, 20);
     EXPECT_EQ(st.LogSelection[1].ReceivedNoteId, 21);
@@ -354,32 +361,32 @@ TEST_F(SharedLogTest, TwoPendingSendsOfOneNoteAreEachReceivedOnce) {
 // ---- deletes ----
 
 TEST_F(SharedLogWithRecords, DeleteReceivedRemovesOnlyMyReceivedRecordsOfTheNote) {
-    ASSERT_TRUE(SharedLogOperation(st, 12, 0, 0, 4));
+    ASSERT_TRUE(deleteReceivedSends(st, 4));
     EXPECT_EQ(readLog(), all({1}));
     ASSERT_EQ(st.LogSelection.size(), recs.size() - 1);
     // Member 3's received record of note 9 is not member 1's to delete.
-    ASSERT_TRUE(SharedLogOperation(st, 12, 0, 0, 9));
+    ASSERT_TRUE(deleteReceivedSends(st, 9));
     EXPECT_EQ(readLog(), all({1}));
 }
 
 TEST_F(SharedLogWithRecords, DeleteAllRemovesMyRecordsOfTheNoteReceivedOrNot) {
-    ASSERT_TRUE(SharedLogOperation(st, 13, 0, 0, 4));
+    ASSERT_TRUE(deleteAllSends(st, 4));
     EXPECT_EQ(readLog(), all({0, 1}));
     EXPECT_EQ(senderNote(st.LogSelection), (std::vector<std::pair<int, int>>{{2, 9}, {3, 9}, {1, 5}, {2, 8}}));
 }
 
 TEST_F(SharedLogWithRecords, DeleteOneRemovesMyRecordsOfTheNoteToOneRecipient) {
-    ASSERT_TRUE(SharedLogOperation(st, 14, 0, 3, 4));
+    ASSERT_TRUE(deleteSendTo(st, 4, 3));
     EXPECT_EQ(readLog(), all({1}));
-    ASSERT_TRUE(SharedLogOperation(st, 14, 0, 2, 5));
+    ASSERT_TRUE(deleteSendTo(st, 5, 2));
     EXPECT_EQ(readLog(), all({1, 4}));
-    ASSERT_TRUE(SharedLogOperation(st, 14, 0, 1, 4)) << "no record to member 1";
+    ASSERT_TRUE(deleteSendTo(st, 4, 1)) << "no record to member 1";
     EXPECT_EQ(readLog(), all({1, 4}));
 }
 
 TEST_F(SharedLogTest, DeletingTheLastRecordsLeavesAnEmptyLogAndSucceeds) {
     writeLog(bytesOf({}) + bytesOf({kT1, kTanaka, 1, 0, kT1, "ab", 3}));
-    ASSERT_TRUE(SharedLogOperation(st, 13, 0, 0, 0));
+    ASSERT_TRUE(deleteAllSends(st, 0));
     EXPECT_TRUE(st.LogSelection.empty());
     EXPECT_TRUE(fileExists(logPath()));
     EXPECT_EQ(readLog(), "");
@@ -402,7 +409,7 @@ TEST_F(SharedLogTest, LargeLogsAndHugeRecordsReadCompletely) {
     log += last;
     writeLog(log);
 
-    ASSERT_TRUE(SharedLogOperation(st, 0, 0, 0, 0));
+    ASSERT_TRUE(readUnreceivedLog(st));
     ASSERT_EQ(st.LogSelection.size(), 5002u);
     EXPECT_EQ(st.LogSelection[4999].SentAt, kT0 + 4999);
     EXPECT_EQ(st.LogSelection[4999].SenderName, "田中");
@@ -412,56 +419,110 @@ TEST_F(SharedLogTest, LargeLogsAndHugeRecordsReadCompletely) {
     EXPECT_EQ(st.LogSelection[5000].RecipientName, tanaka30000);
     EXPECT_EQ(st.LogSelection[5001].NoteId, 8);
 
-    // The same log cut inside the huge record is damaged.
+    // The same log cut inside the huge record: the records before it are read, the cut one is not.
     writeLog(log.substr(0, log.size() - last.size() - 100));
-    prompter.expect(kErrorTitle, failureText(62, "タイマー受信", makeError(kErrPastEnd).description), Icon::Warning,
-                    Buttons::Ok, Answer::Ok);
-    EXPECT_FALSE(SharedLogOperation(st, 0, 0, 0, 0));
-    EXPECT_TRUE(st.LogSelection.empty());
+    ASSERT_TRUE(readWholeLog(st));
+    ASSERT_EQ(st.LogSelection.size(), 5000u);
+    EXPECT_EQ(st.LogSelection.back().SentAt, kT0 + 4999);
 }
 
 // ---- damaged logs ----
 
-TEST_F(SharedLogWithRecords, DamagedLogIsReportedAndNeverRewritten) {
+TEST_F(SharedLogWithRecords, ADamagedTailIsIgnoredByReadsAndKeptAsideByTheNextChange) {
     const std::string tail = bytesOf({kT1, kTanaka, 1, 4, 0, kSuzuki, 2});
-    const std::string desc = makeError(kErrPastEnd).description;
     struct Case {
         const char* what;
-        std::string bytes;
+        std::string good, rest;
     };
-    std::string hugeName = le64(kT0) + le16(0xFFFF) + "xx";
-    std::vector<Case> cases = {
-        {"last record cut short", all() + tail.substr(0, tail.size() - 1)},
-        {"a few stray bytes", all() + "\x01\x02\x03"},
-        {"name longer than the file", all() + hugeName},
-        {"garbage only", std::string(9, '\xFF')},
-    };
-    const std::pair<int, std::string> kinds[] = {
-        {0, "タイマー受信"},  {1, "受信状況チェック"}, {2, "全体チェック"},          {10, "送信書込"},
-        {11, "受信書込"},     {12, "送信用受信済の削除"}, {13, "送信用無確認削除"}, {14, "送信用無確認削除"},
+    const std::string hugeName = le64(kT0) + le16(0xFFFF) + "xx";
+    const std::vector<Case> cases = {
+        {"last record cut short", all(), tail.substr(0, tail.size() - 1)},
+        {"a few stray bytes", all(), "\x01\x02\x03"},
+        {"name longer than the file", all(), hugeName},
+        {"garbage only", "", std::string(9, '\xFF')},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        writeLog(c.bytes);
-        for (const auto& [kind, caption] : kinds) {
-            prompter.expect(kErrorTitle, failureText(62, caption, desc), Icon::Warning, Buttons::Ok, Answer::Ok);
-            EXPECT_FALSE(SharedLogOperation(st, kind, 9, 2, 4, kT0)) << "kind " << kind;
+        for (const auto& name : listDirectory(dir.str()))
+            if (name != "GRPINLY.FLG") removeFile(dir.file(name));
+        writeLog(c.good + c.rest);
+        // Reads work on the complete records, without a word.
+        if (c.good.empty()) {
+            ASSERT_TRUE(readWholeLog(st));
             EXPECT_TRUE(st.LogSelection.empty());
-            EXPECT_EQ(readLog(), c.bytes) << "kind " << kind << " touched a damaged log";
+        } else {
+            ASSERT_TRUE(readWholeLog(st));
+            EXPECT_EQ(st.LogSelection.size(), recs.size());
+            ASSERT_TRUE(readUnreceivedLog(st));
+            EXPECT_EQ(senderNote(st.LogSelection), (std::vector<std::pair<int, int>>{{2, 9}, {2, 8}}));
         }
+        EXPECT_EQ(readLog(), c.good + c.rest) << "a read changes nothing";
+
+        // The first change keeps the rest in a copy beside the log, says where, and writes the log
+        // without it; the change itself is made.
+        const std::string copy = dir.file("GRPINLY.FLG.damaged-20000717-090000");
+        prompter.expect("確認",
+                        "共有ログファイルの終わりの" + std::to_string(c.rest.size()) + "バイトは壊れていて読めません。\rその部分を\r" +
+                            copy + "\rに残し、ログから取り除きます。",
+                        Icon::Information, Buttons::Ok, Answer::Ok);
+        ASSERT_TRUE(deleteAllSends(st, 5));
+        EXPECT_EQ(readLog(), c.good.empty() ? "" : all({4}));
+        std::ifstream kept(copy, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), c.rest);
+        // Once is enough: the next change finds a whole log.
+        ASSERT_TRUE(writeSendRecord(st, 6, 2));
+        EXPECT_TRUE(prompter.done());
     }
+}
+
+TEST_F(SharedLogWithRecords, ADamagedTailIsNeverDroppedWithoutItsCopy) {
+    const std::string damaged = all() + "\x01\x02\x03";
+    writeLog(damaged);
+    // The copy cannot be made: a folder has taken its name.
+    const std::string copy = dir.file("GRPINLY.FLG.damaged-20000717-090000");
+    std::filesystem::create_directory(copy);
+    SharedFile probe;
+    const FileError e = probe.open(copy, ShareMode::WriteExclusive);
+    ASSERT_FALSE(e.ok());
+    prompter.expect(kErrorTitle, failureText(e.number, "送信用無確認削除", e.description), Icon::Warning, Buttons::Ok,
+                    Answer::Ok);
+    EXPECT_FALSE(deleteAllSends(st, 5));
+    EXPECT_EQ(readLog(), damaged) << "the log is left as it was";
 }
 
 TEST_F(SharedLogTest, MissingFolderIsReportedAsPathNotFound) {
     st.SharedPath = dir.file("gone");
     prompter.expect(kErrorTitle, failureText(76, "送信書込", makeError(kErrPathNotFound).description), Icon::Warning,
                     Buttons::Ok, Answer::Ok);
-    EXPECT_FALSE(SharedLogOperation(st, 10, 1, 2, 0));
+    EXPECT_FALSE(writeSendRecord(st, 1, 2));
     prompter.expect(kErrorTitle, failureText(76, "タイマー受信", makeError(kErrPathNotFound).description),
                     Icon::Warning, Buttons::Ok, Answer::Ok);
-    EXPECT_FALSE(SharedLogOperation(st, 0, 0, 0, 0));
+    EXPECT_FALSE(readUnreceivedLog(st));
     EXPECT_FALSE(directoryExists(st.SharedPath));
 }
+
+#ifndef _WIN32
+TEST_F(SharedLogTest, ALogTooLargeForTheMemoryIsReportedAndNothingIsThrown) {
+    // 8 TB that take no room on the disk: a change needs the whole log in memory, which no
+    // computer has; it fails like any other access instead of ending the program.
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer ends the process on an impossible allocation instead of failing it";
+#endif
+    std::ifstream overcommit("/proc/sys/vm/overcommit_memory");
+    int mode = 0;
+    if (overcommit >> mode && mode == 1) GTEST_SKIP() << "this kernel grants any allocation";
+    writeLog("");
+    std::error_code ec;
+    std::filesystem::resize_file(logPath(), std::uintmax_t{1} << 43, ec);
+    if (ec) GTEST_SKIP() << "no sparse file of 8 TB here: " << ec.message();
+    prompter.expect(kErrorTitle, failureText(7, "送信書込", "メモリが不足しています。"), Icon::Warning, Buttons::Ok,
+                    Answer::Ok);
+    EXPECT_FALSE(writeSendRecord(st, 1, 2));
+    EXPECT_TRUE(st.LogSelection.empty());
+    EXPECT_EQ(std::filesystem::file_size(logPath()), std::uintmax_t{1} << 43) << "the log is left as it was";
+    removeFile(logPath());
+}
+#endif
 
 TEST_F(SharedLogTest, LogHeldByAnotherOpenOfThisProcessAsksAfterTheSilentWindow) {
     // Two opens conflict even inside one process, as between computers.
@@ -474,12 +535,12 @@ TEST_F(SharedLogTest, LogHeldByAnotherOpenOfThisProcessAsksAfterTheSilentWindow)
                     Answer::Cancel);
     prompter.expect(kErrorTitle, failureText(70, "送信用無確認削除", makeError(kErrAccessDenied).description),
                     Icon::Warning, Buttons::Ok, Answer::Ok);
-    EXPECT_FALSE(SharedLogOperation(st, 13, 0, 0, 0));
+    EXPECT_FALSE(deleteAllSends(st, 0));
     holder.close();
     EXPECT_EQ(readLog(), bytesOf({}));
     // A reader does not keep another reader out.
     ASSERT_FALSE(holder.open(logPath(), ShareMode::ReadDenyWrite));
-    EXPECT_TRUE(SharedLogOperation(st, 2, 0, 0, 0));
+    EXPECT_TRUE(readWholeLog(st));
 }
 
 }  // namespace

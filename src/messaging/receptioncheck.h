@@ -1,0 +1,18 @@
+// When the reception timer ticks and when a tick runs the network check, from the member's settings.
+#pragma once
+
+#include "model/state.h"
+
+#include <cstdint>
+
+namespace tw {
+
+// The reception timer's tick in milliseconds for the check unit of the settings: a minute for
+// minutes, 65535 for hours (about a minute, the longest a tick may be), the interval itself for
+// seconds (0: no ticks at all).
+int32_t receptionTickLength(const LocalConfig& cfg);
+
+// The check is due at the first tick at or after LastCheckTime + CheckInterval units.
+bool receptionCheckDue(const AppState& st, double now);
+
+}  // namespace tw
