@@ -15,8 +15,7 @@ namespace {
 const std::string kCheckTitle = kProductName + " (確認)";
 
 Answer ask(AppState& st, const std::string& title, const std::string& text, Icon icon, Buttons buttons) {
-    if (st.sys.prompter) return st.sys.prompter->ask(title, text, icon, buttons);
-    return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+    return st.sys.prompter->ask(title, text, icon, buttons);
 }
 
 // "LID" holds the member number as text. Anything that is not a whole number of the 16-bit range
@@ -38,10 +37,9 @@ int16_t parseLegacyId(const std::string& text) {
 }  // namespace
 
 FileError migrateLegacySettings(AppState& st, SharedFile& workstation) {
-    SettingsStore* store = st.sys.legacyStore;
-    if (!store) return {};
-    st.SharedPath = store->value(kLegacyApp, kLegacySection, kLegacyPathValue);
-    st.CurrentMemberId = parseLegacyId(store->value(kLegacyApp, kLegacySection, kLegacyIdValue));
+    SettingsStore& store = *st.sys.legacyStore;
+    st.SharedPath = store.value(kLegacyApp, kLegacySection, kLegacyPathValue);
+    st.CurrentMemberId = parseLegacyId(store.value(kLegacyApp, kLegacySection, kLegacyIdValue));
     if (st.SharedPath.empty() && st.CurrentMemberId == 0) return {};
 
     UserEntry rec;
@@ -55,7 +53,7 @@ FileError migrateLegacySettings(AppState& st, SharedFile& workstation) {
                    "旧バージョンの情報がレジストリに記録されています" + std::string("\r") +
                        "旧バージョンのレジストリ情報をクリアし、新バージョンによるファイル管理に移行します",
                    Icon::None, Buttons::OkCancel);
-    if (a == Answer::Ok) store->deleteSection(kLegacyApp, kLegacySection);
+    if (a == Answer::Ok) store.deleteSection(kLegacyApp, kLegacySection);
     return {};
 }
 

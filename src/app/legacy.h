@@ -6,7 +6,7 @@
 // the caller ends the program (after the function has done everything else, e.g. written REG.CFG).
 #pragma once
 
-#include "app/state.h"
+#include "model/state.h"
 #include "platform/sharedfile.h"
 
 #include <string>
@@ -25,8 +25,7 @@ inline const std::string kLegacyPathValue = "Path";
 inline const std::string kLegacyIdValue = "LID";
 
 // Called by ReadWorkstation with REG.CFG open for reading and writing and found empty. Takes
-// SharedPath and CurrentMemberId from st.sys.legacyStore (missing values and a missing store read as
-// "" and 0; an "LID" that is not a whole number in the 16-bit range reads as 0). When either is set,
+// SharedPath and CurrentMemberId from st.sys.legacyStore (missing values read as "" and 0; an "LID" that is not a whole number in the 16-bit range reads as 0). When either is set,
 // writes the workstation record into `workstation` and asks whether to delete the old entries (OK
 // deletes the section; Cancel keeps it, the values are migrated all the same). Returns the error of
 // the write; on an error nothing is asked and the caller reports it.

@@ -2,9 +2,12 @@
 
 #include "app/groval.h"
 #include "app/legacy.h"
+#include "app/recovery.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
 #include "platform/prompter.h"
+
+#include <vector>
 
 namespace tw {
 
@@ -20,44 +23,110 @@ UserEntry newEntry(const std::string& name, int16_t id, const std::string& clear
     return e;
 }
 
+void warn(AppState& st, const std::string& text) { st.sys.prompter->ask("エラー", text, Icon::Warning, Buttons::Ok); }
+
 // This computer's user becomes member `id` of the current folder. The local settings carry a copy
 // of the number, so that the dialog finds the member's entry again before the settings were saved.
 void becomeMember(AppState& st, int16_t id) {
     st.CurrentMemberId = id;
     st.localConfig.MemberId = id;
-    WriteWorkstation(st);
 }
 
-// An empty shared folder: the member list becomes this one member with number 1.
-bool foundFolder(AppState& st, const std::string& name, const std::string& password) {
-    becomeMember(st, 1);
-    st.members.assign(1, newEntry(name, 1, password));
-    return AccessSharedFile(st, kModeWrite, kKindShared);
+// How one attempt to join the current folder ended.
+enum class Join {
+    Done,            // a member of the folder, and the workstation file says so
+    Failed,          // told; nothing more to try
+    AnotherFolder,   // the folder's member list could not be read or written (told): another may be named
+};
+
+Join joinOutcome(AccessOutcome r) {
+    if (r == AccessOutcome::Failed) return Join::AnotherFolder;
+    return r == AccessOutcome::Done ? Join::Done : Join::Failed;
 }
 
-// A new member in a folder that has members: the smallest free number.
-bool joinAsNewMember(AppState& st, const std::string& name, const std::string& password) {
+// The workstation file could not be written after the member list took the new entry. Without it the
+// next start would not know this member and would add another entry of the same name: the entry goes
+// out of the list again (it is still held by the member-list lock of the join).
+void takeBackEntry(AppState& st, const UserEntry& added, const std::string& workstation, const FileError& why) {
+    bool removed = false;
+    if (accessSharedFileOnce(st, kModeRead, kKindShared) == AccessOutcome::Done) {
+        const size_t before = st.members.size();
+        std::erase_if(st.members, [&](const UserEntry& u) {
+            return u.MemberId == added.MemberId && u.MemberName == added.MemberName;
+        });
+        removed = st.members.size() == before ||
+                  accessSharedFileOnce(st, kModeWrite, kKindShared) == AccessOutcome::Done;
+    }
+    const std::string who = "「" + added.MemberName + "」(ID: " + std::to_string(added.MemberId) + ")";
+    warn(st, "ファイル" + workstation + "\r" +
+                 (removed ? "に書き込めないため、共有設定ファイルに追加した" + who + "を取り消しました。"
+                          : "に書き込めず、共有設定ファイルに追加した" + who + "も取り消せませんでした。") +
+                 "\r" + why.description);
+}
+
+// Writes the member list with `entry` added, then the workstation file naming the new member.
+Join addMember(AppState& st, const UserEntry& entry) {
+    st.members.push_back(entry);
+    const Join written = joinOutcome(accessSharedFileOnce(st, kModeWrite, kKindShared));
+    if (written != Join::Done) return written;
+    becomeMember(st, entry.MemberId);
+    std::string workstation;
+    if (FileError e = storeWorkstation(st, workstation)) {
+        takeBackEntry(st, entry, workstation, e);
+        return Join::Failed;
+    }
+    return Join::Done;
+}
+
+// One attempt to join the current folder, holding its member-list lock. The first-time setup joins
+// with the name and password of the dialog. After a move to another folder the member is found again
+// by the name in his local settings: an entry of that name hands over its number and its files. A new
+// member takes number 1 in an empty folder, else the smallest free number.
+Join joinOnce(AppState& st, StartupHost& host, bool byName) {
+    const Join read = joinOutcome(accessSharedFileOnce(st, kModeRead, kKindShared));
+    if (read != Join::Done) return read;
+    const std::string name = byName ? st.localConfig.MemberName : host.dialogName();
+    const std::string password = byName ? std::string() : host.dialogPassword();
+    if (byName && !st.NewSharedFile) {
+        for (const UserEntry& e : st.members) {
+            if (e.MemberName != name) continue;
+            becomeMember(st, e.MemberId);
+            if (!WriteWorkstation(st)) return Join::Failed;
+            const bool loaded =
+                AccessSharedFile(st, kModeRead, kKindLocal) && AccessSharedFile(st, kModeRead, kKindNotes);
+            return loaded ? Join::Done : Join::Failed;
+        }
+    }
+    if (st.NewSharedFile) st.members.clear();
     const int16_t id = FreeMemberId(st);
     if (id < 1) {   // all 32767 numbers taken: the member list is damaged
-        st.sys.prompter->ask("エラー", "共有設定ファイルに空いているIDがありません", Icon::Warning, Buttons::Ok);
-        return false;
+        warn(st, "共有設定ファイルに空いているIDがありません");
+        return Join::Failed;
     }
-    becomeMember(st, id);
-    st.members.push_back(newEntry(name, st.CurrentMemberId, password));
-    return AccessSharedFile(st, kModeWrite, kKindShared);
+    return addMember(st, newEntry(name, id, password));
 }
 
-// After a move to another folder the member is found again by the name in his local settings; an
-// entry of that name hands over its number and its files.
-bool joinByName(AppState& st) {
-    const std::string name = st.localConfig.MemberName;
-    if (st.NewSharedFile) return foundFolder(st, name, "");
-    for (const UserEntry& e : st.members) {
-        if (e.MemberName != name) continue;
-        becomeMember(st, e.MemberId);
-        return AccessSharedFile(st, kModeRead, kKindLocal) && AccessSharedFile(st, kModeRead, kKindNotes);
-    }
-    return joinAsNewMember(st, name, "");
+// After a failed access of the folder a join goes to, the user may name another folder in the
+// environment dialog. The first-time setup shows it as before: with its folder box open and without
+// a member entry to rename; its Cancel keeps what the first dialog stored.
+bool chooseAnotherFolder(AppState& st, StartupHost& host, bool byName) {
+    if (byName) return offerAnotherFolder(st, host);
+    const LocalConfig kept = st.localConfig;
+    st.SettingsReady = false;
+    st.localConfig.MemberName.clear();
+    const bool shown = offerAnotherFolder(st, host);
+    if (!st.SettingsReady) st.localConfig = kept;
+    st.SettingsReady = true;
+    return shown;
+}
+
+// The member-list lock of a join; a join the user cancelled while another computer held the lock
+// is reported like a shared settings file that could not be read.
+bool takeMemberListLock(AppState& st, MemberListLock& lock) {
+    if (lock.acquire(st, st.SharedPath) != MemberListLock::Result::Cancelled) return true;
+    st.sys.prompter->ask("エラー", "共有設定ファイルにアクセスできません\r" + makeError(kErrAccessDenied).description,
+                         Icon::Warning, Buttons::Ok);
+    return false;
 }
 
 }  // namespace
@@ -75,8 +144,20 @@ StartupResult runStartup(AppState& st, StartupHost& host) {
     st.SettingsReady = false;
     ReadWorkstation(st);
 
-    bool setupDoneNow = false;
-    if (st.SharedPath.empty()) {
+    const bool setup = st.SharedPath.empty();
+    const bool byName = st.pathChgFlag;
+    if (setup || byName) {
+        // A join that this computer could not remember would be made again at every start: the
+        // workstation file must be writable before anyone joins.
+        std::string workstation;
+        if (FileError e = checkWorkstationWritable(st, workstation)) {
+            warn(st, "ファイル" + workstation + "\r" + "に書き込めないため、セットアップは中止されました。" + "\r" +
+                         e.description);
+            return StartupResult::Failed;
+        }
+    }
+
+    if (setup) {
         host.resetCheckUnitBox();
         prompt.ask(kWelcomeTitle,
                    kProductName + "をご使用頂きありがとうございます。\r" +
@@ -87,33 +168,26 @@ StartupResult runStartup(AppState& st, StartupHost& host) {
             prompt.ask(kProductName, "セットアップ初期設定は中止されました。", Icon::Information, Buttons::Ok);
             return StartupResult::Ended;
         }
-        WriteWorkstation(st);
-        setupDoneNow = true;
     }
 
-    // Only a join changes the member list; it holds the lock from this read to its write.
-    const bool joining = setupDoneNow || st.pathChgFlag;
-    MemberListLock lock;
-    if (joining) lock.acquire(st, st.SharedPath);
-    if (!AccessSharedFile(st, kModeRead, kKindShared)) return StartupResult::Failed;
-    if (joining && st.SharedPath != lock.folder()) {
-        // The folder was not found and the user named another one while the file was read: read
-        // the new folder's list again under its own lock.
-        lock.acquire(st, st.SharedPath);
-        if (!AccessSharedFile(st, kModeRead, kKindShared)) return StartupResult::Failed;
-    }
-
-    if (st.pathChgFlag) {
-        if (!joinByName(st)) return StartupResult::Failed;
-    } else if (setupDoneNow) {
-        const std::string name = host.dialogName();
-        const std::string password = host.dialogPassword();
-        bool ok = st.NewSharedFile ? foundFolder(st, name, password) : joinAsNewMember(st, name, password);
-        if (!ok) return StartupResult::Failed;
+    if (setup || byName) {
+        // Only a join changes the member list; it holds the lock from its read to its last write. The
+        // workstation file names the folder only once the member list names the member: a join that
+        // fails leaves it as it was, and the next start offers the setup again.
+        for (;;) {
+            MemberListLock lock;
+            if (!takeMemberListLock(st, lock)) return StartupResult::Failed;
+            const Join j = joinOnce(st, host, byName);
+            if (j == Join::Done) break;
+            if (j == Join::Failed) return StartupResult::Failed;
+            lock.release();
+            if (!chooseAnotherFolder(st, host, byName)) return StartupResult::Failed;
+        }
     } else {
         // Ordinary start. An empty member list (the shared settings were cleared or lost) means this
         // member was removed like every other one: he is told so and may reset, instead of taking
         // over number 1 and, at the end of the run, another member's files.
+        if (!AccessSharedFile(st, kModeRead, kKindShared, &host)) return StartupResult::Failed;
         const std::string path = st.SharedPath;
         const int16_t id = st.CurrentMemberId;
         ReadWorkstation(st);
@@ -125,8 +199,9 @@ StartupResult runStartup(AppState& st, StartupHost& host) {
         if (checkMemberExists(st) == CheckResult::EndProcess) return StartupResult::Ended;
         if (!AccessSharedFile(st, kModeRead, kKindLocal)) return StartupResult::Failed;
         if (!AccessSharedFile(st, kModeRead, kKindNotes)) return StartupResult::Failed;
+        // What the end of the last run could not write is offered back.
+        offerRecovery(st);
     }
-    lock.release();
 
     if (checkLocalSettings(st) == CheckResult::EndProcess) return StartupResult::Ended;
     host.loadShapes();
@@ -141,21 +216,19 @@ StartupResult runStartup(AppState& st, StartupHost& host) {
 
 // ---- MemberListLock ----
 
-bool MemberListLock::acquire(const AppState& st, const std::string& folder) {
+MemberListLock::Result MemberListLock::acquire(AppState& st, const std::string& folder) {
     release();
     folder_ = folder;
-    if (folder.empty()) return false;
+    if (folder.empty()) return Result::Unreachable;
     auto file = std::make_unique<SharedFile>();
     const std::string path = joinPath(folder, kLogFile);
-    const double start = monotonicSeconds();
-    for (;;) {
-        FileError e = file->open(path, ShareMode::ReadWriteExclusive);
-        if (e.ok()) break;
-        if (e.number != kErrAccessDenied || monotonicSeconds() - start >= st.sys.retrySeconds) return false;
-        sleepMilliseconds(st.sys.retryPauseMs);
-    }
+    BusyWait busy;
+    const FileError e = retryWhileBusy(st, busy, kBusyQuestion,
+                                       [&] { return file->open(path, ShareMode::ReadWriteExclusive); });
+    if (e.number == kErrAccessDenied) return Result::Cancelled;
+    if (e) return Result::Unreachable;
     file_ = std::move(file);
-    return true;
+    return Result::Held;
 }
 
 void MemberListLock::release() {

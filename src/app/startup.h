@@ -5,7 +5,8 @@
 // The routine never ends the process itself: it returns what the caller has to do.
 #pragma once
 
-#include "app/state.h"
+#include "app/groval.h"
+#include "model/state.h"
 #include "platform/sharedfile.h"
 
 #include <cstdint>
@@ -15,18 +16,14 @@
 namespace tw {
 
 // What the start-up needs from the windowed program around it.
-class StartupHost {
+// The environment-settings dialog (FolderChoiceHost) is shown for the first-time setup; its OK also
+// sets SettingsReady, its Cancel stores nothing.
+class StartupHost : public FolderChoiceHost {
 public:
-    virtual ~StartupHost() = default;
-
     // Another copy of this program runs for this user.
     virtual bool previousInstance() = 0;
 
-    // Environment-settings dialog: put its check-unit box on the first entry ("分単位"); show it
-    // modally (its OK stores the controls and sets SettingsReady, Cancel stores nothing); the texts its
-    // name box and password box hold once it has been closed.
-    virtual void resetCheckUnitBox() = 0;
-    virtual void showEnvironmentDialog() = 0;
+    // The texts the environment dialog's name box and password box hold once it has been closed.
     virtual std::string dialogName() = 0;
     virtual std::string dialogPassword() = 0;
 
@@ -51,6 +48,11 @@ enum class StartupResult {
 
 int exitCodeOf(StartupResult r);
 
+// A join (the first-time setup, or the start after a move to another folder) goes in this order: the
+// workstation file must be writable where it lives, else the setup ends with nothing added; then the
+// member list takes the new member under the member-list lock; then the workstation file is written,
+// and when that still fails the new entry is taken out of the member list again. A member list that
+// cannot be read or written leaves the workstation file as it was and offers another folder.
 StartupResult runStartup(AppState& st, StartupHost& host);
 
 // Joining the shared folder, like renaming a member, reads GRPINLY.CFG, changes the member list and
@@ -58,13 +60,19 @@ StartupResult runStartup(AppState& st, StartupHost& host);
 // the later write would drop the other's change, so the change holds the shared log file exclusively
 // from the read to the write (the log is the lock that puts changes of the shared folder in order;
 // other members' log accesses wait silently meanwhile). Taking it waits like every other shared-file
-// access; when it cannot be had (no such folder, no permission, held longer than the retry window)
-// the change goes on without it and the file routine reports whatever is wrong with the folder.
+// access: silently for the retry window, then the busy question; a change never goes on without it
+// while another computer holds it. When the folder cannot be reached at all (no such folder) the change
+// goes on without it and the file routine reports what is wrong with the folder.
 class MemberListLock {
 public:
-    // Takes the lock in `folder` (releasing one held before); true when held. folder() remembers the
-    // folder of the last attempt, held or not.
-    bool acquire(const AppState& st, const std::string& folder);
+    enum class Result {
+        Held,          // the lock is ours
+        Unreachable,   // no folder, or the log cannot be opened for another reason than a holder
+        Cancelled,     // another computer holds it and the user cancelled the busy question
+    };
+    // Takes the lock in `folder` (releasing one held before). folder() remembers the folder of the
+    // last attempt, held or not.
+    Result acquire(AppState& st, const std::string& folder);
     void release();
     bool held() const { return file_ && file_->isOpen(); }
     const std::string& folder() const { return folder_; }

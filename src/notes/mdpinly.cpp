@@ -1,8 +1,9 @@
 // Peeling off, the undo list and the end of the program.
 #include "notes/mdpinly.h"
 
-#include "app/datetime.h"
+#include "model/datetime.h"
 #include "app/groval.h"
+#include "app/recovery.h"
 #include "messaging/sharedlog.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -25,7 +26,7 @@ bool validIndex(const AppState& st, int index) {
 bool mayVanish(const AppState& st, const NoteRecord& r) {
     if (r.IsSent && r.AutoDelete) return true;
     if (!r.HasPeriod) return false;
-    const double now = st.sys.clock ? st.sys.clock->now() : SystemClock().now();
+    const double now = st.sys.clock->now();
     return toSerialSeconds(r.Period.StartAt) > toSerialSeconds(now);
 }
 
@@ -72,7 +73,7 @@ PeelResult peelNote(AppState& st, int index, const std::vector<int>& openNotes) 
     // Recipients that have not yet received the note will not get it any more; a failure of the log
     // has been shown by the log and does not stop the peel.
     if (st.NoteTable[static_cast<size_t>(index)].IsSent)
-        SharedLogOperation(st, kLogDeleteAll, 0, 0, clampInt16(static_cast<long long>(index)));
+        deleteAllSends(st, clampInt16(static_cast<long long>(index)));
 
     if (exitAfterPeeling) return PeelResult::PeeledLast;
     pushUndo(st, index);
@@ -108,10 +109,43 @@ std::string undoCaption(const AppState& st, int slot) {
     return utf8Left(st.NoteTable[static_cast<size_t>(i)].Text, 20);
 }
 
+namespace {
+
+std::string fileLabel(const std::string& kind) { return kind == kKindLocal ? "ローカル設定" : "付箋紙データ"; }
+
+// One of the two files at the end: written, or after the user gave up, kept on this computer.
+bool writeAtEnd(AppState& st, const std::string& kind) {
+    for (;;) {
+        const FileError e = writeMemberFileSilently(st, kind);
+        if (!e) return true;
+        const Answer a = st.sys.prompter->ask(
+            "エラー",
+            fileLabel(kind) + "ファイルにアクセスできません\r" + e.description +
+                "\r再試行しますか？キャンセルすると、内容をこのコンピュータに残します。",
+            Icon::Warning, Buttons::RetryCancel);
+        if (a == Answer::Retry) continue;
+        std::string path;
+        if (const FileError copy = keepRecoveryCopy(st, kind, path)) {
+            st.sys.prompter->ask("エラー", fileLabel(kind) + "の内容をこのコンピュータにも残せませんでした\r" + copy.description,
+                                 Icon::Warning, Buttons::Ok);
+        } else {
+            st.sys.prompter->ask("確認",
+                                 "保存できなかった" + fileLabel(kind) + "の内容を\r" + path +
+                                     "\rに残しました。次回の起動時に元に戻すことができます。",
+                                 Icon::Information, Buttons::Ok);
+        }
+        return false;
+    }
+}
+
+}  // namespace
+
 EndResult writeFilesAtEnd(AppState& st) {
-    // The local settings first: when they cannot be written the notes are not written either.
-    if (!AccessSharedFile(st, kModeWrite, kKindLocal)) return EndResult::LocalWriteFailed;
-    if (!AccessSharedFile(st, kModeWrite, kKindNotes)) return EndResult::NotesWriteFailed;
+    // The local settings first, then the notes; each gets its own chance whatever became of the other.
+    const bool local = writeAtEnd(st, kKindLocal);
+    const bool notes = writeAtEnd(st, kKindNotes);
+    if (!local) return EndResult::LocalWriteFailed;
+    if (!notes) return EndResult::NotesWriteFailed;
     return EndResult::Written;
 }
 
@@ -121,17 +155,30 @@ std::string appendDroppedFiles(std::string text, const std::vector<std::string>&
 }
 
 std::string toEditText(const std::string& noteText) {
+    const std::string shown = withKeptBytesShown(noteText);
     std::string out;
-    out.reserve(noteText.size());
-    for (size_t i = 0; i < noteText.size(); ++i) {
-        if (noteText[i] == '\r') {
+    out.reserve(shown.size());
+    for (size_t i = 0; i < shown.size(); ++i) {
+        if (shown[i] == '\r') {
             out += '\n';
-            if (i + 1 < noteText.size() && noteText[i + 1] == '\n') ++i;
+            if (i + 1 < shown.size() && shown[i + 1] == '\n') ++i;
         } else {
-            out += noteText[i];
+            out += shown[i];
         }
     }
     return out;
+}
+
+std::string textAfterEdit(const std::string& oldText, const std::string& edited) {
+    if (edited == toEditText(oldText)) return oldText;
+    return fromEditText(edited);
+}
+
+std::string editedTextRefusal(const std::string& noteText) {
+    const size_t bytes = utf8ToCp932(noteText).size();
+    if (bytes <= kMaxFieldBytes) return {};
+    return "付箋紙に書ける文字は" + std::to_string(kMaxFieldBytes) + "バイト(全角" + std::to_string(kMaxFieldBytes / 2) +
+           "文字)までです。\r今の文字は" + std::to_string(bytes) + "バイトあります。減らしてから編集を終えて下さい。";
 }
 
 std::string fromEditText(const std::string& editText) {

@@ -2,7 +2,7 @@
 // off with its two questions, the five-slot undo list, the end of the program and the editing helpers.
 #pragma once
 
-#include "app/state.h"
+#include "model/state.h"
 
 #include <string>
 #include <vector>
@@ -45,16 +45,27 @@ int undoIndex(const AppState& st, int slot);
 // Caption of slot k's menu entry: the first 20 characters of the note's text.
 std::string undoCaption(const AppState& st, int slot);
 
-// The files written when the program ends: the local settings, and only when that worked the notes.
+// The files written when the program ends: the local settings, then the notes. A write that fails
+// (for any reason) offers Retry and Cancel; Cancel keeps that file's content in the user's own data
+// folder (recovery.h), and the user is told where.
 enum class EndResult { Written, LocalWriteFailed, NotesWriteFailed };
 EndResult writeFilesAtEnd(AppState& st);
 
 // Dropped files while editing: CR LF and the full path per file, appended in order.
 std::string appendDroppedFiles(std::string text, const std::vector<std::string>& paths);
 
-// Note texts keep CR LF between lines; the edit box and the label work with plain line feeds.
+// Note texts keep CR LF between lines; the edit box and the label work with plain line feeds, and
+// show every byte that is no character as "?".
 std::string toEditText(const std::string& noteText);
 std::string fromEditText(const std::string& editText);
+
+// The note's text once editing ends with `edited` in the edit box: the old text, byte for byte,
+// while the box still shows what it began with; otherwise the edited text.
+std::string textAfterEdit(const std::string& oldText, const std::string& edited);
+
+// An edited text is kept only up to kMaxFieldBytes bytes in the file's code page; a longer one is
+// refused with this notice (title "確認") and stays in the edit box. Empty when the text fits.
+std::string editedTextRefusal(const std::string& noteText);
 
 // The About box's text: "タックウィスプ Version 1.71 R08".
 std::string aboutText();

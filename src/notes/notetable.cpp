@@ -1,7 +1,7 @@
 // The note table and what opening a note's window takes from its record.
 #include "notes/notetable.h"
 
-#include "app/datetime.h"
+#include "model/datetime.h"
 #include "platform/clock.h"
 #include "platform/screen.h"
 
@@ -12,7 +12,7 @@ namespace tw {
 
 namespace {
 
-double now(const AppState& st) { return st.sys.clock ? st.sys.clock->now() : SystemClock().now(); }
+double now(const AppState& st) { return st.sys.clock->now(); }
 
 bool validIndex(const AppState& st, int index) {
     return index >= 0 && static_cast<size_t>(index) < st.NoteTable.size();
@@ -52,11 +52,9 @@ int appendNote(AppState& st, int source, int top, int left) {
 
     // Only the bottom and right edges are brought back: a note above or left of the screen stays.
     long long t = top, l = left;
-    if (st.sys.screen) {
-        const long long sh = st.sys.screen->heightTwips(), sw = st.sys.screen->widthTwips();
-        if (t + r.Height > sh) t = sh - r.Height;
-        if (l + r.Width > sw) l = sw - r.Width;
-    }
+    const long long sh = st.sys.screen->heightTwips(), sw = st.sys.screen->widthTwips();
+    if (t + r.Height > sh) t = sh - r.Height;
+    if (l + r.Width > sw) l = sw - r.Width;
     r.Top = clampInt16(t);
     r.Left = clampInt16(l);
 
@@ -122,7 +120,7 @@ OpenAllPlan planOpenAll(const AppState& st) {
     if (st.NoteTable.empty()) {
         p.createFirst = true;
         p.firstTop = 0;
-        p.firstLeft = (st.sys.screen ? st.sys.screen->widthTwips() : 0) - kDefaultNoteWidth;
+        p.firstLeft = st.sys.screen->widthTwips() - kDefaultNoteWidth;
         return p;
     }
     for (size_t i = 0; i < st.NoteTable.size(); ++i)

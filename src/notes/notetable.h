@@ -3,7 +3,7 @@
 // routines and apply the answers.
 #pragma once
 
-#include "app/state.h"
+#include "model/state.h"
 #include "window/geometry.h"
 
 #include <string>
@@ -14,8 +14,6 @@ namespace tw {
 // A note window as designed: one line of text.
 constexpr int kDefaultNoteWidth = 2145;
 constexpr int kDefaultNoteHeight = 450;
-// NoteId is a 16-bit number equal to the index: the table cannot grow beyond it.
-constexpr int kMaxNotes = 32768;
 
 // The caption a turned-over note shows instead of its text.
 inline const std::string kBackSideCaption = "裏側";

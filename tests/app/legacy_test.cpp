@@ -4,6 +4,7 @@
 #include "app/groval.h"
 #include "platform/settingsstore.h"
 #include "support/scripted_prompter.h"
+#include "support/test_services.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 using namespace tw;
 using tw::test::ScriptedPrompter;
 using tw::test::TempDir;
+using tw::test::TestClock;
 
 namespace {
 
@@ -58,8 +60,6 @@ std::string emptyPathRecord(int16_t id) {
 class LegacyTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        st.sys.prompter = &prompter;
-        st.sys.legacyStore = &store;
         st.sys.programDir = program.str();
         reg = program.file("REG.CFG");
         std::ofstream(reg, std::ios::binary).close();   // an empty workstation file
@@ -71,7 +71,9 @@ protected:
     std::string reg;
     FakeStore store;
     ScriptedPrompter prompter;
-    AppState st;
+    TestClock clock;
+    FixedScreen screen;
+    AppState st{Services{prompter, clock, screen, store}};
 };
 
 }  // namespace
@@ -103,8 +105,7 @@ TEST_F(LegacyTest, OkDeletesTheOldSection) {
     ASSERT_EQ(store.deleted, std::vector<std::string>{"QOV/TACKWISP"});
     EXPECT_EQ(store.values.size(), 1u);
 
-    AppState again;
-    again.sys = st.sys;
+    AppState again(st.sys);
     ReadWorkstation(again);
     EXPECT_EQ(again.SharedPath, "\\\\srv\\share");
     EXPECT_EQ(again.CurrentMemberId, 12);
@@ -122,8 +123,9 @@ TEST_F(LegacyTest, NothingToMigrateLeavesTheFileEmpty) {
     EXPECT_TRUE(std::filesystem::exists(reg));
     EXPECT_EQ(std::filesystem::file_size(reg), 0u);
 
-    // So is a computer without any settings store.
-    st.sys.legacyStore = nullptr;
+    // So is a computer where no older version ever kept its settings.
+    EmptySettingsStore none;
+    st.sys.legacyStore = none;
     ReadWorkstation(st);
     EXPECT_EQ(st.CurrentMemberId, 0);
 }

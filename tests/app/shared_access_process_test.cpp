@@ -7,11 +7,13 @@
 #include "platform/clock.h"
 #include "platform/sharedfile.h"
 #include "support/scripted_prompter.h"
+#include "support/test_services.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <random>
 #include <string>
 #include <sys/wait.h>
@@ -24,50 +26,84 @@ using tw::test::TestClock;
 
 namespace {
 
-// Another member's program holding a file: the holdfile tool in its own process.
+// Another member's program holding a file: the holdfile tool in its own process. It holds the file
+// from "ready" until the test releases it; both hand-offs go through pipes, so the test alone decides
+// how long the file stays busy.
 class Holder {
 public:
-    Holder(const std::string& path, const std::string& mode, int ms) {
-        int fds[2];
-        if (pipe(fds) != 0) return;
+    Holder(const std::string& path, const std::string& mode) {
+        // Close-on-exec: no other program started meanwhile keeps the tool's input open.
+        int out[2], in[2];
+        if (pipe2(out, O_CLOEXEC) != 0) return;
+        if (pipe2(in, O_CLOEXEC) != 0) {
+            ::close(out[0]);
+            ::close(out[1]);
+            return;
+        }
         std::string tool = std::string(TW_TOOLS_DIR) + "/holdfile";
-        std::string msText = std::to_string(ms);
         pid_ = fork();
         if (pid_ == 0) {
-            dup2(fds[1], 1);
-            ::close(fds[0]);
-            ::close(fds[1]);
-            execl(tool.c_str(), tool.c_str(), path.c_str(), mode.c_str(), msText.c_str(), static_cast<char*>(nullptr));
+            dup2(out[1], 1);
+            dup2(in[0], 0);
+            execl(tool.c_str(), tool.c_str(), path.c_str(), mode.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
-        ::close(fds[1]);
-        out_ = fds[0];
+        ::close(out[1]);
+        ::close(in[0]);
+        out_ = out[0];
+        in_ = in[1];
     }
+    Holder(const Holder&) = delete;
+    Holder& operator=(const Holder&) = delete;
     ~Holder() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
+        release();
         if (out_ >= 0) ::close(out_);
     }
-    // The first line the tool printed: "ready" once it holds the file.
-    std::string firstLine() {
+    // The next line the tool printed: "ready" once it holds the file.
+    std::string nextLine() {
         std::string line;
         char c;
-        while (::read(out_, &c, 1) == 1 && c != '\n') line += c;
+        while (out_ >= 0 && ::read(out_, &c, 1) == 1 && c != '\n') line += c;
         return line;
     }
-    // Exit status of the tool after it let go of the file.
-    int finish() {
+    // Lets go of the file: the file is free when this returns. The tool's exit status, 0 when it held
+    // the file until now and closed it.
+    int release() {
+        if (in_ >= 0) {
+            ::close(in_);   // the end of its input is the tool's signal to let go
+            in_ = -1;
+        }
+        if (pid_ <= 0) return status_;
         int status = 0;
         waitpid(pid_, &status, 0);
         pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return status_;
     }
 
 private:
     pid_t pid_ = -1;
     int out_ = -1;
+    int in_ = -1;
+    int status_ = -1;
+};
+
+// The wait indication of a silent retry, which releases the holder the n-th time it shows: the retry
+// is known to be waiting for the file then.
+class ReleaseWhenWaiting : public WaitIndicator {
+public:
+    explicit ReleaseWhenWaiting(Holder& holder, int at = 1) : holder_(holder), at_(at) {}
+    void beginWait() override {
+        if (++begun == at_) releaseStatus = holder_.release();
+    }
+    void endWait() override { ++ended; }
+    int begun = 0;
+    int ended = 0;
+    int releaseStatus = -1;
+
+private:
+    Holder& holder_;
+    int at_;
 };
 
 UserEntry member(const std::string& name, int16_t id) {
@@ -80,8 +116,6 @@ UserEntry member(const std::string& name, int16_t id) {
 class SharedAccessProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        st.sys.prompter = &prompter;
-        st.sys.clock = &clock;
         st.sys.programDir = program.str();
         st.sys.retryPauseMs = 20;
         st.SharedPath = shared.str();
@@ -98,7 +132,10 @@ protected:
     TempDir program;
     ScriptedPrompter prompter;
     TestClock clock{36724.375};
-    AppState st;
+    FixedScreen screen;
+    EmptySettingsStore store;
+    DecliningPrompter nobody;   // the prompter of a child process: nobody is there to answer
+    AppState st{Services{prompter, clock, screen, store}};
 };
 
 const std::string kBusy = "ファイルアクセスが混雑しています";
@@ -106,21 +143,23 @@ const std::string kBusy = "ファイルアクセスが混雑しています";
 }  // namespace
 
 TEST_F(SharedAccessProcessTest, ShortHoldIsWaitedOutSilently) {
-    Holder h(shared.file("GRPINLY.CFG"), "write", 2000);
-    ASSERT_EQ(h.firstLine(), "ready");
+    Holder h(shared.file("GRPINLY.CFG"), "write");
+    ASSERT_EQ(h.nextLine(), "ready");
     st.sys.retrySeconds = 5;
-    double start = monotonicSeconds();
+    ReleaseWhenWaiting waiting(h);   // the other computer lets go once the read waits for it
+    st.sys.waitIndicator = waiting;
     ASSERT_TRUE(AccessSharedFile(st, kModeRead, kKindShared));
-    EXPECT_GE(monotonicSeconds() - start, 1.0);   // it really had to wait for the other computer
+    EXPECT_EQ(waiting.begun, 1) << "the read did not have to wait for the other computer";
+    EXPECT_EQ(waiting.ended, 1);
+    EXPECT_EQ(waiting.releaseStatus, 0);   // it held the file until then
     EXPECT_TRUE(prompter.shown().empty());
     ASSERT_EQ(st.members.size(), 2u);
     EXPECT_EQ(st.members[1].MemberName, "鈴木");
-    EXPECT_EQ(h.finish(), 0);
 }
 
 TEST_F(SharedAccessProcessTest, LongHoldAsksRetryOrCancel) {
-    Holder h(shared.file("GRPINLY.CFG"), "write", 5000);
-    ASSERT_EQ(h.firstLine(), "ready");
+    Holder h(shared.file("GRPINLY.CFG"), "write");   // for the whole test
+    ASSERT_EQ(h.nextLine(), "ready");
     st.sys.retrySeconds = 1;
     prompter.expect("確認", kBusy, Icon::Information, Buttons::RetryCancel, Answer::Retry);   // waits another second
     prompter.expect("確認", kBusy, Icon::Information, Buttons::RetryCancel, Answer::Cancel);
@@ -128,18 +167,22 @@ TEST_F(SharedAccessProcessTest, LongHoldAsksRetryOrCancel) {
                     Icon::Warning, Buttons::Ok, Answer::Ok);
     EXPECT_FALSE(AccessSharedFile(st, kModeRead, kKindShared));
     EXPECT_TRUE(st.members.empty());
+    EXPECT_EQ(h.release(), 0);   // it held the file all the time
 }
 
 TEST_F(SharedAccessProcessTest, RetryWaitsAnotherRound) {
-    Holder h(shared.file("GRPINLY.CFG"), "read", 2250);   // a reader blocks a writer
-    ASSERT_EQ(h.firstLine(), "ready");
+    Holder h(shared.file("GRPINLY.CFG"), "read");   // a reader blocks a writer
+    ASSERT_EQ(h.nextLine(), "ready");
     st.sys.retrySeconds = 1.5;
+    ReleaseWhenWaiting waiting(h, 2);   // the reader lets go once the second round waits for it
+    st.sys.waitIndicator = waiting;
     st.sharedConfig.Signature = kProductName;
     st.sharedConfig.VersionMajor = 1;
     st.members = {member("山田", 1), member("鈴木", 2), member("佐藤", 3)};
     prompter.expect("確認", kBusy, Icon::Information, Buttons::RetryCancel, Answer::Retry);
     ASSERT_TRUE(AccessSharedFile(st, kModeWrite, kKindShared));
-    EXPECT_EQ(h.finish(), 0);
+    EXPECT_EQ(waiting.begun, 2);
+    EXPECT_EQ(waiting.releaseStatus, 0);   // it held the file through the first round
     AppState o = st;
     o.members.clear();
     ASSERT_TRUE(AccessSharedFile(o, kModeRead, kKindShared));
@@ -199,7 +242,7 @@ TEST_F(SharedAccessProcessTest, WriterKilledAtAnyMomentLeavesOldOrNewContent) {
         pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
-            st.sys.prompter = nullptr;   // nobody to answer in the child
+            st.sys.prompter = nobody;
             _exit(AccessSharedFile(st, kModeWrite, kKindNotes) ? 0 : 1);
         }
         usleep(static_cast<useconds_t>(std::uniform_int_distribution<int>(0, spanUs)(rng)));
@@ -225,7 +268,7 @@ TEST_F(SharedAccessProcessTest, ReadersNeverSeeAHalfWrittenFile) {
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        st.sys.prompter = nullptr;
+        st.sys.prompter = nobody;
         double until = monotonicSeconds() + 1.0;
         for (int i = 0; monotonicSeconds() < until; ++i) {
             st.NoteTable = (i % 2) ? a : b;

@@ -1,22 +1,13 @@
 // The start-up routine against real files in a temporary program folder and shared folder, with a
 // scripted windowed program around it.
-#include "app/startup.h"
-
-#include "app/groval.h"
-#include "app/legacy.h"
-#include "platform/codepage.h"
-#include "platform/screen.h"
-#include "platform/settingsstore.h"
-#include "support/scripted_prompter.h"
-#include "support/temp_dir.h"
+#include "app/startup_fixture.h"
+#include "app/recovery.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,196 +19,10 @@ extern char** environ;
 #endif
 
 using namespace tw;
-using tw::test::ScriptedPrompter;
+using namespace tw::test::startup;
 using tw::test::TempDir;
-using tw::test::TestClock;
 
 namespace {
-
-const std::string kProduct = "タックウィスプ";
-const std::string kWelcome = kProduct + "をご使用頂きありがとうございます。\r" +
-                             "まず始めに「使用する方の名前」と「データパス」その他の設定を行います";
-const std::string kResetText = "環境をリセットしますか？\rリセットを行うと設定は初期化されます。";
-const double kNow = 36724.375;   // 2000-07-17 09:00
-
-class MemoryStore : public SettingsStore {
-public:
-    std::map<std::string, std::string> values;   // "app/section/key"
-    std::string value(const std::string& app, const std::string& section, const std::string& key) override {
-        auto it = values.find(app + "/" + section + "/" + key);
-        return it == values.end() ? std::string() : it->second;
-    }
-    void deleteSection(const std::string& app, const std::string& section) override {
-        std::string prefix = app + "/" + section + "/";
-        for (auto it = values.begin(); it != values.end();)
-            it = it->first.rfind(prefix, 0) == 0 ? values.erase(it) : std::next(it);
-    }
-};
-
-// The windowed program as the start-up sees it. `onDialog` plays the user in the environment dialog.
-class FakeHost : public StartupHost {
-public:
-    explicit FakeHost(AppState& st) : st_(st) {}
-
-    bool previous = false;
-    std::string name, password;          // what the dialog's boxes hold
-    std::function<void()> onDialog;
-    std::vector<std::string> calls;
-    int32_t interval = 60000;
-    int32_t armed = -1;
-    bool readyWhenNotesOpened = true;
-
-    // The user fills in the first-time setup and presses OK: the dialog stores the path, the name and
-    // the design defaults of the local settings and sets SettingsReady.
-    void answerSetup(const std::string& path, const std::string& who, const std::string& pw = "") {
-        onDialog = [this, path, who, pw] {
-            st_.SharedPath = path;
-            st_.localConfig = defaultLocalConfig();
-            st_.localConfig.MemberName = who;
-            st_.SettingsReady = true;
-            name = who;
-            password = pw;
-        };
-    }
-    void cancelSetup() {
-        onDialog = [] {};
-    }
-
-    bool previousInstance() override { return previous; }
-    void resetCheckUnitBox() override { calls.push_back("unit"); }
-    void showEnvironmentDialog() override {
-        calls.push_back("dialog");
-        if (onDialog) onDialog();
-    }
-    std::string dialogName() override { return name; }
-    std::string dialogPassword() override { return password; }
-    void loadShapes() override { calls.push_back("shapes"); }
-    int32_t onTimer() override {
-        calls.push_back("onTimer");
-        return interval;
-    }
-    void setTimerInterval(int32_t ms) override {
-        calls.push_back("interval");
-        armed = ms;
-    }
-    void chkNetCom() override { calls.push_back("check"); }
-    void openAllNotes() override {
-        calls.push_back("notes");
-        readyWhenNotesOpened = st_.SettingsReady;
-    }
-
-private:
-    AppState& st_;
-};
-
-NoteRecord note(const std::string& text, int16_t top, int16_t left) {
-    NoteRecord n;
-    n.CreatedAt = kNow;
-    n.Text = text;
-    n.Top = top;
-    n.Left = left;
-    n.Width = 2145;
-    n.Height = 450;
-    return n;
-}
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class StartupTest : public ::testing::Test {
-protected:
-    TempDir programDir, shared;
-    ScriptedPrompter prompter;
-    TestClock clock{kNow};
-    FixedScreen screen;
-    MemoryStore store;
-    AppState st;
-    FakeHost host{st};
-
-    void SetUp() override { configure(st); }
-
-    void configure(AppState& s) {
-        s.sys.prompter = &prompter;
-        s.sys.clock = &clock;
-        s.sys.screen = &screen;
-        s.sys.legacyStore = &store;
-        s.sys.programDir = programDir.str();
-        s.sys.retrySeconds = 2;
-        s.sys.retryPauseMs = 5;
-    }
-
-    // Another computer's program wrote this folder: members, and local settings and notes per member.
-    void prepareFolder(const std::vector<UserEntry>& members, const std::map<int16_t, std::vector<NoteRecord>>& notes,
-                       bool withLocalSettings = true) {
-        AppState other;
-        configure(other);
-        other.SharedPath = shared.str();
-        other.sharedConfig.Signature = kProduct;
-        other.sharedConfig.VersionMajor = 1;
-        other.members = members;
-        ASSERT_TRUE(AccessSharedFile(other, kModeWrite, kKindShared));
-        for (const UserEntry& m : members) {
-            other.CurrentMemberId = m.MemberId;
-            other.localConfig = defaultLocalConfig();
-            other.localConfig.MemberName = m.MemberName;
-            other.localConfig.MemberId = m.MemberId;
-            other.localConfig.CheckUnit = 2;
-            if (withLocalSettings) {
-                ASSERT_TRUE(AccessSharedFile(other, kModeWrite, kKindLocal));
-            }
-            auto it = notes.find(m.MemberId);
-            other.NoteTable = it == notes.end() ? std::vector<NoteRecord>{} : it->second;
-            ASSERT_TRUE(AccessSharedFile(other, kModeWrite, kKindNotes));
-        }
-    }
-
-    static UserEntry member(const std::string& name, int16_t id, const std::string& password = "") {
-        UserEntry e;
-        e.MemberName = name;
-        e.MemberId = id;
-        e.MemberPassword = ScramblePassword(utf8ToCp932(password));
-        return e;
-    }
-
-    // This computer was set up before: REG.CFG names the folder and the member.
-    void prepareWorkstation(const std::string& path, int16_t id) {
-        AppState s;
-        configure(s);
-        s.SharedPath = path;
-        s.CurrentMemberId = id;
-        WriteWorkstation(s);
-    }
-
-    UserEntry workstation() {
-        std::string bytes = readBytes(programDir.file("REG.CFG"));
-        UserEntry rec;
-        ByteReader rd(bytes);
-        EXPECT_TRUE(decode(rd, rec) && rd.atEnd()) << "REG.CFG holds " << bytes.size() << " bytes";
-        return rec;
-    }
-
-    std::vector<UserEntry> membersOnDisk() {
-        AppState s;
-        configure(s);
-        s.SharedPath = shared.str();
-        EXPECT_TRUE(AccessSharedFile(s, kModeRead, kKindShared));
-        return s.members;
-    }
-
-    void expectWelcome() { prompter.expect("セットアップ初期設定", kWelcome, Icon::Information, Buttons::Ok, Answer::Ok); }
-};
-
-const std::vector<std::string> kRunningCalls = {"shapes", "onTimer", "interval", "notes", "check"};
-
-std::vector<std::string> setupCalls() {
-    std::vector<std::string> v = {"unit", "dialog"};
-    v.insert(v.end(), kRunningCalls.begin(), kRunningCalls.end());
-    return v;
-}
 
 // ---- first-time setup ----
 
@@ -344,6 +149,33 @@ TEST_F(StartupTest, OrdinaryStartLoadsTheMembersSettingsAndNotes) {
     EXPECT_EQ(st.members.size(), 2u);
 }
 
+TEST_F(StartupTest, WhatTheLastEndCouldNotWriteIsOfferedBack) {
+    prepareFolder({member("鈴木", 3)}, {{3, {note("古い", 100, 200)}}});
+    prepareWorkstation(shared.str(), 3);
+    TempDir data;
+    st.sys.userDataDir = data.str();
+    std::string kept;
+    {
+        // The last run ended with a newer note that the share did not take.
+        AppState last = fresh();
+        last.sys.userDataDir = data.str();
+        last.SharedPath = shared.str();
+        last.CurrentMemberId = 3;
+        last.NoteTable = {note("新しい", 100, 200)};
+        std::string path;
+        ASSERT_FALSE(keepRecoveryCopy(last, kKindNotes, path));
+        kept = recoveryFolder(last);
+    }
+    prompter.expect("確認",
+                    "前回の終了時に共有フォルダに保存できなかった付箋紙とローカル設定が\r" + kept +
+                        "\rに残っています。元に戻しますか？",
+                    Icon::Information, Buttons::OkCancel, Answer::Ok);
+    ASSERT_EQ(runStartup(st, host), StartupResult::Running);
+    ASSERT_EQ(st.NoteTable.size(), 1u);
+    EXPECT_EQ(st.NoteTable[0].Text, "新しい");
+    EXPECT_EQ(st.localConfig.MemberName, "鈴木") << "the local settings of the folder stay";
+}
+
 TEST_F(StartupTest, RemovedMemberIsToldAndMayResetTheEnvironment) {
     prepareFolder({member("佐藤", 1), member("鈴木", 2)}, {});
     prepareWorkstation(shared.str(), 3);
@@ -401,29 +233,6 @@ TEST_F(StartupTest, ClearedMemberListIsAnotherRemovalNotANewFolder) {
     ASSERT_EQ(st.NoteTable.size(), 1u);
     EXPECT_EQ(st.NoteTable[0].Text, "鈴木のメモ");
     EXPECT_EQ(readBytes(shared.file("GRPINLY.CFG")), "") << "the cleared list is not refilled";
-}
-
-TEST_F(StartupTest, UnreadableFilesEndTheProgram) {
-    prepareFolder({member("佐藤", 1), member("鈴木", 3)}, {});
-    prepareWorkstation(shared.str(), 3);
-    // Member 3's note file lost its last byte.
-    {
-        AppState other;
-        configure(other);
-        other.SharedPath = shared.str();
-        other.CurrentMemberId = 3;
-        other.NoteTable = {note("abc", 0, 0)};
-        ASSERT_TRUE(AccessSharedFile(other, kModeWrite, kKindNotes));
-    }
-    std::string bytes = readBytes(shared.file("ID00003.FDT"));
-    std::ofstream(shared.file("ID00003.FDT"), std::ios::binary | std::ios::trunc) << bytes.substr(0, bytes.size() - 1);
-    prompter.expect("エラー", "付箋紙データファイルにアクセスできません\r" + makeError(kErrPastEnd).description, Icon::Warning,
-                    Buttons::Ok, Answer::Ok);
-
-    EXPECT_EQ(runStartup(st, host), StartupResult::Failed);
-    EXPECT_EQ(exitCodeOf(StartupResult::Failed), 1);
-    EXPECT_TRUE(host.calls.empty());
-    EXPECT_TRUE(st.NoteTable.empty());
 }
 
 TEST_F(StartupTest, ForeignSharedFileEndsTheSetup) {
@@ -509,23 +318,82 @@ TEST_F(FolderChangeTest, EmptyFolderMakesMemberOne) {
 // ---- the join lock ----
 
 TEST_F(StartupTest, MemberListLockHoldsTheLogAgainstOtherOpens) {
+    using Result = MemberListLock::Result;
     MemberListLock lock;
-    ASSERT_TRUE(lock.acquire(st, shared.str()));
+    ASSERT_EQ(lock.acquire(st, shared.str()), Result::Held);
     EXPECT_TRUE(lock.held());
 
     SharedFile log;
     EXPECT_EQ(log.open(shared.file("GRPINLY.FLG"), ShareMode::ReadDenyWrite).number, kErrAccessDenied);
 
+    // A held lock is waited for silently, then the busy question: Retry waits another round, Cancel
+    // gives up; the change never goes on without the lock.
     MemberListLock second;
     st.sys.retrySeconds = 0.2;
-    EXPECT_FALSE(second.acquire(st, shared.str())) << "a held lock is waited for, then given up";
+    prompter.expect("確認", "ファイルアクセスが混雑しています", Icon::Information, Buttons::RetryCancel, Answer::Retry);
+    prompter.expect("確認", "ファイルアクセスが混雑しています", Icon::Information, Buttons::RetryCancel, Answer::Cancel);
+    EXPECT_EQ(second.acquire(st, shared.str()), Result::Cancelled);
+    EXPECT_FALSE(second.held());
 
     lock.release();
     EXPECT_TRUE(log.open(shared.file("GRPINLY.FLG"), ShareMode::ReadDenyWrite).ok());
     log.close();
 
-    EXPECT_FALSE(lock.acquire(st, shared.file("no-such-folder")));
-    EXPECT_FALSE(lock.acquire(st, ""));
+    EXPECT_EQ(lock.acquire(st, shared.file("no-such-folder")), Result::Unreachable);
+    EXPECT_EQ(lock.acquire(st, ""), Result::Unreachable);
+}
+
+TEST_F(StartupTest, AJoinWhoseLockIsHeldElsewhereAsksAndAddsNobodyOnCancel) {
+    prepareFolder({member("佐藤", 1)}, {});
+    MemberListLock elsewhere;   // another computer is in the middle of a join
+    ASSERT_EQ(elsewhere.acquire(st, shared.str()), MemberListLock::Result::Held);
+    st.sys.retrySeconds = 0.2;
+    expectWelcome();
+    host.answerSetup(shared.str(), "山田");
+    prompter.expect("確認", "ファイルアクセスが混雑しています", Icon::Information, Buttons::RetryCancel, Answer::Cancel);
+    prompter.expect("エラー", "共有設定ファイルにアクセスできません\r" + makeError(kErrAccessDenied).description,
+                    Icon::Warning, Buttons::Ok, Answer::Ok);
+    EXPECT_EQ(runStartup(st, host), StartupResult::Failed);
+    elsewhere.release();
+    auto members = membersOnDisk();
+    ASSERT_EQ(members.size(), 1u) << "nobody joined without the lock";
+    EXPECT_EQ(members[0].MemberName, "佐藤");
+}
+
+TEST_F(StartupTest, ALongSilentRetryShowsTheWaitCursorUntilItEnds) {
+    struct CountingWait : WaitIndicator {
+        int begun = 0, ended = 0;
+        void beginWait() override { ++begun; }
+        void endWait() override { ++ended; }
+    } wait;
+    st.sys.waitIndicator = wait;
+    MemberListLock lock;
+    ASSERT_EQ(lock.acquire(st, shared.str()), MemberListLock::Result::Held);
+    SharedFile log;
+    BusyWait busy;
+    st.sys.retrySeconds = 10;
+    st.sys.waitIndicatorSeconds = 0.1;
+    // Free after 0.25 s: longer than a moment, shorter than the silent window.
+    const double start = monotonicSeconds();
+    FileError e = retryWhileBusy(st, busy, kBusyQuestion, [&] {
+        if (monotonicSeconds() - start > 0.25) lock.release();
+        return log.open(shared.file("GRPINLY.FLG"), ShareMode::ReadDenyWrite);
+    });
+    EXPECT_TRUE(e.ok());
+    log.close();
+    EXPECT_EQ(wait.begun, 1);
+    EXPECT_EQ(wait.ended, 1) << "the cursor goes when the wait ends";
+
+    // A short wait shows nothing.
+    ASSERT_EQ(lock.acquire(st, shared.str()), MemberListLock::Result::Held);
+    const double again = monotonicSeconds();
+    BusyWait shortBusy;
+    e = retryWhileBusy(st, shortBusy, kBusyQuestion, [&] {
+        if (monotonicSeconds() - again > 0.02) lock.release();
+        return log.open(shared.file("GRPINLY.FLG"), ShareMode::ReadDenyWrite);
+    });
+    EXPECT_TRUE(e.ok());
+    EXPECT_EQ(wait.begun, 1);
 }
 
 #ifndef _WIN32
@@ -539,7 +407,7 @@ TEST_F(StartupTest, ComputersJoiningAtOnceGetDistinctNumbers) {
     for (int i = 0; i < processes; ++i) {
         std::string tool = std::string(TW_TOOLS_DIR) + "/join_member";
         std::string name = "member" + std::to_string(i), count = std::to_string(joinsEach);
-        std::string prog = programs[i].str(), folder = shared.str();
+        std::string prog = programs[static_cast<size_t>(i)].str(), folder = shared.str();
         std::vector<char*> argv = {tool.data(), prog.data(), folder.data(), name.data(), go.data(), count.data(), nullptr};
         pid_t pid;
         ASSERT_EQ(posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv.data(), environ), 0);
@@ -564,7 +432,7 @@ TEST_F(StartupTest, ComputersJoiningAtOnceGetDistinctNumbers) {
     for (int i = 0; i < processes; ++i) {
         for (int k = 0; k < joinsEach; ++k) {
             UserEntry reg;
-            std::string bytes = readBytes(programs[i].file(std::to_string(k) + "/REG.CFG"));
+            std::string bytes = readBytes(programs[static_cast<size_t>(i)].file(std::to_string(k) + "/REG.CFG"));
             ByteReader rd(bytes);
             ASSERT_TRUE(decode(rd, reg));
             EXPECT_EQ(byId[reg.MemberId], "member" + std::to_string(i) + "-" + std::to_string(k))

@@ -1,14 +1,17 @@
 // Peeling off and its two questions, the undo list, the end of the program with its two files, and
 // the small text helpers of editing.
 #include "notes/mdpinly.h"
+#include "platform/codepage.h"
 
-#include "app/datetime.h"
+#include "model/datetime.h"
 #include "app/groval.h"
+#include "app/recovery.h"
 #include "messaging/sharedlog.h"
 #include "platform/screen.h"
 #include "platform/sharedfile.h"
 #include "support/member_state.h"
 #include "support/scripted_prompter.h"
+#include "support/test_services.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +42,7 @@ std::string slurp(const std::string& path) {
 class PeelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::setUpNoteMember(st, prompter, clock, screen, shared.str());
+        test::setUpNoteMember(st, shared.str());
         UserEntry me, other;
         me.MemberName = "佐藤";
         me.MemberId = 1;
@@ -66,7 +69,7 @@ protected:
     // Note ids of the records left in the log, in file order.
     std::vector<int> logNotes() {
         std::vector<int> ids;
-        if (SharedLogOperation(st, kLogFullCheck, 0, 0, 0))
+        if (readWholeLog(st))
             for (const LogRecord& r : st.LogSelection) ids.push_back(r.NoteId);
         return ids;
     }
@@ -75,7 +78,8 @@ protected:
     ScriptedPrompter prompter;
     TestClock clock{makeDateTime(2024, 5, 10, 12, 0, 0)};
     FixedScreen screen;
-    AppState st;
+    EmptySettingsStore store;
+    AppState st{Services{prompter, clock, screen, store}};
 };
 
 }  // namespace
@@ -187,9 +191,9 @@ TEST_F(PeelTest, UndoCaptionCountsCharactersNotBytes) {
 TEST_F(PeelTest, PeelingASentNoteWithdrawsItsPendingDeliveries) {
     int keep = add("残す"), sent = add("送った"), other = add("別");
     note(sent).IsSent = true;
-    ASSERT_TRUE(SharedLogOperation(st, kLogSendWrite, static_cast<int16_t>(sent), 2, 0));
-    ASSERT_TRUE(SharedLogOperation(st, kLogSendWrite, static_cast<int16_t>(other), 2, 0));
-    ASSERT_TRUE(SharedLogOperation(st, kLogSendWrite, static_cast<int16_t>(sent), 2, 0));
+    ASSERT_TRUE(writeSendRecord(st, static_cast<int16_t>(sent), 2));
+    ASSERT_TRUE(writeSendRecord(st, static_cast<int16_t>(other), 2));
+    ASSERT_TRUE(writeSendRecord(st, static_cast<int16_t>(sent), 2));
     EXPECT_EQ(logNotes(), (std::vector<int>{sent, other, sent}));
 
     EXPECT_EQ(peelNote(st, sent, {keep, sent, other}), PeelResult::Peeled);
@@ -199,7 +203,7 @@ TEST_F(PeelTest, PeelingASentNoteWithdrawsItsPendingDeliveries) {
 TEST_F(PeelTest, PeelingTheLastSentNoteStillWithdrawsIt) {
     int sent = add("最後の送信");
     note(sent).IsSent = true;
-    ASSERT_TRUE(SharedLogOperation(st, kLogSendWrite, static_cast<int16_t>(sent), 2, 0));
+    ASSERT_TRUE(writeSendRecord(st, static_cast<int16_t>(sent), 2));
     prompter.expect("終了", kLastQuestion, Icon::None, Buttons::OkCancel, Answer::Ok);
     EXPECT_EQ(peelNote(st, sent, {sent}), PeelResult::PeeledLast);
     // The log is empty now: the full check says so.
@@ -221,20 +225,59 @@ TEST_F(PeelTest, AFailedLogDoesNotStopThePeel) {
             return b == Buttons::RetryCancel ? Answer::Cancel : Answer::Ok;
         }
     } boxes;
-    st.sys.prompter = &boxes;
+    st.sys.prompter = boxes;
     EXPECT_EQ(peelNote(st, b, {a, b}), PeelResult::Peeled);
     EXPECT_TRUE(note(b).IsPeeled);
     EXPECT_EQ(undoIndex(st, 0), b);
     EXPECT_GE(boxes.shown, 1);
 }
 
-TEST_F(PeelTest, AFailedLocalSettingsWriteStopsBeforeTheNotes) {
-    add("a");
-    st.SharedPath = shared.file("gone");   // the folder is not there
-    prompter.expect("エラー", "ローカル設定ファイルにアクセスできません\r" + makeError(kErrPathNotFound).description,
-                    Icon::Warning, Buttons::Ok, Answer::Ok);
-    // No second box: the notes are not tried.
+TEST_F(PeelTest, WhatTheEndCannotWriteIsKeptAndOfferedBackAtTheNextStart) {
+    test::TempDir data;
+    st.sys.userDataDir = data.str();
+    add("今日の仕事");
+    st.SharedPath = shared.file("share");   // the share went away while the program ran
+    const std::string why = makeError(kErrPathNotFound).description;
+    const auto question = [&](const std::string& label) {
+        return label + "ファイルにアクセスできません\r" + why + "\r再試行しますか？キャンセルすると、内容をこのコンピュータに残します。";
+    };
+    const std::string kept = recoveryFolder(st);
+    ASSERT_FALSE(kept.empty());
+    // Every file gets its own question, whatever the failure; Retry tries again.
+    prompter.expect("エラー", question("ローカル設定"), Icon::Warning, Buttons::RetryCancel, Answer::Retry);
+    prompter.expect("エラー", question("ローカル設定"), Icon::Warning, Buttons::RetryCancel, Answer::Cancel);
+    prompter.expect("確認",
+                    "保存できなかったローカル設定の内容を\r" + joinPath(kept, "ID00001.FCG") +
+                        "\rに残しました。次回の起動時に元に戻すことができます。",
+                    Icon::Information, Buttons::Ok, Answer::Ok);
+    prompter.expect("エラー", question("付箋紙データ"), Icon::Warning, Buttons::RetryCancel, Answer::Cancel);
+    prompter.expect("確認",
+                    "保存できなかった付箋紙データの内容を\r" + joinPath(kept, "ID00001.FDT") +
+                        "\rに残しました。次回の起動時に元に戻すことができます。",
+                    Icon::Information, Buttons::Ok, Answer::Ok);
     EXPECT_EQ(writeFilesAtEnd(st), EndResult::LocalWriteFailed);
+    ASSERT_TRUE(prompter.done());
+
+    // The next start, with the share back (and without the files of this run): the copies are offered.
+    std::filesystem::create_directory(st.SharedPath);
+    AppState next(st.sys);
+    test::setUpNoteMember(next, st.SharedPath);
+    next.sys.userDataDir = data.str();
+    const std::string offer = "前回の終了時に共有フォルダに保存できなかった付箋紙とローカル設定が\r" + kept + "\rに残っています。元に戻しますか？";
+    prompter.expect("確認", offer, Icon::Information, Buttons::OkCancel, Answer::Cancel);
+    EXPECT_FALSE(offerRecovery(next)) << "Cancel: not now";
+    EXPECT_TRUE(next.NoteTable.empty());
+    prompter.expect("確認", offer, Icon::Information, Buttons::OkCancel, Answer::Ok);
+    EXPECT_TRUE(offerRecovery(next));
+    ASSERT_EQ(next.NoteTable.size(), 1u);
+    EXPECT_EQ(next.NoteTable[0].Text, "今日の仕事");
+    EXPECT_FALSE(std::filesystem::exists(kept)) << "written to the folder, the copies go";
+    AppState check(st.sys);
+    test::setUpNoteMember(check, st.SharedPath);
+    ASSERT_TRUE(AccessSharedFile(check, kModeRead, kKindNotes));
+    ASSERT_EQ(check.NoteTable.size(), 1u);
+    EXPECT_EQ(check.NoteTable[0].Text, "今日の仕事");
+    EXPECT_FALSE(offerRecovery(next)) << "nothing left to offer";
 }
 
 TEST(EditText, DroppedFilesAppendOneLineEach) {
@@ -250,6 +293,27 @@ TEST(EditText, LineBreaksBetweenRecordAndEditBox) {
     EXPECT_EQ(fromEditText("a\r\nb\rc"), "a\r\nb\r\nc");
     const std::string t = "会議\r\n\r\n15:00 本社";
     EXPECT_EQ(fromEditText(toEditText(t)), t);
+}
+
+TEST(EditText, AnEditThatChangedNothingKeepsEveryByte) {
+    // Bytes that are no character, a lone line feed, a second code of "∵": shown as the user can
+    // see them, and kept as they were while the edit box still shows that.
+    const std::string read = cp932ToUtf8(std::string("A\x81 B\nC\rD\xFA\x5B", 10));
+    EXPECT_EQ(toEditText(read), "A? B\nC\nD∵");
+    EXPECT_EQ(utf8ToCp932(textAfterEdit(read, toEditText(read))), std::string("A\x81 B\nC\rD\xFA\x5B", 10));
+    // Once the user changed it, the text is what the box shows, with CR LF between the lines.
+    EXPECT_EQ(textAfterEdit(read, "A? B\nC\nD∵!"), "A? B\r\nC\r\nD∵!");
+}
+
+TEST(EditText, AnEditedTextLongerThanAFieldIsRefused) {
+    std::string fits, tooLong;
+    for (int i = 0; i < 16383; ++i) fits += "あ";          // 32766 bytes
+    tooLong = fits + "ab";                                 // 32768 bytes
+    EXPECT_EQ(editedTextRefusal(fits), "");
+    EXPECT_EQ(editedTextRefusal(fits + "a"), "") << "exactly 32767 bytes";
+    EXPECT_EQ(editedTextRefusal(tooLong),
+              "付箋紙に書ける文字は32767バイト(全角16383文字)までです。\r今の文字は32768バイトあります。"
+              "減らしてから編集を終えて下さい。");
 }
 
 TEST(About, VersionLine) {

@@ -2,10 +2,11 @@
 // note's window takes from (and fixes in) its record, also for a note data file read from disk.
 #include "notes/notetable.h"
 
-#include "app/datetime.h"
+#include "model/datetime.h"
 #include "app/groval.h"
 #include "platform/screen.h"
 #include "support/scripted_prompter.h"
+#include "support/test_services.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -26,9 +27,6 @@ constexpr int kScreenH = 768 * 15;    // 11520
 class NoteTableTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        st.sys.prompter = &prompter;
-        st.sys.clock = &clock;
-        st.sys.screen = &screen;
         st.localConfig = defaultLocalConfig();
     }
 
@@ -37,7 +35,8 @@ protected:
     ScriptedPrompter prompter;
     TestClock clock{makeDateTime(2024, 5, 10, 12, 0, 0)};
     FixedScreen screen{kScreenW, kScreenH, 15};
-    AppState st;
+    EmptySettingsStore store;
+    AppState st{Services{prompter, clock, screen, store}};
 };
 
 }  // namespace
@@ -165,8 +164,9 @@ TEST_F(NoteTableTest, CreationFailsCleanlyForAFullTableOrAMissingSource) {
     EXPECT_THROW(appendNote(st, -1, 0, 0), std::length_error);
     EXPECT_EQ(st.NoteTable.size(), static_cast<size_t>(kMaxNotes));
     st.NoteTable.resize(kMaxNotes - 1);
-    EXPECT_EQ(appendNote(st, -1, 0, 0), 32767);
-    EXPECT_EQ(note(32767).NoteId, 32767);
+    EXPECT_EQ(appendNote(st, -1, 0, 0), 32766);
+    EXPECT_EQ(note(32766).NoteId, 32766);
+    EXPECT_EQ(kMaxNotes, 32767) << "the most records a note file may hold";
 }
 
 TEST_F(NoteTableTest, NotStartedIsStrictlyAfterNow) {
@@ -309,7 +309,7 @@ TEST_F(NoteTableTest, LegacyTextSizesBecomePresetIndices) {
         int16_t stored, index;
     } cases[] = {{9, 0}, {12, 1}, {16, 2}, {13, 0}, {3, 0}, {32767, 0}, {-4, 0}, {0, 0}, {1, 1}, {2, 2}};
     for (auto c : cases) {
-        AppState s;
+        AppState s(st.sys);
         s.localConfig = defaultLocalConfig();
         s.localConfig.Fonts[0].FontSize = 8;
         s.localConfig.Fonts[1].FontSize = 11;

@@ -1,6 +1,7 @@
 #include "app/qt/frmOptions.h"
 
 #include "app/groval.h"
+#include "app/memberentry.h"
 #include "app/startup.h"
 #include "dialogs/qt/frmMain.h"
 #include "platform/codepage.h"
@@ -43,7 +44,7 @@ public:
 
 // The folder of a chosen file: everything before its last separator.
 QString folderOf(const QString& file) {
-    const int cut = std::max(file.lastIndexOf(QLatin1Char('/')), file.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype cut = std::max(file.lastIndexOf(QLatin1Char('/')), file.lastIndexOf(QLatin1Char('\\')));
     return cut < 0 ? QString() : file.left(cut);
 }
 
@@ -87,7 +88,7 @@ void frmOptions::buildGeneralPage() {
 
     auto* frame = new QGroupBox(q("参照設定"), page);
     auto* grid = new QGridLayout(frame);
-    for (int i = 0; i < 3; ++i) {
+    for (size_t i = 0; i < 3; ++i) {
         txtStr[i] = new QLineEdit(frame);
         txtStr[i]->setObjectName(QStringLiteral("txtStr%1").arg(i));
     }
@@ -173,10 +174,8 @@ void frmOptions::open() {
     if (!openedWhileRunning_) palette.setColor(QPalette::Base, palette.color(QPalette::Button));
     pw->setPalette(palette);
 
-    if (Screen* screen = st_.sys.screen) {
-        setGeometry(placement(screen->widthTwips(), screen->heightTwips(), screen->twipsPerPixelX(),
-                              screen->twipsPerPixelY()));
-    }
+    Screen& screen = *st_.sys.screen;
+    setGeometry(placement(screen.widthTwips(), screen.heightTwips(), screen.twipsPerPixelX(), screen.twipsPerPixelY()));
     transfer(0);
 
     if (openedWhileRunning_) {
@@ -223,36 +222,7 @@ void frmOptions::transfer(int direction) {
     st_.localConfig = cfg;
 
     const bool renamed = !oldName.empty() && oldName != cfg.MemberName;
-    if (!pathChgFlag && (renamed || password != oldPassword)) {
-        Prompter& prompt = *st_.sys.prompter;
-        MemberListLock lock;
-        lock.acquire(st_, st_.SharedPath);
-        if (!AccessSharedFile(st_, kModeRead, kKindShared)) {
-            prompt.ask("エラー", "設定変更はできませんでした", Icon::Warning, Buttons::Ok);
-            st_.localConfig.MemberName = oldName;
-        } else {
-            UserEntry* entry = nullptr;
-            for (UserEntry& e : st_.members) {
-                if (e.MemberId == cfg.MemberId) {
-                    entry = &e;
-                    break;
-                }
-            }
-            if (!entry) {
-                prompt.ask("エラー",
-                           "共有設定ファイルに該当ID" + std::to_string(cfg.MemberId) + "が存在しませんでした（変更不可）",
-                           Icon::Warning, Buttons::Ok);
-                st_.localConfig.MemberName = oldName;
-            } else {
-                entry->MemberName = cfg.MemberName;
-                entry->MemberPassword = ScramblePassword(utf8ToCp932(password));
-                if (!AccessSharedFile(st_, kModeWrite, kKindShared)) {
-                    prompt.ask("エラー", "設定変更はできませんでした", Icon::Warning, Buttons::Ok);
-                    st_.localConfig.MemberName = oldName;
-                }
-            }
-        }
-    }
+    if (!pathChgFlag && (renamed || password != oldPassword)) changeMemberEntry(st_, oldName, password);
     if (running) st_.CurrentPassword = MemberPasswordOf(st_, st_.CurrentMemberId);
 }
 

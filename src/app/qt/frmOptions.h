@@ -4,7 +4,7 @@
 // settings.
 #pragma once
 
-#include "app/state.h"
+#include "model/state.h"
 
 #include <QDialog>
 

@@ -1,52 +1,70 @@
 #include "app/qt/program.h"
 
 #include "app/qt/frmOptions.h"
+#include "app/qt/tackwispapplication.h"
 #include "dialogs/qt/frmMain.h"
 #include "notes/qt/notewindows.h"
-#include "platform/clock.h"
+#include "model/datetime.h"
 #include "platform/qt/commondialogs.h"
 #include "platform/qt/instancelock.h"
 #include "platform/qt/qtprompter.h"
 #include "platform/qt/qtscreen.h"
 #include "platform/qt/qtsettingsstore.h"
 #include "platform/qt/quitrequests.h"
+#include "platform/qt/qtwaitcursor.h"
 #include "platform/system.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QSessionManager>
+#include <QStandardPaths>
 #include <QWidget>
 
 namespace tw {
 
 namespace {
 
+constexpr int kAutoSaveMs = 2000;
+
 template <class T, class Default>
-T* orOwn(T* given, std::unique_ptr<T>& own) {
-    if (given) return given;
+T& orOwn(T* given, std::unique_ptr<T>& own) {
+    if (given) return *given;
     own = std::make_unique<Default>();
-    return own.get();
+    return *own;
 }
 
 }  // namespace
 
-Program::Program(ProgramSetup setup) : setup_(std::move(setup)) {
-    st_.sys.prompter = orOwn<Prompter, QtPrompter>(setup_.prompter, ownPrompter_);
-    st_.sys.screen = orOwn<Screen, QtScreen>(setup_.screen, ownScreen_);
-    st_.sys.clock = orOwn<Clock, SystemClock>(setup_.clock, ownClock_);
-    st_.sys.legacyStore = orOwn<SettingsStore, QtSettingsStore>(setup_.legacyStore, ownStore_);
-    CommonDialogs* dialogs = orOwn<CommonDialogs, QtCommonDialogs>(setup_.dialogs, ownDialogs_);
-    st_.sys.programDir = setup_.programDir.empty() ? programFolder() : setup_.programDir;
-    st_.sys.exeName = setup_.exeName.empty() ? executableName() : setup_.exeName;
+Services Program::services() {
+    Services s{orOwn<Prompter, QtPrompter>(setup_.prompter, ownPrompter_),
+               orOwn<Clock, SystemClock>(setup_.clock, ownClock_),
+               orOwn<Screen, QtScreen>(setup_.screen, ownScreen_),
+               orOwn<SettingsStore, QtSettingsStore>(setup_.legacyStore, ownStore_)};
+    s.waitIndicator = waitCursor_;
+    s.programDir = setup_.programDir.empty() ? programFolder() : setup_.programDir;
+    s.exeName = setup_.exeName.empty() ? executableName() : setup_.exeName;
+    s.userDataDir = setup_.userDataDir
+                        ? *setup_.userDataDir
+                        : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
+    s.userConfigDir = setup_.userConfigDir
+                          ? *setup_.userConfigDir
+                          : QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString();
+    return s;
+}
+
+Program::Program(ProgramSetup setup) : setup_(std::move(setup)), st_(services()) {
+    CommonDialogs& dialogs = orOwn<CommonDialogs, QtCommonDialogs>(setup_.dialogs, ownDialogs_);
     if (!setup_.quit) setup_.quit = [](int code) { QCoreApplication::exit(code); };
 
     frmMain_ = std::make_unique<frmMain>(st_);
-    frmOptions_ = std::make_unique<frmOptions>(st_, frmMain_.get(), *dialogs);
+    frmOptions_ = std::make_unique<frmOptions>(st_, frmMain_.get(), dialogs);
     notes_ = std::make_unique<NoteWindows>(st_, *this);
-
-    // The file routine asks for the environment dialog when the shared folder is not found.
-    st_.showEnvironmentDialog = [this](AppState&) { showEnvironmentDialog(); };
-    st_.resetCheckUnitBox = [this](AppState&) { resetCheckUnitBox(); };
+    autoSaveTimer_.setInterval(kAutoSaveMs);
+    connect(&autoSaveTimer_, &QTimer::timeout, this, [this] {
+        if (running_ && !ended_) autoSave_.saveChanges(st_);
+    });
+    // A failure that escapes an event handler is shown with the program's own message boxes.
+    if (auto* app = dynamic_cast<TackwispApplication*>(QCoreApplication::instance())) app->setPrompter(&*st_.sys.prompter);
 
     if (setup_.watchSystemQuit) {
         quitRequests_ = new QuitRequests(this);
@@ -64,6 +82,7 @@ Program::Program(ProgramSetup setup) : setup_(std::move(setup)) {
 }
 
 Program::~Program() {
+    if (auto* app = dynamic_cast<TackwispApplication*>(QCoreApplication::instance())) app->setPrompter(nullptr);
     if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
     // The note windows refer to the state and to this object: they go first.
     notes_.reset();
@@ -78,6 +97,9 @@ StartupResult Program::start() {
         return r;
     }
     running_ = true;
+    // From now on changes reach the files within seconds, not only at the end.
+    autoSave_.remember(st_);
+    autoSaveTimer_.start();
     if (quitPending_) requestQuit();
     return r;
 }
@@ -137,6 +159,7 @@ void Program::endProgram(int exitCode) {
     if (ended_) return;
     ended_ = true;
     exitCode_ = exitCode;
+    autoSaveTimer_.stop();
     frmMain_->offTimer();
     // Hidden, not closed: closing a note window would be taken for a close of that note. The windows
     // are destroyed with this object once the event loop has returned.

@@ -4,14 +4,18 @@
 // the desktop session, a quit request of the platform).
 #pragma once
 
-#include "app/qt/programhooks.h"
+#include "notes/programhooks.h"
 #include "app/startup.h"
-#include "app/state.h"
+#include "model/state.h"
+#include "notes/autosave.h"
+#include "platform/qt/qtwaitcursor.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tw {
@@ -36,6 +40,8 @@ struct ProgramSetup {
     CommonDialogs* dialogs = nullptr;
     std::string programDir;                    // the executable's folder
     std::string exeName;                       // the executable's name
+    std::optional<std::string> userConfigDir;  // the user's configuration folder ("": none)
+    std::optional<std::string> userDataDir;    // the user's data folder ("": none)
     std::function<bool()> anotherCopyRuns;     // the lock of one copy per user and executable
     std::function<void(int)> quit;             // leaves the event loop with an exit code
     bool watchSystemQuit = true;               // termination signals, session end, quit events
@@ -56,6 +62,8 @@ public:
     void requestQuit();
 
     bool running() const { return running_; }
+    // How often changes are written to the member's files while the program runs (milliseconds).
+    void setAutoSaveInterval(int ms) { autoSaveTimer_.setInterval(ms); }
     bool ended() const { return ended_; }
     int exitCode() const { return exitCode_; }
 
@@ -85,13 +93,19 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    AppState st_;
+    // The services of the setup, the real ones where it gives none.
+    Services services();
+
     ProgramSetup setup_;
     std::unique_ptr<Prompter> ownPrompter_;
     std::unique_ptr<Screen> ownScreen_;
     std::unique_ptr<Clock> ownClock_;
     std::unique_ptr<SettingsStore> ownStore_;
     std::unique_ptr<CommonDialogs> ownDialogs_;
+    QtWaitCursor waitCursor_;
+    AutoSave autoSave_;
+    QTimer autoSaveTimer_;
+    AppState st_;   // after the services it refers to
     std::unique_ptr<InstanceLock> instance_;
     std::unique_ptr<frmMain> frmMain_;
     std::unique_ptr<frmOptions> frmOptions_;

@@ -1,6 +1,6 @@
 #include "dialogs/qt/frmMain.h"
 
-#include "app/datetime.h"
+#include "messaging/receptioncheck.h"
 #include "platform/clock.h"
 #include "platform/screen.h"
 
@@ -17,39 +17,18 @@ constexpr int kWidthTwips = 5295, kHeightTwips = 3195;
 frmMain::frmMain(AppState& st, QWidget* parent) : QDialog(parent), st_(st), tmrLog_(new QTimer(this)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromStdString(kProductName));
-    if (st.sys.screen) {
-        resize(kWidthTwips / std::max(1, st.sys.screen->twipsPerPixelX()),
-               kHeightTwips / std::max(1, st.sys.screen->twipsPerPixelY()));
-    }
+    resize(kWidthTwips / std::max(1, st.sys.screen->twipsPerPixelX()),
+           kHeightTwips / std::max(1, st.sys.screen->twipsPerPixelY()));
     tmrLog_->setObjectName(QStringLiteral("tmrLog"));
     // A coarse timer may fire a little early, and an early tick would find the check not yet due.
     tmrLog_->setTimerType(Qt::PreciseTimer);
     connect(tmrLog_, &QTimer::timeout, this, &frmMain::tmrLog_Timer);
 }
 
-int32_t frmMain::tickLength(const LocalConfig& cfg) {
-    switch (cfg.CheckUnit) {
-    case 1: return 65535;   // hours: about a minute per tick, the longest a tick may be
-    case 2: return cfg.CheckInterval > 0 ? int32_t{cfg.CheckInterval} * 1000 : 0;
-    default: return 60000;
-    }
-}
-
-bool frmMain::checkDue(const AppState& st, double now) {
-    const LocalConfig& cfg = st.localConfig;
-    double due;
-    switch (cfg.CheckUnit) {
-    case 1: due = addHours(st.LastCheckTime, cfg.CheckInterval); break;
-    case 2: due = addSeconds(st.LastCheckTime, cfg.CheckInterval); break;
-    default: due = addMinutes(st.LastCheckTime, cfg.CheckInterval); break;
-    }
-    return toSerialSeconds(now) >= toSerialSeconds(due);
-}
-
 int32_t frmMain::onTimer() {
     enabled_ = true;
     apply();
-    return tickLength(st_.localConfig);
+    return receptionTickLength(st_.localConfig);
 }
 
 void frmMain::offTimer() {
@@ -72,14 +51,13 @@ void frmMain::apply() {
 }
 
 void frmMain::tmrLog_Timer() {
-    if (!st_.sys.clock) return;
-    if (checkDue(st_, st_.sys.clock->now())) chkNetCom();
+    if (receptionCheckDue(st_, st_.sys.clock->now())) chkNetCom();
 }
 
 void frmMain::chkNetCom() {
     // No check overlaps another: the timer is off while it runs and re-armed afterwards.
     offTimer();
-    if (st_.sys.clock) st_.LastCheckTime = st_.sys.clock->now();
+    st_.LastCheckTime = st_.sys.clock->now();
     // Receiving, following the sends and refreshing the note windows come with the messaging
     // dialogs; until then a check only restarts the interval.
     setTimerInterval(onTimer());

@@ -3,7 +3,7 @@
 // program uses to arm, stop and run them.
 #pragma once
 
-#include "app/state.h"
+#include "model/state.h"
 
 #include <QDialog>
 
@@ -18,8 +18,8 @@ class frmMain : public QDialog {
 public:
     explicit frmMain(AppState& st, QWidget* parent = nullptr);
 
-    // Enables tmrLog and gives the tick length for the current check unit in milliseconds: a minute,
-    // 65535 for hours, the interval itself for seconds (0: no ticks). The caller puts the result on
+    // Enables tmrLog and gives the tick length for the current check unit in milliseconds
+    // (receptionTickLength). The caller puts the result on
     // the timer with setTimerInterval.
     int32_t onTimer();
     // Disables tmrLog and sets its interval to 0.
@@ -32,10 +32,6 @@ public:
     bool timerEnabled() const { return enabled_; }
     int32_t timerInterval() const { return interval_; }
     QTimer* tmrLog() const { return tmrLog_; }
-
-    static int32_t tickLength(const LocalConfig& cfg);
-    // The check is due at the first tick at or after LastCheckTime + CheckInterval units.
-    static bool checkDue(const AppState& st, double now);
 
 signals:
     // After every network check (the ui tests follow the timer with it).

@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "platform/qt/commondialogs.h"
 #include "platform/screen.h"
+#include "platform/settingsstore.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -58,14 +59,12 @@ protected:
     TestClock clock{36724.375};
     FixedScreen screen{1024 * 15, 768 * 15, 15};
     AnsweredDialogs dialogs;
-    AppState st;
+    EmptySettingsStore store;
+    AppState st{Services{prompter, clock, screen, store}};
     std::unique_ptr<frmMain> timer;
     std::unique_ptr<frmOptions> dlg;
 
     void SetUp() override {
-        st.sys.prompter = &prompter;
-        st.sys.clock = &clock;
-        st.sys.screen = &screen;
         st.sys.programDir = programDir.str();
         st.sys.retrySeconds = 1;
         st.sys.retryPauseMs = 5;
@@ -247,8 +246,7 @@ TEST_F(OptionsTest, NewNameAndPasswordReachTheMemberList) {
     dlg->txtStr[2]->setText(QStringLiteral("NEW2"));
     QTest::mouseClick(dlg->cmdOK, Qt::LeftButton);
 
-    AppState other;
-    other.sys = st.sys;
+    AppState other(st.sys);
     other.SharedPath = shared.str();
     ASSERT_TRUE(AccessSharedFile(other, kModeRead, kKindShared));
     ASSERT_EQ(other.members.size(), 2u);

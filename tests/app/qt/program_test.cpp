@@ -62,7 +62,7 @@ std::string encoded(const std::vector<NoteRecord>& notes) {
 
 class ProgramTest : public ::testing::Test {
 protected:
-    TempDir programDir, shared;
+    TempDir programDir, shared, dataDir;
     ScriptedPrompter prompter;
     TestClock clock{36724.375};
     FixedScreen screen{1024 * 15, 768 * 15, 15};
@@ -79,6 +79,8 @@ protected:
         s.dialogs = &dialogs;
         s.programDir = programDir.str();
         s.exeName = "tackwisp";
+        s.userConfigDir = "";   // never the real user's settings
+        s.userDataDir = dataDir.str();
         s.anotherCopyRuns = [] { return false; };
         s.quit = [this](int code) { quits.push_back(code); };
         s.watchSystemQuit = watchSystemQuit;
@@ -198,6 +200,22 @@ TEST_F(ProgramTest, NotesSurviveTheEndAndTheNextStart) {
     EXPECT_EQ(quits, (std::vector<int>{0, 0}));
 }
 
+TEST_F(ProgramTest, EditsReachTheFilesWithinSecondsWithoutAnyEnd) {
+    // A process that dies without its end (a lost display, a kill) loses seconds of work at most.
+    auto p = firstStart();
+    p->setAutoSaveInterval(50);
+    frmPinly* first = p->notes().windowOf(0);
+    ASSERT_NE(first, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(first));
+    edit(first, QString::fromUtf8("消えては困るメモ"));
+    drag(first, QPoint(-100, 50));
+    const std::string want = encoded(p->state().NoteTable);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return readBytes(shared.file("ID00001.FDT")) == want; }, 5000))
+        << "the edit and the move are in the note file while the program still runs";
+    EXPECT_TRUE(quits.empty());
+    p->exitProgram();
+}
+
 TEST_F(ProgramTest, CancelledSetupEndsBeforeTheEventLoop) {
     prompter.expect("セットアップ初期設定", kWelcome, Icon::Information, Buttons::Ok, Answer::Ok);
     prompter.expect("タックウィスプ", "セットアップ初期設定は中止されました。", Icon::Information, Buttons::Ok, Answer::Ok);
@@ -226,8 +244,7 @@ TEST_F(ProgramTest, TerminationSignalSavesLikeTheExitCommand) {
     for (int i = 0; i < 50 && !q->ended(); ++i) QTest::qWait(20);
     EXPECT_TRUE(q->ended());
     EXPECT_EQ(quits, std::vector<int>{0});
-    AppState check;
-    check.sys = q->state().sys;
+    AppState check(q->state().sys);
     check.SharedPath = shared.str();
     check.CurrentMemberId = 1;
     ASSERT_TRUE(AccessSharedFile(check, kModeRead, kKindNotes));
