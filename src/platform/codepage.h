@@ -8,8 +8,14 @@ namespace tw {
 
 // A character with no CP932 form becomes "?".
 std::string utf8ToCp932(const std::string& utf8);
-// Bytes that are not valid CP932 become "?" as well; never fails.
+// Never fails. Bytes that are not part of a CP932 character are kept as characters of their own
+// (U+F780–U+F7FF), which utf8ToCp932 turns back into the same bytes: a text read from a file goes
+// back out byte for byte however damaged it is, on every system.
 std::string cp932ToUtf8(const std::string& bytes);
+
+// A text as the user sees and edits it: every kept byte shows as "?". Once edited, the "?" is what
+// the text holds.
+std::string withKeptBytesShown(const std::string& utf8);
 
 // Counts and cuts by characters, not bytes (UTF-8).
 size_t utf8Length(const std::string& s);

@@ -1,9 +1,8 @@
 // Platform pieces that are the same on every system.
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/codepage_detail.h"
 #include "platform/sharedfile.h"
-
-#include "app/datetime.h"
 
 #include <chrono>
 #include <filesystem>
@@ -23,9 +22,25 @@ FileError makeError(int number) {
         e.description = "ファイルにアクセスできません。他のコンピュータが使用中か、アクセス権がありません。";
         break;
     case kErrPathNotFound: e.description = "パスが見つかりません。"; break;
+    case kErrOutOfMemory: e.description = "メモリが不足しています。"; break;
     case kErrPastEnd:
         e.description = "ファイルの終わりを越えて読み込もうとしました。ファイルが途中で切れているか、壊れています。";
         break;
+    // The system's errors, in the words Windows uses for them, on every system alike.
+    case kErrTooManyOpenFiles: e.description = "システムはファイルを開くことができません。"; break;
+    case kErrNotSameDevice: e.description = "別のディスク ドライブにファイルを移動できません。"; break;
+    case kErrWriteProtect: e.description = "メディアは書き込み禁止になっています。"; break;
+    case kErrNotReady: e.description = "デバイスの準備ができていません。"; break;
+    case kErrNetworkError: e.description = "予期しないネットワーク エラーが発生しました。"; break;
+    case kErrNetworkNameGone: e.description = "指定されたネットワーク名は利用できません。"; break;
+    case kErrFileExists: e.description = "ファイルが存在します。"; break;
+    case kErrDiskFull: e.description = "ディスクに十分な空き領域がありません。"; break;
+    case kErrInvalidName:
+        e.description = "ファイル名、ディレクトリ名、またはボリューム ラベルの構文が間違っています。";
+        break;
+    case kErrNameTooLong: e.description = "ファイル名または拡張子が長すぎます。"; break;
+    case kErrDeviceIo: e.description = "I/O デバイス エラーが発生したため、要求を実行できませんでした。"; break;
+    case kErrCannotResolveName: e.description = "ファイル名をシステムで解決できません。"; break;
     default: e.description = "エラー " + std::to_string(number); break;
     }
     return e;
@@ -67,7 +82,7 @@ void removeStaleReplaceFiles(const std::string& path) {
     }
 }
 
-double SystemClock::now() {
+LocalTime localTimeNow() {
     std::time_t t = std::time(nullptr);
     std::tm tm{};
 #ifdef _WIN32
@@ -75,7 +90,7 @@ double SystemClock::now() {
 #else
     localtime_r(&t, &tm);
 #endif
-    return makeDateTime(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
 double monotonicSeconds() {
@@ -85,10 +100,120 @@ double monotonicSeconds() {
 
 void sleepMilliseconds(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+namespace codepage {
+
+std::string keptByte(unsigned char b) {
+    const unsigned cp = 0xF700u + b;
+    return {static_cast<char>(0xEF), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
+}
+
+bool keptByteAt(const std::string& s, size_t i, unsigned char& b) {
+    if (i + 3 > s.size() || static_cast<unsigned char>(s[i]) != 0xEF) return false;
+    const auto second = static_cast<unsigned char>(s[i + 1]), third = static_cast<unsigned char>(s[i + 2]);
+    if ((second != 0x9E && second != 0x9F) || (third & 0xC0) != 0x80) return false;
+    b = static_cast<unsigned char>(((second & 0x01) << 6) | (third & 0x3F) | 0x80);
+    return true;
+}
+
+}  // namespace codepage
+
+namespace {
+
+bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+}  // namespace
+
+std::string cp932ToUtf8(const std::string& bytes) {
+    std::string out;
+    // Nearly every text is plain CP932 that is written back to the same bytes: one pass each way.
+    if (codepage::decodeRun(bytes, out) && codepage::encodeRun(out) == bytes) return out;
+    // Otherwise character by character: what would not come back unchanged keeps its bytes.
+    out.clear();
+    std::string unit, one;
+    for (size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        const size_t len = isLeadByte(b) && i + 1 < bytes.size() ? 2 : 1;
+        unit.assign(bytes, i, len);
+        if (codepage::decodeRun(unit, one)) {
+            if (codepage::encodeRun(one) == unit) {
+                out += one;
+            } else {
+                out += codepage::kKeptCharacterMark;
+                for (char c : unit) {
+                    if (static_cast<unsigned char>(c) >= 0x80)
+                        out += codepage::keptByte(static_cast<unsigned char>(c));
+                    else
+                        out.push_back(c);   // a trail byte 40–7E is a character of its own
+                }
+            }
+            i += len;
+            continue;
+        }
+        // No character: this byte is kept, the next one may start a good character of its own.
+        if (b >= 0x80)
+            out += codepage::keptByte(b);
+        else
+            out.push_back(static_cast<char>(b));
+        ++i;
+    }
+    return out;
+}
+
+std::string utf8ToCp932(const std::string& utf8) {
+    std::string out, run;
+    size_t i = 0;
+    unsigned char b = 0;
+    while (i < utf8.size()) {
+        if (utf8.compare(i, 3, codepage::kKeptCharacterMark) == 0) {
+            i += 3;   // the kept bytes that follow are the character
+        } else if (codepage::keptByteAt(utf8, i, b)) {
+            out += codepage::encodeRun(run);
+            run.clear();
+            out.push_back(static_cast<char>(b));
+            i += 3;
+        } else {
+            run.push_back(utf8[i++]);
+        }
+    }
+    return out.empty() ? codepage::encodeRun(run) : out + codepage::encodeRun(run);
+}
+
+std::string withKeptBytesShown(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    unsigned char b = 0, b2 = 0;
+    for (size_t i = 0; i < utf8.size();) {
+        std::string character;
+        if (utf8.compare(i, 3, codepage::kKeptCharacterMark) == 0 && codepage::keptByteAt(utf8, i + 3, b) &&
+            i + 6 < utf8.size()) {
+            // The two bytes of the character: a lead byte, then a kept byte or a plain one.
+            size_t trailLength = 1;
+            if (codepage::keptByteAt(utf8, i + 6, b2))
+                trailLength = 3;
+            else
+                b2 = static_cast<unsigned char>(utf8[i + 6]);
+            if (codepage::decodeRun(std::string{static_cast<char>(b), static_cast<char>(b2)}, character)) {
+                out += character;
+                i += 6 + trailLength;
+                continue;
+            }
+        }
+        if (utf8.compare(i, 3, codepage::kKeptCharacterMark) == 0) {
+            i += 3;
+        } else if (codepage::keptByteAt(utf8, i, b)) {
+            out.push_back('?');
+            i += 3;
+        } else {
+            out.push_back(utf8[i++]);
+        }
+    }
+    return out;
+}
+
 size_t utf8Length(const std::string& s) {
     size_t n = 0;
-    for (unsigned char c : s)
-        if ((c & 0xC0) != 0x80) ++n;
+    for (char c : s)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
     return n;
 }
 

@@ -17,16 +17,32 @@ enum : int {
     kErrAccessDenied = 70,   // a conflicting open by someone else, or no permission
     kErrPathNotFound = 76,
     kErrPastEnd = 62,        // a record runs past the end of the file (truncated or corrupted)
+    kErrOutOfMemory = 7,     // the content does not fit into memory
+    // The common failures of the system itself carry the numbers Windows gives them, on every system,
+    // so that a member sees the same number and the same words whichever computer failed.
+    kErrTooManyOpenFiles = 4,
+    kErrNotSameDevice = 17,
+    kErrWriteProtect = 19,       // read-only medium or file system
+    kErrNotReady = 21,           // no medium, or the device is gone
+    kErrNetworkError = 59,       // the connection to the server broke
+    kErrNetworkNameGone = 64,    // the share or the open file on it went away
+    kErrFileExists = 80,
+    kErrDiskFull = 112,          // also an exceeded disk quota
+    kErrInvalidName = 123,
+    kErrNameTooLong = 206,
+    kErrDeviceIo = 1117,
+    kErrCannotResolveName = 1921,   // a loop of links
 };
 
 struct FileError {
-    int number = kErrNone;      // 53, 70, 76, 62, or the system's own number for anything else
+    int number = kErrNone;      // one of the numbers above, or the system's own number for anything else
     std::string description;    // UTF-8, shown to the user after the message of the caller
     bool ok() const { return number == kErrNone; }
     explicit operator bool() const { return !ok(); }   // true when there IS an error
 };
 
-FileError makeError(int number);          // 52/53/54/70/76/62 with their Japanese descriptions
+// Any number above with its Japanese description (the words of Windows for the system's errors).
+FileError makeError(int number);
 FileError lastSystemError();              // errno / GetLastError(), classified
 
 enum class ShareMode {
@@ -45,7 +61,9 @@ public:
     // Opens (creating a missing file empty) and takes the sharing lock without waiting. A conflict
     // with another open (in this or another process) gives kErrAccessDenied; the caller decides
     // whether to retry. The open always refers to the file currently at `path`: an open that raced
-    // with a replace of the file is taken again on the new file.
+    // with a replace of the file is taken again on the new file. On Windows, an open that finds the
+    // "<name>.~undo" copy of a writer killed in the middle of a replace (see replaceContent) puts the
+    // old content back before it returns; a reader's open reports the file busy while it cannot.
     FileError open(const std::string& path, ShareMode mode);
     bool isOpen() const { return handle_ != kInvalid; }
 
@@ -58,11 +76,20 @@ public:
     // The whole content from the start.
     FileError readAll(std::string& bytes);
 
-    // Replaces the whole content in one step: the bytes go completely into a temporary file in the
-    // same folder, which then takes the place of the old file while this open still holds its lock.
-    // Readers never see a half-written file, and a failure or a kill at any moment leaves either the
-    // old or the new content. The open stays valid until close(): it then refers to the new file, with
-    // the same sharing lock, positioned at its end. Only for an open made for writing.
+    // Replaces the whole content without ever letting go of this open's lock, so that nobody gets at
+    // the file between the caller's read and this write. Whatever it returns, the open stays valid
+    // until close(), with its lock; a busy result (kErrAccessDenied) means nothing was changed while
+    // the lock was held throughout, so repeating the call with the same bytes is sound. On success
+    // the open holds the new content, positioned at its end. Only for an open made for writing.
+    //
+    // Where the system allows it (POSIX, Windows 10 on NTFS) the bytes go completely into a temporary
+    // file beside the old one, which then takes the old one's place in one rename. Where Windows
+    // refuses that rename (older systems, many network shares, Wine) the content is rewritten in
+    // place through this open: first a complete copy of the old content goes beside it as
+    // "<name>.~undo", then the new bytes, then the copy goes. Nobody can open the file meanwhile; a
+    // writer killed midway leaves the copy, and the next open of the file puts the old content back
+    // before anybody reads it. A failure puts the old content back at once. Either way an open sees
+    // the old or the new content, never a mix.
     FileError replaceContent(const std::string& bytes);
 
     void close();

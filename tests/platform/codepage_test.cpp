@@ -14,6 +14,8 @@ std::string bytes(std::initializer_list<int> b) {
     for (int c : b) s.push_back(static_cast<char>(c));
     return s;
 }
+// A text as the user sees it.
+std::string shown(const std::string& cp932) { return withKeptBytesShown(cp932ToUtf8(cp932)); }
 }  // namespace
 
 TEST(Cp932, ProductNameToItsExactBytes) {
@@ -74,22 +76,61 @@ TEST(Cp932, BothSystemsWriteTheSameBytes) {
     EXPECT_EQ(utf8ToCp932("¥100‾"), "?100?");
     EXPECT_EQ(utf8ToCp932("￥"), bytes({0x81, 0x8F}));
     // 0x80 is no character on its own (it is one as a trail byte: "÷"); U+0080 has no form.
-    EXPECT_EQ(cp932ToUtf8(bytes({0x41, 0x80, 0x42})), "A?B");
+    EXPECT_EQ(shown(bytes({0x41, 0x80, 0x42})), "A?B");
     EXPECT_EQ(cp932ToUtf8(bytes({0x81, 0x80})), "÷");
     EXPECT_EQ(utf8ToCp932("\xC2\x80"), "?");
     EXPECT_EQ(utf8ToCp932("\xEF\xA3\xB0"), "?");   // U+F8F0
-    EXPECT_EQ(cp932ToUtf8(bytes({0xA0, 0xFD, 0xFE, 0xFF})), "????");
+    EXPECT_EQ(shown(bytes({0xA0, 0xFD, 0xFE, 0xFF})), "????");
 }
 
-TEST(Cp932, InvalidBytesBecomeQuestionMarks) {
-    // A lead byte followed by a byte that cannot end it: the lead is bad, the next byte counts.
-    EXPECT_EQ(cp932ToUtf8(bytes({0x81, 0x20, 0x41})), "? A");
-    // A lead byte cut off at the end of the text.
-    EXPECT_EQ(cp932ToUtf8(bytes({0x41, 0x83})), "A?");
-    // A code in an unassigned row.
-    EXPECT_EQ(cp932ToUtf8(bytes({0x85, 0x40})), "?@");
-    // Good characters around bad ones are kept.
-    EXPECT_EQ(cp932ToUtf8(bytes({0x83, 0x5E, 0x81, 0x20, 0x83, 0x76})), "タ? プ");
+TEST(Cp932, BytesThatAreNoCharacterShowAsQuestionMarksAndGoBackUnchanged) {
+    const struct {
+        std::string bytes, shown;
+    } cases[] = {
+        // A lead byte followed by a byte that cannot end it: the lead is bad, the next byte counts.
+        {bytes({0x81, 0x20, 0x41}), "? A"},
+        // A lead byte cut off at the end of the text.
+        {bytes({0x41, 0x83}), "A?"},
+        // A code in an unassigned row.
+        {bytes({0x85, 0x40}), "?@"},
+        // Good characters around bad ones are kept.
+        {bytes({0x83, 0x5E, 0x81, 0x20, 0x83, 0x76}), "タ? プ"},
+        // Every kind at once; FC 45 ("E") is a good two-byte character of its own.
+        {bytes({'A', 0x81, 0x20, 'B', 0xFF, 0xFE, 'C', 0x80, 0xA0, 'D', 0xFD, 0xFC, 'E'}),
+         "A? B??C??D?" + cp932ToUtf8(bytes({0xFC, 0x45}))},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(shown(c.bytes), c.shown);
+        EXPECT_EQ(utf8ToCp932(cp932ToUtf8(c.bytes)), c.bytes) << "read and written again unchanged";
+        // Once the user has edited the text, the "?" it showed is what it holds.
+        EXPECT_EQ(utf8ToCp932(shown(c.bytes)), utf8ToCp932(c.shown));
+    }
+}
+
+TEST(Cp932, CharactersWithASecondCodeKeepTheirOwnBytes) {
+    // "∵" is 81 E6, and again FA 5B among the IBM and 87 9A among the NEC extensions; "Ⅰ" is 87 54
+    // and FA 4A. Whichever code a text has, it shows the character and goes back with that code.
+    for (const std::string& code : {bytes({0x81, 0xE6}), bytes({0xFA, 0x5B}), bytes({0x87, 0x9A})}) {
+        EXPECT_EQ(shown(code), "∵");
+        EXPECT_EQ(utf8ToCp932(cp932ToUtf8(code)), code);
+    }
+    for (const std::string& code : {bytes({0x87, 0x54}), bytes({0xFA, 0x4A})}) {
+        EXPECT_EQ(shown(code), "Ⅰ");
+        EXPECT_EQ(utf8ToCp932(cp932ToUtf8("A" + code + "B")), "A" + code + "B");
+    }
+    // Typed by the user, a character takes the code both systems write.
+    EXPECT_EQ(utf8ToCp932("∵"), bytes({0x81, 0xE6}));
+}
+
+TEST(Cp932, EveryOneAndTwoByteSequenceGoesBackUnchanged) {
+    for (int a = 0; a < 256; ++a) {
+        const std::string one = bytes({a});
+        ASSERT_EQ(utf8ToCp932(cp932ToUtf8(one)), one) << std::hex << a;
+        for (int b = 0; b < 256; ++b) {
+            const std::string two = bytes({a, b, 'x'});
+            ASSERT_EQ(utf8ToCp932(cp932ToUtf8(two)), two) << std::hex << a << ' ' << b;
+        }
+    }
 }
 
 TEST(Utf8Text, CountsAndCutsByCharacters) {

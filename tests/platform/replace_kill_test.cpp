@@ -86,7 +86,7 @@ std::string version(long k) {
     size_t size = (k % 2 == 0) ? 200000 : 150001;
     size_t header = s.size();
     s.resize(size);
-    for (size_t i = header; i < size; ++i) s[i] = static_cast<char>('!' + (k * 31 + i * 7) % 90);
+    for (size_t i = header; i < size; ++i) s[i] = static_cast<char>('!' + (static_cast<size_t>(k) * 31 + i * 7) % 90);
     return s;
 }
 

@@ -1,17 +1,17 @@
 // Plays another member's computer that keeps a shared-folder file open:
-//   holdfile <path> <read|write|readwrite> <milliseconds>
-// Opens the file with the given sharing mode, prints "ready" once it holds it, keeps it open for the
-// given time and exits. Prints "error <number>" and exits with 1 when the open fails.
-#include "platform/clock.h"
+//   holdfile <path> <read|write|readwrite>
+// Opens the file with the given sharing mode, prints "ready" once it holds it and keeps it open until
+// a line comes on its standard input, or the input ends (the test that started it is gone); then it
+// closes the file, prints "released" and exits. Prints "error <number>" and exits with 1 when the
+// open fails.
 #include "platform/sharedfile.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: holdfile <path> <read|write|readwrite> <milliseconds>\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: holdfile <path> <read|write|readwrite>\n");
         return 2;
     }
     std::string how = argv[2];
@@ -23,7 +23,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "unknown mode %s\n", argv[2]);
         return 2;
     }
-    int ms = std::atoi(argv[3]);
 
     tw::SharedFile f;
     if (tw::FileError e = f.open(argv[1], mode)) {
@@ -33,7 +32,10 @@ int main(int argc, char** argv) {
     }
     std::printf("ready\n");
     std::fflush(stdout);
-    tw::sleepMilliseconds(ms);
+    for (int c; (c = std::getchar()) != EOF && c != '\n';) {
+    }
     f.close();
+    std::printf("released\n");
+    std::fflush(stdout);
     return 0;
 }

@@ -11,7 +11,9 @@
 #include "app/startup.h"
 #include "platform/clock.h"
 #include "platform/prompter.h"
+#include "model/datetime.h"
 #include "platform/screen.h"
+#include "platform/settingsstore.h"
 #include "platform/sharedfile.h"
 
 #include <cstdio>
@@ -73,13 +75,11 @@ int main(int argc, char** argv) {
     PrintingPrompter prompter;
     SystemClock clock;
     FixedScreen screen;
+    EmptySettingsStore legacyStore;
     for (int i = 0; i < count; ++i) {
         const std::string programDir = joinPath(argv[1], std::to_string(i));
         std::filesystem::create_directories(programDir);
-        AppState st;
-        st.sys.prompter = &prompter;
-        st.sys.clock = &clock;
-        st.sys.screen = &screen;
+        AppState st(Services{prompter, clock, screen, legacyStore});
         st.sys.programDir = programDir;
         st.sys.retrySeconds = 20;
         st.sys.retryPauseMs = 1;

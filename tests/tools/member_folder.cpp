@@ -7,11 +7,12 @@
 //   member_folder show <shared folder> <member number>
 //       Prints the member's notes, one line each: index, top, left, width, height, peeled, text
 //       (line breaks shown as "\n"). Exit code 1 when the files cannot be read.
-#include "app/datetime.h"
+#include "model/datetime.h"
 #include "app/groval.h"
 #include "platform/clock.h"
 #include "platform/prompter.h"
 #include "platform/screen.h"
+#include "platform/settingsstore.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,11 +22,12 @@ using namespace tw;
 
 namespace {
 
-class PrintingPrompter : public Prompter {
+// Nobody answers this tool's boxes: each is printed and declined.
+class PrintingDecliningPrompter : public DecliningPrompter {
 public:
-    Answer ask(const std::string& title, const std::string& text, Icon, Buttons buttons) override {
+    Answer ask(const std::string& title, const std::string& text, Icon icon, Buttons buttons) override {
         std::fprintf(stderr, "message box: %s: %s\n", title.c_str(), text.c_str());
-        return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+        return DecliningPrompter::ask(title, text, icon, buttons);
     }
 };
 
@@ -60,13 +62,11 @@ int16_t number(const char* s) { return static_cast<int16_t>(std::atoi(s)); }
 }  // namespace
 
 int main(int argc, char** argv) {
-    PrintingPrompter prompter;
+    PrintingDecliningPrompter prompter;
     SystemClock clock;
     FixedScreen screen;
-    AppState st;
-    st.sys.prompter = &prompter;
-    st.sys.clock = &clock;
-    st.sys.screen = &screen;
+    EmptySettingsStore legacyStore;
+    AppState st(Services{prompter, clock, screen, legacyStore});
     st.sys.retrySeconds = 5;
 
     const std::string cmd = argc > 1 ? argv[1] : "";

@@ -1,5 +1,7 @@
-// CP932 through iconv. Unmappable characters and invalid bytes become "?", as on Windows.
+// CP932 through iconv. Unmappable characters become "?", as on Windows; bytes that are no CP932
+// character are kept (codepage_detail.h).
 #include "platform/codepage.h"
+#include "platform/codepage_detail.h"
 
 #include <cerrno>
 #include <iconv.h>
@@ -22,10 +24,12 @@ public:
     ~Converter() {
         if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
     }
-    // skipUtf8: on a bad input sequence skip one UTF-8 character (true) or one byte (false).
-    std::string run(const std::string& in, bool skipUtf8) {
-        std::string out;
-        if (cd_ == reinterpret_cast<iconv_t>(-1)) return in;
+
+    // Converts `in` into `out`. With `lenient`, an input sequence that cannot be converted becomes
+    // "?" (one UTF-8 character is skipped); without, the conversion fails there.
+    bool run(const std::string& in, std::string& out, bool lenient) {
+        out.clear();
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) return false;
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         out.reserve(in.size() * 2 + 8);
         char* inp = const_cast<char*>(in.data());
@@ -36,18 +40,18 @@ public:
             size_t outleft = sizeof buf;
             size_t r = iconv(cd_, &inp, &inleft, &outp, &outleft);
             out.append(buf, static_cast<size_t>(outp - buf));
-            if (r == static_cast<size_t>(-1)) {
-                if (errno == E2BIG) continue;
-                // EILSEQ or EINVAL: one character that cannot be converted.
-                size_t skip = skipUtf8 ? utf8SeqLen(static_cast<unsigned char>(*inp)) : 1;
-                if (skip > inleft) skip = inleft;
-                inp += skip;
-                inleft -= skip;
-                out.push_back('?');
-                iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-            }
+            if (r != static_cast<size_t>(-1)) continue;
+            if (errno == E2BIG) continue;
+            // EILSEQ or EINVAL: one character that cannot be converted.
+            if (!lenient) return false;
+            size_t skip = utf8SeqLen(static_cast<unsigned char>(*inp));
+            if (skip > inleft) skip = inleft;
+            inp += skip;
+            inleft -= skip;
+            out.push_back('?');
+            iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         }
-        return out;
+        return true;
     }
 
 private:
@@ -56,13 +60,17 @@ private:
 
 }  // namespace
 
-std::string utf8ToCp932(const std::string& utf8) {
+std::string codepage::encodeRun(const std::string& utf8) {
+    if (utf8.empty()) return {};
     thread_local Converter conv("CP932", "UTF-8");
     // iconv turns the yen sign and the overline into the ASCII bytes 5C and 7E; the Windows table
     // has no form for them, and a yen sign must never become a backslash (a path separator).
     static const std::string kYen = "\xC2\xA5", kOverline = "\xE2\x80\xBE";
-    if (utf8.find(kYen) == std::string::npos && utf8.find(kOverline) == std::string::npos)
-        return conv.run(utf8, true);
+    std::string out;
+    if (utf8.find(kYen) == std::string::npos && utf8.find(kOverline) == std::string::npos) {
+        conv.run(utf8, out, true);
+        return out;
+    }
     std::string cleaned;
     cleaned.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
@@ -76,12 +84,13 @@ std::string utf8ToCp932(const std::string& utf8) {
             cleaned.push_back(utf8[i++]);
         }
     }
-    return conv.run(cleaned, true);
+    conv.run(cleaned, out, true);
+    return out;
 }
 
-std::string cp932ToUtf8(const std::string& bytes) {
+bool codepage::decodeRun(const std::string& bytes, std::string& utf8) {
     thread_local Converter conv("UTF-8", "CP932");
-    return conv.run(bytes, false);
+    return conv.run(bytes, utf8, false);
 }
 
 }  // namespace tw

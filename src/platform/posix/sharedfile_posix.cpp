@@ -28,12 +28,40 @@ FileError classify(int err, const std::string& path) {
         // With the folder present the file itself is missing; otherwise the path is.
         return makeError(directoryExists(parentOf(path)) ? kErrFileNotFound : kErrPathNotFound);
     case ENOTDIR: return makeError(kErrPathNotFound);
+    // A folder where the file should be: Windows refuses such an open as access denied.
+    case EISDIR:
     case EACCES:
     case EPERM:
     case EAGAIN:
     case EBUSY:
     case ETXTBSY: return makeError(kErrAccessDenied);
+    case ENOMEM: return makeError(kErrOutOfMemory);
+    case EROFS: return makeError(kErrWriteProtect);
+    case ENOSPC:
+    case EDQUOT: return makeError(kErrDiskFull);
+    case EIO: return makeError(kErrDeviceIo);
+    case EMFILE:
+    case ENFILE: return makeError(kErrTooManyOpenFiles);
+    case ENAMETOOLONG: return makeError(kErrNameTooLong);
+    case EEXIST: return makeError(kErrFileExists);
+    case EXDEV: return makeError(kErrNotSameDevice);
+    case ELOOP: return makeError(kErrCannotResolveName);
+    case ENODEV:
+    case ENXIO:
+    case ENOMEDIUM: return makeError(kErrNotReady);
+    case ESTALE: return makeError(kErrNetworkNameGone);
+    case ENETDOWN:
+    case ENETUNREACH:
+    case ENETRESET:
+    case ECONNABORTED:
+    case ECONNRESET:
+    case ENOTCONN:
+    case ETIMEDOUT:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case EREMOTEIO: return makeError(kErrNetworkError);
     default: {
+        // Rare ones keep the system's own number and words.
         FileError e;
         e.number = err;
         e.description = std::strerror(err);

@@ -1,6 +1,8 @@
-// CP932 through the system's own tables (code page 932). Unmappable characters and invalid bytes
-// become "?", exactly as the POSIX build does, so both builds write the same bytes.
+// CP932 through the system's own tables (code page 932). Unmappable characters become "?" and bytes
+// that are no character are kept, exactly as in the POSIX build, so both builds read and write the
+// same bytes.
 #include "platform/codepage.h"
+#include "platform/codepage_detail.h"
 #include "platform/win/wide.h"
 
 #include <climits>
@@ -52,21 +54,25 @@ wchar_t sameAsPosix(wchar_t c) {
 
 bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
-// The byte 0x80 on its own is no character (the Windows table alone makes it U+0080).
-bool hasLone80(const std::string& bytes) {
+// The bytes 80, A0, FD, FE and FF on their own are no character; only the Windows table gives them
+// one (U+0080, U+F8F0–U+F8F3).
+bool isWindowsOnlyByte(unsigned char b) { return b == 0x80 || b == 0xA0 || b >= 0xFD; }
+
+bool hasWindowsOnlyByte(const std::string& bytes) {
     for (size_t i = 0; i < bytes.size(); ++i) {
         unsigned char b = static_cast<unsigned char>(bytes[i]);
         if (isLeadByte(b))
             ++i;
-        else if (b == 0x80)
+        else if (isWindowsOnlyByte(b))
             return true;
     }
     return false;
 }
 
+
 }  // namespace
 
-std::string utf8ToCp932(const std::string& utf8) {
+std::string codepage::encodeRun(const std::string& utf8) {
     if (utf8.empty()) return {};
     std::wstring wide = win::widen(utf8);
     // Characters beyond the basic plane never have a CP932 form: one "?" per character, not one
@@ -94,30 +100,11 @@ std::string utf8ToCp932(const std::string& utf8) {
     return out;
 }
 
-std::string cp932ToUtf8(const std::string& bytes) {
+bool codepage::decodeRun(const std::string& bytes, std::string& utf8) {
     std::wstring wide;
-    if (hasLone80(bytes) || !decodeStrict(bytes.data(), bytes.size(), wide)) {
-        // Something in the text is not CP932: go character by character so that every bad byte
-        // becomes one "?" and the rest is kept.
-        wide.clear();
-        size_t i = 0;
-        while (i < bytes.size()) {
-            unsigned char b = static_cast<unsigned char>(bytes[i]);
-            bool lead = isLeadByte(b);
-            if (lead && i + 1 >= bytes.size()) {
-                wide.push_back(L'?');   // a lead byte cut off at the end
-                break;
-            }
-            size_t len = lead ? 2 : 1;
-            if (b != 0x80 && decodeStrict(bytes.data() + i, len, wide)) {
-                i += len;
-            } else {
-                wide.push_back(L'?');
-                i += 1;   // the next byte may start a good character of its own
-            }
-        }
-    }
-    return win::narrow(wide);
+    if (hasWindowsOnlyByte(bytes) || !decodeStrict(bytes.data(), bytes.size(), wide)) return false;
+    utf8 = win::narrow(wide);
+    return true;
 }
 
 }  // namespace tw

@@ -1,13 +1,18 @@
 // Sharing modes on Windows are the share modes of CreateFileW: a reader shares reading only, a
 // writer shares nothing. The writer's open also allows deletion, which the one-step replace of the
 // content needs (the new file takes the old one's name while our open still holds it).
-#include "platform/clock.h"
+//
+// Where that one-step replace is refused, the content is rewritten in place through the writer's
+// open, which is never let go: an undo copy of the old content beside the file first, then the new
+// bytes, then the copy goes. Every open puts back what a writer killed midway left (see open()).
 #include "platform/sharedfile.h"
 #include "platform/win/wide.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <cstdint>
+#include <mutex>
 #include <random>
 #include <vector>
 #include <windows.h>
@@ -28,8 +33,14 @@ struct RenameInfo {
     WCHAR fileName[1];
 };
 
-// How long the fallback replace waits for a reader that holds the old file.
-constexpr double kReplaceWaitSeconds = 3.0;
+// The undo copy of an in-place replace: "<name>.~undo", holding the old content followed by its
+// length, a checksum of it and a mark, so that only a complete copy is ever put back.
+const wchar_t kUndoSuffix[] = L".~undo";
+constexpr char kUndoMark[8] = {'T', 'W', 'U', 'N', 'D', 'O', '0', '1'};
+constexpr size_t kUndoTrailer = 8 + 8 + sizeof kUndoMark;
+
+// Not in every SDK's headers.
+constexpr DWORD kErrorDiskQuotaExceeded = 1295;
 
 HANDLE asHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
@@ -60,7 +71,26 @@ FileError classify(DWORD err) {
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
     case ERROR_ACCESS_DENIED: return makeError(kErrAccessDenied);
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return makeError(kErrOutOfMemory);
+    // The common ones in the program's own words, whatever language this Windows speaks.
+    case ERROR_TOO_MANY_OPEN_FILES: return makeError(kErrTooManyOpenFiles);
+    case ERROR_NOT_SAME_DEVICE: return makeError(kErrNotSameDevice);
+    case ERROR_WRITE_PROTECT: return makeError(kErrWriteProtect);
+    case ERROR_NOT_READY: return makeError(kErrNotReady);
+    case ERROR_UNEXP_NET_ERR: return makeError(kErrNetworkError);
+    case ERROR_NETNAME_DELETED: return makeError(kErrNetworkNameGone);
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return makeError(kErrFileExists);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+    case kErrorDiskQuotaExceeded: return makeError(kErrDiskFull);
+    case ERROR_INVALID_NAME: return makeError(kErrInvalidName);
+    case ERROR_FILENAME_EXCED_RANGE: return makeError(kErrNameTooLong);
+    case ERROR_IO_DEVICE: return makeError(kErrDeviceIo);
+    case ERROR_CANT_RESOLVE_FILENAME: return makeError(kErrCannotResolveName);
     default: {
+        // Rare ones keep the system's own number and words.
         FileError e;
         e.number = static_cast<int>(err);
         e.description = systemMessage(err);
@@ -140,6 +170,163 @@ bool renameOverOpenFile(HANDLE h, const std::wstring& target) {
                                       static_cast<DWORD>(buf.size())) != 0;
 }
 
+bool setLength(HANDLE h, uint64_t n) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(n);
+    return SetFilePointerEx(h, to, nullptr, FILE_BEGIN) && SetEndOfFile(h);
+}
+
+bool readAllHandle(HANDLE h, std::string& out) {
+    LARGE_INTEGER size, zero;
+    zero.QuadPart = 0;
+    if (!GetFileSizeEx(h, &size) || !SetFilePointerEx(h, zero, nullptr, FILE_BEGIN)) return false;
+    out.assign(static_cast<size_t>(size.QuadPart), '\0');
+    size_t got = 0;
+    while (got < out.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(out.size() - got, 1u << 30));
+        DWORD done = 0;
+        if (!ReadFile(h, out.data() + got, chunk, &done, nullptr)) return false;
+        if (done == 0) break;
+        got += done;
+    }
+    out.resize(got);
+    return true;
+}
+
+// Makes `bytes` the whole content of the open file `h` and waits until they are on the disk; the
+// position is then at the end.
+bool overwrite(HANDLE h, const char* bytes, size_t n) {
+    LARGE_INTEGER zero;
+    zero.QuadPart = 0;
+    return SetFilePointerEx(h, zero, nullptr, FILE_BEGIN) && writeAllHandle(h, bytes, n) && setLength(h, n) &&
+           FlushFileBuffers(h);
+}
+
+uint64_t checksum(const char* p, size_t n) {
+    uint64_t x = 14695981039346656037ULL;   // FNV-1a
+    for (size_t i = 0; i < n; ++i) {
+        x ^= static_cast<unsigned char>(p[i]);
+        x *= 1099511628211ULL;
+    }
+    return x;
+}
+
+void putLe64(char* out, uint64_t v) {
+    for (int i = 0; i < 8; ++i) out[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+uint64_t getLe64(const char* in) {
+    uint64_t v = 0;
+    for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(static_cast<unsigned char>(in[i])) << (8 * i);
+    return v;
+}
+
+// Writes the undo copy of `old` for the file `target`: under a temporary name first, renamed only
+// once complete and on the disk, so the undo name never holds a part of a copy. False with the
+// system's error.
+bool writeUndoCopy(const std::wstring& target, const std::string& old) {
+    std::wstring tmp;
+    HANDLE t = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 5 && t == INVALID_HANDLE_VALUE; ++attempt) {
+        tmp = target + uniqueSuffix();
+        t = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (t == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    if (t == INVALID_HANDLE_VALUE) return false;
+    char trailer[kUndoTrailer];
+    putLe64(trailer, old.size());
+    putLe64(trailer + 8, checksum(old.data(), old.size()));
+    std::copy(std::begin(kUndoMark), std::end(kUndoMark), trailer + 16);
+    bool written = writeAllHandle(t, old.data(), old.size()) && writeAllHandle(t, trailer, sizeof trailer) &&
+                   FlushFileBuffers(t);
+    DWORD err = GetLastError();
+    CloseHandle(t);
+    if (written && MoveFileExW(tmp.c_str(), (target + kUndoSuffix).c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    if (written) err = GetLastError();
+    DeleteFileW(tmp.c_str());
+    SetLastError(err);
+    return false;
+}
+
+// Puts back the old content from an undo copy beside `target`, if there is one; `h` is an open of
+// the file for reading and writing that nobody else shares. A copy that is not complete was never
+// finished, so its replace never touched the file: it only goes. False with the system's error.
+bool undoUnfinishedReplace(HANDLE h, const std::wstring& target) {
+    const std::wstring undo = target + kUndoSuffix;
+    HANDLE u = CreateFileW(undo.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (u == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    std::string copy;
+    bool read = readAllHandle(u, copy);
+    DWORD err = GetLastError();
+    CloseHandle(u);
+    if (!read) {
+        SetLastError(err);
+        return false;
+    }
+    if (copy.size() >= kUndoTrailer) {
+        const size_t n = copy.size() - kUndoTrailer;
+        const char* trailer = copy.data() + n;
+        bool complete = getLe64(trailer) == n && getLe64(trailer + 8) == checksum(copy.data(), n) &&
+                        std::equal(std::begin(kUndoMark), std::end(kUndoMark), trailer + 16);
+        if (complete && !overwrite(h, copy.data(), n)) return false;
+    }
+    return DeleteFileW(undo.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+// The content replaced in place through `h`, the caller's open, which stays held throughout; the
+// undo copy makes a kill at any moment come out as the old content (see the header).
+FileError rewriteInPlace(HANDLE h, const std::wstring& target, const std::string& bytes) {
+    std::string old;
+    if (!readAllHandle(h, old) || !writeUndoCopy(target, old)) return lastError();
+    const std::wstring undo = target + kUndoSuffix;
+    auto putBackOld = [&](DWORD err) {
+        // At once, through our open; should even that fail, the undo copy stays for the next open.
+        if (overwrite(h, old.data(), old.size())) DeleteFileW(undo.c_str());
+        return classify(err);
+    };
+    // Room for a longer content first, where the file system can promise it: a full disk then stops
+    // us before the old content changed (elsewhere the old content goes back as below).
+    if (bytes.size() > old.size()) {
+        FILE_ALLOCATION_INFO room;
+        room.AllocationSize.QuadPart = static_cast<LONGLONG>(bytes.size());
+        if (!SetFileInformationByHandle(h, FileAllocationInfo, &room, sizeof room)) {
+            DWORD err = GetLastError();
+            if (err == ERROR_DISK_FULL || err == ERROR_HANDLE_DISK_FULL || err == kErrorDiskQuotaExceeded) {
+                DeleteFileW(undo.c_str());
+                return classify(err);
+            }
+        }
+    }
+    if (!overwrite(h, bytes.data(), bytes.size())) return putBackOld(GetLastError());
+    if (!DeleteFileW(undo.c_str())) return putBackOld(GetLastError());
+    return {};
+}
+
+// Folders where the one-step replace was refused because the system or the share does not know it;
+// their files go straight to the in-place replace instead of writing a temporary file for nothing.
+std::mutex refusedMutex;
+std::vector<std::wstring> refusedFolders;
+
+std::wstring folderOf(const std::wstring& path) {
+    auto sep = path.find_last_of(L"\\/");
+    return sep == std::wstring::npos ? std::wstring() : path.substr(0, sep);
+}
+
+bool oneStepRefusedIn(const std::wstring& folder) {
+    std::lock_guard<std::mutex> lock(refusedMutex);
+    return std::find(refusedFolders.begin(), refusedFolders.end(), folder) != refusedFolders.end();
+}
+
+void rememberRefusal(const std::wstring& folder, DWORD err) {
+    if (err != ERROR_INVALID_PARAMETER && err != ERROR_NOT_SUPPORTED && err != ERROR_INVALID_FUNCTION) return;
+    std::lock_guard<std::mutex> lock(refusedMutex);
+    if (std::find(refusedFolders.begin(), refusedFolders.end(), folder) == refusedFolders.end())
+        refusedFolders.push_back(folder);
+}
+
 }  // namespace
 
 FileError lastSystemError() { return lastError(); }
@@ -152,13 +339,47 @@ FileError SharedFile::open(const std::string& path, ShareMode mode) {
     close();
     std::wstring wpath = win::widen(path);
     if (wpath.empty()) return makeError(kErrFileNotFound);
-    HANDLE h = CreateFileW(wpath.c_str(), accessFor(mode), shareFor(mode), nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return lastError();
-    handle_ = reinterpret_cast<intptr_t>(h);
-    path_ = path;
-    mode_ = mode;
-    return {};
+    const std::wstring target = fullPath(wpath);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        HANDLE h = CreateFileW(wpath.c_str(), accessFor(mode), shareFor(mode), nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return lastError();
+        // With the file held, an undo copy beside it is the one of a writer that died in the middle of
+        // a replace: its old content goes back before anybody reads the file.
+        if (GetFileAttributesW((target + kUndoSuffix).c_str()) == INVALID_FILE_ATTRIBUTES) {
+            DWORD err = GetLastError();
+            if (err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND) {
+                CloseHandle(h);
+                return classify(err);
+            }
+        } else if (mode != ShareMode::ReadDenyWrite) {
+            LARGE_INTEGER start;
+            start.QuadPart = 0;
+            if (!undoUnfinishedReplace(h, target) || !SetFilePointerEx(h, start, nullptr, FILE_BEGIN)) {
+                FileError e = lastError();
+                CloseHandle(h);
+                return e;
+            }
+        } else {
+            // A reader cannot write: it lets go, puts the old content back through a writer's open and
+            // opens again. Another reader there meanwhile makes that open busy; the caller retries.
+            CloseHandle(h);
+            HANDLE w = CreateFileW(wpath.c_str(), accessFor(ShareMode::ReadWriteExclusive),
+                                   shareFor(ShareMode::ReadWriteExclusive), nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (w == INVALID_HANDLE_VALUE) return lastError();
+            bool undone = undoUnfinishedReplace(w, target);
+            DWORD err = GetLastError();
+            CloseHandle(w);
+            if (!undone) return classify(err);
+            continue;
+        }
+        handle_ = reinterpret_cast<intptr_t>(h);
+        path_ = path;
+        mode_ = mode;
+        return {};
+    }
+    return makeError(kErrAccessDenied);
 }
 
 FileError SharedFile::length(int64_t& out) {
@@ -211,74 +432,52 @@ FileError SharedFile::replaceContent(const std::string& bytes) {
     if (!isOpen()) return makeError(kErrBadFileNumber);
     if (mode_ == ShareMode::ReadDenyWrite) return makeError(kErrBadFileMode);
 
-    std::wstring target = fullPath(win::widen(path_));
-    // The new content goes into a file of its own in the same folder. It is opened with our sharing
-    // mode from the start, so once it carries the name nobody else can open it before close().
-    std::wstring tmp;
-    HANDLE t = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 5 && t == INVALID_HANDLE_VALUE; ++attempt) {
-        tmp = target + uniqueSuffix();
-        t = CreateFileW(tmp.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (t == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
-    }
-    if (t == INVALID_HANDLE_VALUE) return lastError();
-    auto discard = [&] {
-        CloseHandle(t);
-        DeleteFileW(tmp.c_str());
-    };
-    if (!writeAllHandle(t, bytes.data(), bytes.size()) || !FlushFileBuffers(t)) {
-        FileError e = lastError();
-        discard();
-        return e;
-    }
+    const std::wstring target = fullPath(win::widen(path_));
+    HANDLE held = asHandle(handle_);
+    // An undo copy that our own failed replace could not take back first: the file must hold the old
+    // content again before anything else is read or replaced.
+    if (!undoUnfinishedReplace(held, target)) return lastError();
 
-    // Best way: the complete file takes the old one's name in one step while our open of the old
-    // file still holds it, so no other computer gets in between.
-    if (renameOverOpenFile(t, target)) {
-        CloseHandle(asHandle(handle_));
-        handle_ = reinterpret_cast<intptr_t>(t);
-        removeStaleReplaceFiles(path_);
-        return {};
-    }
-
-    // Fallback for systems and file systems without that rename (older Windows, many network
-    // shares, Wine): the old file cannot be replaced while any open of it exists, ours included.
-    // So we let go of the old file and move the new one over it, waiting briefly for a reader that
-    // holds the old file. The content is still replaced in one step (a reader sees the old or the
-    // new file, a kill leaves one of them) and the new file is ours from the moment it carries the
-    // name, but the guarantee is weaker: in the short gap between our close and the move another
-    // program may open the old file. A reader only delays the move; a writer that gets in there
-    // works on the old content and its change or ours is lost.
-    CloseHandle(asHandle(handle_));
-    handle_ = kInvalid;
-    double start = monotonicSeconds();
-    DWORD err = ERROR_SUCCESS;
-    for (;;) {
-        if (MoveFileExW(tmp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const std::wstring folder = folderOf(target);
+    if (!oneStepRefusedIn(folder)) {
+        // The new content goes into a file of its own in the same folder. It is opened with our sharing
+        // mode from the start, so once it carries the name nobody else can open it before close().
+        std::wstring tmp;
+        HANDLE t = INVALID_HANDLE_VALUE;
+        for (int attempt = 0; attempt < 5 && t == INVALID_HANDLE_VALUE; ++attempt) {
+            tmp = target + uniqueSuffix();
+            t = CreateFileW(tmp.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (t == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+        }
+        if (t == INVALID_HANDLE_VALUE) return lastError();
+        auto discard = [&] {
+            DWORD err = GetLastError();
+            CloseHandle(t);
+            DeleteFileW(tmp.c_str());
+            SetLastError(err);
+        };
+        if (!writeAllHandle(t, bytes.data(), bytes.size()) || !FlushFileBuffers(t)) {
+            discard();
+            return lastError();
+        }
+        // The complete file takes the old one's name in one step while our open of the old file still
+        // holds it, so no other computer gets in between.
+        if (renameOverOpenFile(t, target)) {
+            CloseHandle(held);
             handle_ = reinterpret_cast<intptr_t>(t);
             removeStaleReplaceFiles(path_);
             return {};
         }
-        err = GetLastError();
-        bool busy = err == ERROR_SHARING_VIOLATION || err == ERROR_ACCESS_DENIED || err == ERROR_LOCK_VIOLATION;
-        if (!busy || monotonicSeconds() - start >= kReplaceWaitSeconds) break;
-        Sleep(2);
+        discard();
+        rememberRefusal(folder, GetLastError());
     }
-    discard();
-    // The old content is still in place; take our open of it again so the caller holds what it held.
-    std::wstring wpath = win::widen(path_);
-    start = monotonicSeconds();
-    do {
-        HANDLE h = CreateFileW(wpath.c_str(), accessFor(mode_), shareFor(mode_), nullptr, OPEN_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            handle_ = reinterpret_cast<intptr_t>(h);
-            break;
-        }
-        Sleep(2);
-    } while (monotonicSeconds() - start < kReplaceWaitSeconds);
-    return classify(err);
+
+    // Without that rename the old file could only be replaced after letting go of it, and another
+    // member could then open it between our read and our write: so it is rewritten through our open.
+    if (FileError e = rewriteInPlace(held, target, bytes)) return e;
+    removeStaleReplaceFiles(path_);
+    return {};
 }
 
 void SharedFile::close() {
