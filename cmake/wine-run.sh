@@ -12,7 +12,11 @@ if [ -z "${WINEPREFIX:-}" ]; then
   export WINEPREFIX
 fi
 log="${exe%.exe}.wine.log"
-env -u DISPLAY -u WAYLAND_DISPLAY wine "$exe" "$@" </dev/null >"$log" 2>&1
+# Wine turns file names into Unix names by the locale's character set: under the POSIX locale of a
+# minimal system (no LANG) a Japanese file name cannot be made at all. The tests never depend on the
+# caller's locale: always UTF-8.
+env -u DISPLAY -u WAYLAND_DISPLAY -u LANGUAGE LANG=C.UTF-8 LC_ALL=C.UTF-8 \
+  wine "$exe" "$@" </dev/null >"$log" 2>&1
 rc=$?
 cat "$log"
 exit $rc

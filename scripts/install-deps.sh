@@ -1,17 +1,76 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the program and the tests need, when any is missing.
+# Installs the Debian packages that are missing, for one purpose:
+#   scripts/install-deps.sh run    building and running the program (./run)
+#   scripts/install-deps.sh test   that, and everything the tests need (./test)
+# Prints one line; apt's own output goes to a log that is shown only when the installation fails.
+# Not root: uses sudo; without sudo it names the missing packages and the command to run as root,
+# and ends with exit status 1.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
-          fonts-noto-cjk xvfb xauth g++-mingw-w64-x86-64 wine64)
+
+# Building and running the program: the compiler and build tools, Qt with its Japanese translations
+# (Qt's standard buttons and dialogs), and a Japanese font.
+run_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev qt6-translations-l10n fonts-noto-cjk)
+# A virtual display: ./run uses one when there is no display; the screen tests always do.
+display_packages=(xvfb xauth)
+# The tests: GoogleTest; the benchmarks (Google Benchmark, and X11/xcb for the start-up benchmark's
+# screen watcher); the Windows build of the core (mingw-w64) and Wine to run its tests. `wine` is
+# named as well as `wine64`: it brings the wine, wineboot and wineserver commands, and wine64 only
+# recommends it.
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxcb1-dev
+               g++-mingw-w64-x86-64 wine64 wine)
+# Tools of further test steps (other compilers, sanitizers, fuzzing) go here.
+test_tool_packages=()
+
+purpose=${1:-}
+case "$purpose" in
+  run)
+    packages=("${run_packages[@]}")
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then packages+=("${display_packages[@]}"); fi
+    ;;
+  test)
+    packages=("${run_packages[@]}" "${display_packages[@]}" "${test_packages[@]}" "${test_tool_packages[@]}")
+    ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get -o DPkg::Lock::Timeout=600 update -q
-  $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}"
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "Packages ($purpose): all ${#packages[@]} installed."
+  exit 0
+fi
+
+# Not root and no way to become root here: say what to do, and stop.
+ask_root() {
+  {
+    echo "Missing Debian packages: ${missing[*]}"
+    echo "$1 Install them as root, then start ./$purpose again:"
+    echo "  apt-get update && apt-get install -y ${missing[*]}"
+  } >&2
+  exit 1
+}
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null 2>&1 || ask_root "This user is not root and sudo is not installed."
+  # Asks for the password (if any) now, on the terminal, not hidden in the log below.
+  sudo -v || ask_root "sudo did not let this user act as root."
+  as_root=(sudo)
+fi
+
+log=$(mktemp -t tackwisp-apt.XXXXXX)
+printf 'Packages (%s): installing %d missing: %s ... ' "$purpose" "${#missing[@]}" "${missing[*]}"
+apt=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
+if "${apt[@]}" update >"$log" 2>&1 && "${apt[@]}" install -y "${missing[@]}" >>"$log" 2>&1; then
+  echo "done."
+  rm -f "$log"
+else
+  echo "FAILED."
+  echo "--- the end of apt's output (all of it: $log):" >&2
+  tail -n 40 "$log" >&2
+  exit 1
 fi

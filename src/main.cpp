@@ -2,11 +2,21 @@
 // its whole face, and it runs until the exit command, the last note peeled off, or the system's request
 // to end (which saves like the exit command).
 #include "app/qt/program.h"
+#include "app/qt/tackwispapplication.h"
+#include "platform/qt/qtjapanese.h"
 
 #include <QApplication>
+#include <QtGlobal>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // A failure that escapes an event handler becomes a message, not the end of the process.
+    tw::TackwispApplication app(argc, argv);
+    // Qt's standard buttons and dialogs in Japanese like everything else, whatever the locale.
+    tw::QtJapaneseTexts qtTexts;
+    if (!qtTexts.installed())
+        qWarning("Qt's Japanese translations (qtbase_ja.qm) were not found in %s: Qt's standard buttons "
+                 "and dialogs show English.",
+                 qPrintable(tw::QtJapaneseTexts::folders().join(QStringLiteral(", "))));
     // Hiding or peeling notes must not end the program; only its own end does.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -106,7 +106,7 @@ TEST(QtPrompterBoxes, EveryButtonSetAnswersWithItsButton) {
     };
     QtPrompter p;
     for (const Case& c : cases) {
-        int count = 0;
+        qsizetype count = 0;
         whenBoxShows([&](QMessageBox& box) {
             count = box.buttons().size();
             QAbstractButton* b = buttonWithText(box, q(c.click));
