@@ -18,8 +18,9 @@ display_packages=(xvfb xauth)
 # recommends it.
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxcb1-dev
                g++-mingw-w64-x86-64 wine64 wine)
-# Tools of further test steps (other compilers, sanitizers, fuzzing) go here.
-test_tool_packages=()
+# The fuzz targets: clang with the runtimes of libFuzzer and the sanitizers, and llvm-symbolizer for
+# readable reports.
+test_tool_packages=(clang libclang-rt-14-dev llvm)
 
 purpose=${1:-}
 case "$purpose" in

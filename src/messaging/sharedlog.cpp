@@ -4,6 +4,7 @@
 // to this process or the disk meanwhile.
 #include "messaging/sharedlog.h"
 
+#include "app/damagedcopy.h"
 #include "app/groval.h"
 #include "messaging/logcodec.h"
 #include "model/datetime.h"
@@ -108,20 +109,8 @@ std::string newSendRecord(AppState& st, const LogTarget& t, const std::unordered
 // Keeps the bytes of `log` from `from` on in a new file beside the log and tells the user once where
 // they are. Returns the error when the copy could not be made.
 std::optional<FileError> keepDamagedTail(AppState& st, const std::string& log, size_t from) {
-    const DateParts t = splitDateTime(st.sys.clock->now());
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
-    std::string name;
-    for (int n = 1;; ++n) {
-        name = kLogFile + ".damaged-" + std::string(stamp) + (n > 1 ? "-" + std::to_string(n) : "");
-        if (!fileExists(joinPath(st.SharedPath, name))) break;
-    }
-    const std::string path = joinPath(st.SharedPath, name);
-    SharedFile copy;
-    FileError e = copy.open(path, ShareMode::WriteExclusive);
-    if (!e) e = copy.replaceContent(log.substr(from));
-    copy.close();
-    if (e) return e;
+    std::string path;
+    if (FileError e = keepDamagedCopy(sharedLogPath(st), log.substr(from), st.sys.clock->now(), path)) return e;
     st.sys.prompter->ask(kConfirmTitle,
                          "共有ログファイルの終わりの" + std::to_string(log.size() - from) +
                              "バイトは壊れていて読めません。\rその部分を\r" + path + "\rに残し、ログから取り除きます。",

@@ -58,7 +58,10 @@ double fromSerialSeconds(double secs) {
     double rest = secs - day * 86400.0;
     double frac = rest / 86400.0;
     if (day >= 0) return day + frac;
-    return day - frac;  // negative days keep a forward-counting fraction
+    // Negative days keep a forward-counting fraction. A rest a hair short of the next midnight (or a
+    // whole day, after rounding) cannot be told from the previous whole day: it is the next midnight.
+    const double dt = day - frac;
+    return dt <= day - 1 ? day + 1 : dt;
 }
 
 double makeDate(int year, int month, int day) {
@@ -73,8 +76,10 @@ double makeDateTime(int year, int month, int day, int hour, int minute, int seco
 DateParts splitDateTime(double dt) {
     DateParts p;
     if (std::isnan(dt)) return p;
-    dt = std::clamp(dt, kFirstDay, kLastDay);
-    double secs = std::nearbyint(toSerialSeconds(dt));
+    // Clamped as seconds: below day 0 the day count runs backwards within a day (-657434.5 is noon of
+    // the first day, after -657434.0), so the count itself only keeps the infinities out.
+    dt = std::clamp(dt, kFirstDay - 1, kLastDay);
+    double secs = std::nearbyint(std::clamp(toSerialSeconds(dt), kFirstDay * 86400.0, toSerialSeconds(kLastDay)));
     double day = std::floor(secs / 86400.0);
     long long rest = static_cast<long long>(secs - day * 86400.0);
     civilFromDays(static_cast<long long>(day) + kBase, p.year, p.month, p.day);

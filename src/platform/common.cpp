@@ -192,7 +192,9 @@ std::string withKeptBytesShown(const std::string& utf8) {
                 trailLength = 3;
             else
                 b2 = static_cast<unsigned char>(utf8[i + 6]);
-            if (codepage::decodeRun(std::string{static_cast<char>(b), static_cast<char>(b2)}, character)) {
+            // A plain trail byte is a character 40–7E of its own; any other byte starts a character.
+            const bool trailFits = trailLength == 3 || (b2 >= 0x40 && b2 <= 0x7E);
+            if (trailFits && codepage::decodeRun(std::string{static_cast<char>(b), static_cast<char>(b2)}, character)) {
                 out += character;
                 i += 6 + trailLength;
                 continue;

@@ -2,6 +2,7 @@
 // exact messages, empty, missing and damaged logs. Locking between processes is in logprocess_test.
 #include "messaging/logcodec.h"
 #include "messaging/sharedlog.h"
+#include "app/damagedcopy.h"
 #include "platform/sharedfile.h"
 #include "support/scripted_prompter.h"
 #include "support/test_services.h"
@@ -478,14 +479,11 @@ TEST_F(SharedLogWithRecords, ADamagedTailIsIgnoredByReadsAndKeptAsideByTheNextCh
 TEST_F(SharedLogWithRecords, ADamagedTailIsNeverDroppedWithoutItsCopy) {
     const std::string damaged = all() + "\x01\x02\x03";
     writeLog(damaged);
-    // The copy cannot be made: a folder has taken its name.
-    const std::string copy = dir.file("GRPINLY.FLG.damaged-20000717-090000");
-    std::filesystem::create_directory(copy);
-    SharedFile probe;
-    const FileError e = probe.open(copy, ShareMode::WriteExclusive);
-    ASSERT_FALSE(e.ok());
-    prompter.expect(kErrorTitle, failureText(e.number, "送信用無確認削除", e.description), Icon::Warning, Buttons::Ok,
-                    Answer::Ok);
+    // The copy cannot be made: folders have taken every name it could have.
+    for (int attempt = 1; attempt <= 1000; ++attempt)
+        std::filesystem::create_directory(damagedCopyPath(logPath(), clock.now(), attempt));
+    prompter.expect(kErrorTitle, failureText(kErrAccessDenied, "送信用無確認削除", makeError(kErrAccessDenied).description),
+                    Icon::Warning, Buttons::Ok, Answer::Ok);
     EXPECT_FALSE(deleteAllSends(st, 5));
     EXPECT_EQ(readLog(), damaged) << "the log is left as it was";
 }

@@ -46,8 +46,12 @@ TEST(DateTime, DayCountsFromDamagedFilesStayInTheDateRange) {
         {-std::numeric_limits<double>::infinity(), "100/01/01"},
         {-657434.0, "100/01/01"},
         {-657433.5, "100/01/02 12:00:00"},
+        {-657434.5, "100/01/01 12:00:00"},   // the first day keeps its times of day
     };
     for (const auto& c : cases) EXPECT_EQ(generalDateText(c.days), c.text) << c.days;
     EXPECT_EQ(formatDate(-1e300, "yyyy"), "100");
+    // A moment a hair before a midnight below day 0 is that midnight, not two days off.
+    EXPECT_EQ(generalDateText(fromSerialSeconds(-7.3e-12)), "1899/12/30");
+    EXPECT_EQ(generalDateText(addSeconds(0.0, -1e-9)), "1899/12/30");
     EXPECT_EQ(generalDateText(std::numeric_limits<double>::quiet_NaN()), "1899/12/30");
 }
