@@ -17,6 +17,7 @@
 #include <optional>
 #include <new>
 #include <stdexcept>
+#include <unordered_map>
 #include <unordered_set>
 #include <functional>
 #include <cstring>
@@ -72,6 +73,7 @@ bool selected(const AppState& st, LogKind kind, const LogEntryRef& e, const LogT
     switch (kind) {
     case LogKind::ReceiveTimer: return e.recipientId() == st.CurrentMemberId && !e.received();
     case LogKind::StatusCheck: return e.noteId() == t.noteId && e.senderId() == st.CurrentMemberId;
+    case LogKind::MySends: return e.senderId() == st.CurrentMemberId;
     default: return true;
     }
 }
@@ -83,13 +85,17 @@ bool removed(const AppState& st, LogKind kind, const LogEntryRef& e, const LogTa
     case LogKind::DeleteReceived: return e.received();
     case LogKind::DeleteAll: return true;
     case LogKind::DeleteOne: return e.recipientId() == t.recipientId;
+    case LogKind::TakeBack:
+        for (size_t i = 0; i < t.recipients.size() && i < t.sentTimes.size(); ++i)
+            if (e.recipientId() == t.recipients[i] && e.sentAt() == t.sentTimes[i]) return true;
+        return false;
     default: return false;
     }
 }
 
 // The record a send write appends; `taken` holds the send times of the records in the log with the
 // same sender, note and recipient.
-std::string newSendRecord(AppState& st, const LogTarget& t, const std::unordered_set<double>& taken) {
+LogRecord newSendRecord(AppState& st, int16_t noteId, int16_t recipientId, const std::unordered_set<double>& taken) {
     LogRecord r;
     r.SentAt = currentTime(st);
     // Keep (sender, note, recipient, send time) unique: it is how the receive write finds the record.
@@ -97,10 +103,14 @@ std::string newSendRecord(AppState& st, const LogTarget& t, const std::unordered
     for (size_t i = 0; i < taken.size() && taken.count(r.SentAt); ++i) r.SentAt += kOneSecond;
     r.SenderName = st.localConfig.MemberName;
     r.SenderId = st.CurrentMemberId;
-    r.NoteId = t.noteId;
-    r.RecipientName = MemberNameOf(st, t.recipientId);
-    r.RecipientId = t.recipientId;
+    r.NoteId = noteId;
+    r.RecipientName = MemberNameOf(st, recipientId);
+    r.RecipientId = recipientId;
     r.QuestionKind = st.QuestionCode;
+    return r;
+}
+
+std::string bytesOf(const LogRecord& r) {
     ByteWriter w;
     encode(w, r);
     return w.data();
@@ -130,6 +140,10 @@ std::string logOperationCaption(LogKind kind) {
     case LogKind::DeleteReceived: return "送信用受信済の削除";
     case LogKind::DeleteAll:
     case LogKind::DeleteOne: return "送信用無確認削除";
+    case LogKind::SendGroup: return "送信書込";
+    case LogKind::TakeBack:
+    case LogKind::CancelUnreceived: return "送信用無確認削除";
+    case LogKind::MySends: return "受信状況チェック";
     }
     return "";
 }
@@ -139,7 +153,7 @@ std::string sharedLogPath(const AppState& st) { return joinPath(st.SharedPath, k
 namespace {
 
 bool runOperation(AppState& st, LogCall& call, LogKind kind, const LogTarget& t) {
-    const bool change = kind >= LogKind::SendWrite;
+    const bool change = kind >= LogKind::SendWrite && kind != LogKind::MySends;
     const std::string path = sharedLogPath(st);
     const ShareMode mode = change ? ShareMode::ReadWriteExclusive : ShareMode::ReadDenyWrite;
     if (auto e = call.run([&] { return call.file.open(path, mode); })) return call.fail(e);
@@ -169,7 +183,7 @@ bool runOperation(AppState& st, LogCall& call, LogKind kind, const LogTarget& t)
         }
         call.file.close();
         if (total == 0) {
-            if (kind != LogKind::ReceiveTimer)
+            if (kind != LogKind::ReceiveTimer && !t.quiet)
                 st.sys.prompter->ask(kConfirmTitle, kEmptyText, Icon::Information, Buttons::Ok);
             return false;
         }
@@ -193,6 +207,8 @@ bool runOperation(AppState& st, LogCall& call, LogKind kind, const LogTarget& t)
     std::string out;
     bool changed = tailRemoved;
     bool whole = true;
+    std::vector<LogRecord> appended;   // SendGroup: the records appended
+    std::vector<LogRecord> noteRecords;   // CancelUnreceived: the note's records as found
     if (kind == LogKind::SendWrite) {
         std::unordered_set<double> sameKey;   // send times of my sends of this note to this recipient
         whole = forEachLogRecord(bytes, [&](const LogEntryRef& e) {
@@ -200,11 +216,44 @@ bool runOperation(AppState& st, LogCall& call, LogKind kind, const LogTarget& t)
                 sameKey.insert(e.sentAt());
         });
         {
-            std::string added = newSendRecord(st, t, sameKey);
+            std::string added = bytesOf(newSendRecord(st, t.noteId, t.recipientId, sameKey));
             out.reserve(bytes.size() + added.size());
             out = bytes;
             out += added;
             changed = true;
+        }
+    } else if (kind == LogKind::SendGroup) {
+        // Send times of my sends of this note, per recipient.
+        std::unordered_map<int16_t, std::unordered_set<double>> sameKey;
+        whole = forEachLogRecord(bytes, [&](const LogEntryRef& e) {
+            if (e.senderId() == st.CurrentMemberId && e.noteId() == t.noteId) sameKey[e.recipientId()].insert(e.sentAt());
+        });
+        out = bytes;
+        for (int16_t to : t.recipients) {
+            std::unordered_set<double>& taken = sameKey[to];
+            appended.push_back(newSendRecord(st, t.noteId, to, taken));
+            taken.insert(appended.back().SentAt);
+            out += bytesOf(appended.back());
+        }
+        changed = !appended.empty();
+    } else if (kind == LogKind::CancelUnreceived) {
+        bool anyReceived = false;
+        whole = forEachLogRecord(bytes, [&](const LogEntryRef& e) {
+            if (e.senderId() == st.CurrentMemberId && e.noteId() == t.noteId) {
+                fillLogRecord(e, names, noteRecords.emplace_back());
+                anyReceived = anyReceived || e.received();
+            }
+        });
+        if (anyReceived || noteRecords.empty()) {
+            out = bytes;
+        } else {
+            out.reserve(bytes.size());
+            forEachLogRecord(bytes, [&](const LogEntryRef& e) {
+                if (e.senderId() == st.CurrentMemberId && e.noteId() == t.noteId)
+                    changed = true;
+                else
+                    out.append(bytes, e.offset, e.size());
+            });
         }
     } else if (kind == LogKind::ReceiveWrite) {
         bool hit = false;
@@ -243,12 +292,29 @@ bool runOperation(AppState& st, LogCall& call, LogKind kind, const LogTarget& t)
     }
     call.file.close();
 
+    if (kind == LogKind::SendGroup) {
+        st.LogSelection = std::move(appended);
+        return true;
+    }
+    if (kind == LogKind::CancelUnreceived) {
+        st.LogSelection = std::move(noteRecords);
+        return true;
+    }
     // The selection is the new content; its records are complete by construction.
     forEachLogRecord(out, [&](const LogEntryRef& e) { fillLogRecord(e, names, st.LogSelection.emplace_back()); });
     return true;
 }
 
 }  // namespace
+
+bool takeBackSendRecords(AppState& st, int16_t noteId, const std::vector<LogRecord>& written) {
+    LogTarget t{.noteId = noteId};
+    for (const LogRecord& r : written) {
+        t.recipients.push_back(r.RecipientId);
+        t.sentTimes.push_back(r.SentAt);
+    }
+    return SharedLogOperation(st, LogKind::TakeBack, t);
+}
 
 bool SharedLogOperation(AppState& st, LogKind kind, const LogTarget& t) {
     st.LogSelection.clear();

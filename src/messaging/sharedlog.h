@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tw {
 
@@ -19,6 +20,13 @@ enum class LogKind : int {
     DeleteReceived = 12,  // change: remove my received send records of a note
     DeleteAll = 13,       // change: remove all my send records of a note
     DeleteOne = 14,       // change: remove my send records of a note to one recipient
+
+    // Changes of this program that keep a send or a cancel whole, each one change of the log:
+    SendGroup = 20,       // append my send of a note to every recipient of a list, or nothing
+    TakeBack = 21,        // remove my given sends of a note (recipient and send time), received or not
+    CancelUnreceived = 22,   // remove all my send records of a note, unless one of them is received
+    // A read of this program:
+    MySends = 30,         // read: all my send records (the status check of every sent note at once)
 };
 
 // What one operation works on; each kind reads only the fields it needs.
@@ -28,6 +36,11 @@ struct LogTarget {
     int16_t recipientId = 0;   // the recipient (kinds 10, 14)
     int16_t localCopyId = 0;   // the recipient's copy of the note (kind 11)
     double sentAt = 0;         // the send time of the record to mark (kind 11)
+    std::vector<int16_t> recipients{};   // the recipients (SendGroup, TakeBack)
+    std::vector<double> sentTimes{};     // with each recipient its send time (TakeBack)
+    // A status check (kind 1) of the program itself rather than of the user: an empty log is no
+    // news then, and is not announced.
+    bool quiet = false;
 };
 
 // The one door to the log. Afterwards st.LogSelection holds the selected records (read kinds) or
@@ -45,8 +58,8 @@ bool SharedLogOperation(AppState& st, LogKind kind, const LogTarget& target = {}
 
 // The operations by name.
 inline bool readUnreceivedLog(AppState& st) { return SharedLogOperation(st, LogKind::ReceiveTimer); }
-inline bool readSendRecords(AppState& st, int16_t noteId) {
-    return SharedLogOperation(st, LogKind::StatusCheck, {.noteId = noteId});
+inline bool readSendRecords(AppState& st, int16_t noteId, bool quiet = false) {
+    return SharedLogOperation(st, LogKind::StatusCheck, {.noteId = noteId, .quiet = quiet});
 }
 inline bool readWholeLog(AppState& st) { return SharedLogOperation(st, LogKind::FullCheck); }
 inline bool writeSendRecord(AppState& st, int16_t noteId, int16_t recipientId) {
@@ -64,6 +77,26 @@ inline bool deleteAllSends(AppState& st, int16_t noteId) {
 }
 inline bool deleteSendTo(AppState& st, int16_t noteId, int16_t recipientId) {
     return SharedLogOperation(st, LogKind::DeleteOne, {.noteId = noteId, .recipientId = recipientId});
+}
+
+// A send to several members as one change: the records of all of them, or none when the log cannot
+// be written. Afterwards st.LogSelection holds just the records appended, in the order of
+// `recipients`.
+inline bool writeSendRecords(AppState& st, int16_t noteId, std::vector<int16_t> recipients) {
+    return SharedLogOperation(st, LogKind::SendGroup, {.noteId = noteId, .recipients = std::move(recipients)});
+}
+// Takes the records of one writeSendRecords back (they are found by recipient and send time).
+bool takeBackSendRecords(AppState& st, int16_t noteId, const std::vector<LogRecord>& written);
+// The cancel of a send as one change: when none of my records of the note is received, all of them
+// go. Afterwards st.LogSelection holds the note's records as they were found (empty: none were
+// there); when one of them is received nothing was removed.
+inline bool cancelUnreceivedSends(AppState& st, int16_t noteId) {
+    return SharedLogOperation(st, LogKind::CancelUnreceived, {.noteId = noteId});
+}
+
+// Every send record of the current member, in log order. `quiet`: an empty log is not announced.
+inline bool readMySendRecords(AppState& st, bool quiet) {
+    return SharedLogOperation(st, LogKind::MySends, {.quiet = quiet});
 }
 
 // The caption of a kind as the failure message names it ("" for a value that is no kind).
