@@ -59,6 +59,8 @@ Program::Program(ProgramSetup setup) : setup_(std::move(setup)), st_(services())
     frmMain_ = std::make_unique<frmMain>(st_);
     frmOptions_ = std::make_unique<frmOptions>(st_, frmMain_.get(), dialogs);
     notes_ = std::make_unique<NoteWindows>(st_, *this);
+    notes_->setSettingsDialog(frmMain_.get());
+    frmMain_->setNetworkHost(&notes_->networkHost());
     autoSaveTimer_.setInterval(kAutoSaveMs);
     connect(&autoSaveTimer_, &QTimer::timeout, this, [this] {
         if (running_ && !ended_) autoSave_.saveChanges(st_);
@@ -85,6 +87,8 @@ Program::~Program() {
     if (auto* app = dynamic_cast<TackwispApplication*>(QCoreApplication::instance())) app->setPrompter(nullptr);
     if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
     // The note windows refer to the state and to this object: they go first.
+    frmMain_->offTimer();
+    frmMain_->setNetworkHost(nullptr);
     notes_.reset();
     frmOptions_.reset();
     frmMain_.reset();

@@ -1,29 +1,133 @@
 #include "dialogs/qt/frmMain.h"
 
+#include "dialogs/qt/periodpage.h"
+#include "dialogs/qt/sendpage.h"
+#include "messaging/reception.h"
 #include "messaging/receptioncheck.h"
 #include "platform/clock.h"
 #include "platform/screen.h"
 
+#include <QPushButton>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace tw {
 
 namespace {
 
 constexpr int kWidthTwips = 5295, kHeightTwips = 3195;
+// Where the pages that are not shown wait.
+constexpr int kAsideTopTwips = 2760;
+
+// Receives without windows: the records are there, their windows come with the next refresh.
+class NoWindows : public NetworkCheckHost {
+public:
+    void openNoteWindow(int) override {}
+    bool openAnswerSheet(const LogRecord&, const NoteRecord&) override { return false; }
+    void refreshWindows() override {}
+};
 
 }  // namespace
 
 frmMain::frmMain(AppState& st, QWidget* parent) : QDialog(parent), st_(st), tmrLog_(new QTimer(this)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromStdString(kProductName));
-    resize(kWidthTwips / std::max(1, st.sys.screen->twipsPerPixelX()),
-           kHeightTwips / std::max(1, st.sys.screen->twipsPerPixelY()));
+    const int tppX = std::max(1, st.sys.screen->twipsPerPixelX()), tppY = std::max(1, st.sys.screen->twipsPerPixelY());
+    resize(kWidthTwips / tppX, kHeightTwips / tppY);
+    setModal(true);
+
+    const int pageHeight = kAsideTopTwips / tppY;
+    btn[0] = new QPushButton(QStringLiteral("OK"), this);
+    btn[1] = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    for (size_t i = 0; i < 2; ++i) {
+        btn[i]->setObjectName(QStringLiteral("btn%1").arg(i));
+        btn[i]->setGeometry(width() - 172 + static_cast<int>(i) * 84, pageHeight - 30, 78, 24);
+        btn[i]->setAutoDefault(false);
+    }
+    connect(btn[0], &QPushButton::clicked, this, &frmMain::okClicked);
+    connect(btn[1], &QPushButton::clicked, this, &QDialog::reject);
+
+    periodPage = new PeriodPage(st, this);
+    sendPage = new SendPage(st, *btn[0], this);
+    picSet[kPeriodPage] = periodPage;
+    picSet[kSendPage] = sendPage;
+    for (int k : {kListPage, kBackgroundPage}) {
+        auto* page = new QWidget(this);
+        page->setObjectName(QStringLiteral("picSet%1").arg(k));
+        picSet[static_cast<size_t>(k)] = page;
+    }
+    for (QWidget* page : picSet) page->resize(width(), pageHeight - 34);
+    showPage(kPeriodPage);
+
     tmrLog_->setObjectName(QStringLiteral("tmrLog"));
     // A coarse timer may fire a little early, and an early tick would find the check not yet due.
     tmrLog_->setTimerType(Qt::PreciseTimer);
     connect(tmrLog_, &QTimer::timeout, this, &frmMain::tmrLog_Timer);
 }
+
+// ---- pages ----
+
+void frmMain::prepareOk() {
+    btn[0]->setText(QStringLiteral("OK"));
+    btn[0]->setEnabled(true);
+    btn[0]->repaint();
+}
+
+void frmMain::setRange(int16_t noteId) {
+    fid = noteId;
+    prepareOk();
+    periodPage->setRange(noteId);
+}
+
+void frmMain::setSendOther(int16_t noteId) {
+    fid = noteId;
+    prepareOk();
+    sendPage->setSendOther(noteId);
+}
+
+void frmMain::showPage(int k) {
+    const int asideTop = kAsideTopTwips / std::max(1, st_.sys.screen->twipsPerPixelY());
+    for (size_t i = 0; i < picSet.size(); ++i) {
+        if (static_cast<int>(i) == k) {
+            picSet[i]->move(0, 0);
+            picSet[i]->show();
+        } else {
+            picSet[i]->move(0, asideTop);
+            picSet[i]->hide();
+        }
+    }
+}
+
+int frmMain::currentPage() const {
+    for (size_t i = 0; i < picSet.size(); ++i)
+        if (picSet[i]->pos() == QPoint(0, 0)) return static_cast<int>(i);
+    return -1;
+}
+
+void frmMain::centre() {
+    Screen& s = *st_.sys.screen;
+    const int tppX = std::max(1, s.twipsPerPixelX()), tppY = std::max(1, s.twipsPerPixelY());
+    const QSize outer = frameGeometry().size();
+    move(s.widthTwips() / tppX / 2 - outer.width() / 2, s.heightTwips() / tppY / 2 - outer.height() / 2);
+}
+
+void frmMain::okClicked() {
+    switch (currentPage()) {
+    case kPeriodPage:
+        // A field that cannot be read keeps the dialog open with that field in focus.
+        if (!periodPage->store()) return;
+        break;
+    case kSendPage:
+        // A failed send leaves the dialog open: nothing was sent, the user may try again.
+        if (!sendPage->send()) return;
+        break;
+    default: break;
+    }
+    accept();
+}
+
+// ---- reception timer and network check ----
 
 int32_t frmMain::onTimer() {
     enabled_ = true;
@@ -55,12 +159,22 @@ void frmMain::tmrLog_Timer() {
 }
 
 void frmMain::chkNetCom() {
+    // A check that is already running (a questionnaire box is open) is not started again.
+    if (checking_) return;
+    checking_ = true;
     // No check overlaps another: the timer is off while it runs and re-armed afterwards.
     offTimer();
     st_.LastCheckTime = st_.sys.clock->now();
-    // Receiving, following the sends and refreshing the note windows come with the messaging
-    // dialogs; until then a check only restarts the interval.
+    NoWindows none;
+    NetworkCheckHost& host = host_ ? *host_ : none;
+    // Without a shared folder (not set up yet) there is no log to look at.
+    if (!st_.SharedPath.empty()) {
+        receiveNotes(st_, host);
+        followSentNotes(st_);
+    }
+    host.refreshWindows();
     setTimerInterval(onTimer());
+    checking_ = false;
     emit checked();
 }
 

@@ -1,6 +1,7 @@
 // The note windows of the running program and the note commands that work on them.
 #include "notes/qt/notewindows.h"
 
+#include "dialogs/qt/frmMain.h"
 #include "notes/programhooks.h"
 #include "notes/mdpinly.h"
 #include "notes/notetable.h"

@@ -17,7 +17,9 @@ class QMenu;
 
 namespace tw {
 
+class frmMain;
 class frmPinly;
+class NetworkCheckHost;
 class NoteMenu;
 class ProgramHooks;
 
@@ -58,6 +60,23 @@ public:
     // Shows or hides the notes whose period has not started yet (mnuOutRange).
     void toggleOutOfPeriod() override;
     void showAbout() override;
+
+    // ---- the note-settings dialog and the network check (notetravel.cpp) ----
+    // The hidden note-settings dialog that carries the reception timer; the settings menu opens its
+    // pages. Without it the settings entries do nothing.
+    void setSettingsDialog(frmMain* dialog) { settings_ = dialog; }
+    void openSettingsPage(frmPinly* w, int k) override;
+    void cancelSend(frmPinly* w) override;
+    void chooseAlarmKind(frmPinly* w, int k) override;
+    // The network check's refresh: colours that changed class, sent marks, notes to hide, windows
+    // for notes that have none (also those closed with the system close key).
+    void refreshWindows();
+    // What the network check calls: received notes get their windows, the refresh runs.
+    NetworkCheckHost& networkHost();
+    // Blinks the window of note `index` (hidden one second, shown one second) until a press on a
+    // note window stops it; the window ends shown. Without a window the user is told.
+    void blink(int index);
+    int blinkHalfPeriodMs = 1000;
     bool environmentDialogAvailable() const override;
     void showEnvironmentDialog() override;
     // Sends an always-at-back window to the bottom and re-raises the always-in-front ones.
@@ -86,6 +105,8 @@ private:
     std::vector<frmPinly*> windows_;    // creation order
     std::vector<frmPinly*> byRecord_;   // indexed by record; nullptr where a record has no window
     std::unique_ptr<NoteMenu> menu_;
+    frmMain* settings_ = nullptr;
+    std::unique_ptr<NetworkCheckHost> networkHost_;
     bool ended_ = false;
 };
 

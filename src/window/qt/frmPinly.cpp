@@ -135,6 +135,7 @@ void frmPinly::setCaption(const std::string& text) {
 void frmPinly::setLabelFont(const FontPreset* preset) { applyFontPreset(*lbl, preset); }
 
 void frmPinly::setColours(uint32_t back, uint32_t text) {
+    backValue_ = back;
     QPalette pal = palette();
     pal.setColor(QPalette::Window, colourFromValue(back));
     pal.setColor(QPalette::WindowText, colourFromValue(text));
@@ -419,6 +420,10 @@ void frmPinly::onActivated() {
 
     menuState_ = focusMenuState(*r);
     hasMenuState_ = true;
+}
+
+void frmPinly::retakeMenuState() {
+    if (hasMenuState_ && note()) menuState_ = focusMenuState(*note());
 }
 
 void frmPinly::closeEvent(QCloseEvent* e) {

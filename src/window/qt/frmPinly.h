@@ -55,6 +55,8 @@ public:
     const std::string& caption() const { return caption_; }
     void setLabelFont(const FontPreset* preset);
     void setColours(uint32_t back, uint32_t text);
+    // The back colour last set, as the settings hold colours.
+    uint32_t backColourValue() const { return backValue_; }
     // Opaque or transparent frame: the edge drawn around the note.
     void applyFrameStyle(bool transparent);
     // The label laid over the whole note (it takes the window's colours), the edit box over it.
@@ -80,6 +82,8 @@ public:
     // it. A window that never had the focus has none.
     bool hasMenuState() const { return hasMenuState_; }
     const NoteMenuState& menuState() const { return menuState_; }
+    // A command changed the record: the menu state taken at the focus follows it.
+    void retakeMenuState();
 
     // Closes the window for good without the closing rule (the program or a command unloads it).
     void unload();
@@ -108,6 +112,7 @@ private:
     NoteHost& host_;
     int record_ = -1;
     std::string caption_;
+    uint32_t backValue_ = 0;
     TwipsRect tw_;                  // the geometry last set or seen, in twips
     int16_t hit_ = kHitNowhere;
     bool editing_ = false;

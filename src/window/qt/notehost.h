@@ -24,6 +24,12 @@ public:
     // Commands on the whole set of notes.
     virtual void undoPeel(int slot) = 0;
     virtual void toggleOutOfPeriod() = 0;
+    // The settings menu: page k of the note-settings dialog for the window's note (mnuSetmForm).
+    virtual void openSettingsPage(frmPinly* w, int k) = 0;
+    // Takes the send of the window's note back while nobody has received it (mnuCancelSend).
+    virtual void cancelSend(frmPinly* w) = 0;
+    // How the note's alarms announce themselves: 0 a box, 1 blinking (mnuTmrMsg).
+    virtual void chooseAlarmKind(frmPinly* w, int k) = 0;
     virtual void exitProgram() = 0;
     virtual void showAbout() = 0;
     // Whether the environment-settings dialog can be shown now, and showing it.

@@ -179,6 +179,16 @@ void NoteMenu::wireCommands() {
     wireToTarget(mnuDelPinly, &NoteHost::peelNote);
     for (size_t k = 0; k < 5; ++k) wire(mnuUndel[k], [this, k] { host_.undoPeel(static_cast<int>(k)); });
     wire(mnuOutRange, [this] { host_.toggleOutOfPeriod(); });
+    // The period and send pages; the list and background pages come with their tables.
+    for (size_t k : {size_t{0}, size_t{1}})
+        wire(mnuSetmForm[k], [this, k] {
+            if (frmPinly* w = target()) host_.openSettingsPage(w, static_cast<int>(k));
+        });
+    wireToTarget(mnuCancelSend, &NoteHost::cancelSend);
+    for (size_t k = 0; k < 2; ++k)
+        wire(mnuTmrMsg[k], [this, k] {
+            if (frmPinly* w = target()) host_.chooseAlarmKind(w, static_cast<int>(k));
+        });
     wire(mnuSetConfig, [this] { host_.showEnvironmentDialog(); });
     setEnabledIfReady(mnuSetConfig, host_.environmentDialogAvailable());
     wire(mnuVersion, [this] { host_.showAbout(); });

@@ -195,7 +195,8 @@ TEST_F(NoteWindowTest, DesignVisibilityAndTheCommandsThatExist) {
         EXPECT_FALSE(a->isEnabled());
     }
     const QStringList enabled = {"mnuPinlyNew", "mnuPinlyCopy", "mnuDelPinly", "mnuUndel0", "mnuUndel1", "mnuUndel2",
-                                 "mnuUndel3",   "mnuUndel4",    "mnuOutRange", "mnuVersion", "mnuAllExit"};
+                                 "mnuUndel3",   "mnuUndel4",    "mnuOutRange", "mnuVersion", "mnuAllExit",
+                                 "mnuSetmForm0", "mnuSetmForm1", "mnuTmrMsg0", "mnuTmrMsg1"};
     for (QAction* a : m.mnu1->findChildren<QAction*>()) {
         // Hidden entries cannot be triggered at all; they are checked once they show.
         if (a->isSeparator() || a->menu() || a->objectName().isEmpty() || !a->isVisible()) continue;
@@ -385,8 +386,9 @@ TEST_F(NoteWindowTest, FocusTakesCheckMarksAndEnablingFromTheRecord) {
     EXPECT_TRUE(w->menuState().cancelSendEnabled);
     EXPECT_FALSE(w->menuState().periodEnabled);
     EXPECT_TRUE(w->menuState().receptionListEnabled);
-    // Entries whose commands do not exist yet stay disabled whatever the state says.
-    EXPECT_FALSE(m.mnuCancelSend->isEnabled());
+    EXPECT_TRUE(m.mnuCancelSend->isEnabled());
+    // Entries whose pages do not exist yet stay disabled whatever the state says.
+    EXPECT_FALSE(m.mnuSetmForm[2]->isEnabled());
 
     r.ShapeIndex = 0;
     r.TextSize = 0;
