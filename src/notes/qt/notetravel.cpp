@@ -125,7 +125,13 @@ void NoteWindows::refreshWindows() {
         const auto cls = static_cast<size_t>(ColourClass(st_, i));
         if (w->backColourValue() != st_.localConfig.BackColours[cls]) colourByClass(st_, *w, i);
         if (r.AllReceived && !w->lineSended.isVisible()) w->lineSended.show();
-        if (r.IsPeeled) toHide.push_back(w);
+        if (r.IsPeeled) {
+            toHide.push_back(w);
+        } else if (r.HasPeriod && !w->isVisible() && !hiddenByPeriod(st_, i)) {
+            // Hidden while its period had not started: it has now.
+            w->lineOutRange.setVisible(NotStarted(st_, i));
+            w->show();
+        }
     }
     for (frmPinly* w : toHide)
         if (w->isVisible()) w->hide();

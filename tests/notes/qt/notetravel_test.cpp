@@ -170,6 +170,17 @@ TEST_F(NoteTravelTest, RefreshColoursHidesAndOpens) {
     note(closed).Period.EndAt = makeDateTime(2024, 5, 11, 0, 0, 0);
     notes->refreshWindows();
     EXPECT_EQ(c->backColourValue(), st.localConfig.BackColours[1]);
+
+    // A note hidden until its period starts comes back at the first refresh after the start.
+    note(closed).Period.StartAt = makeDateTime(2024, 5, 10, 12, 30, 0);
+    activate(c);
+    EXPECT_FALSE(c->isVisible());
+    notes->refreshWindows();
+    EXPECT_FALSE(c->isVisible());
+    clock.set(makeDateTime(2024, 5, 10, 12, 31, 0));
+    notes->refreshWindows();
+    EXPECT_TRUE(c->isVisible());
+    EXPECT_FALSE(c->lineOutRange.isVisible());
 }
 
 TEST_F(NoteTravelTest, CancelTurnsTheNoteBackToNormal) {
