@@ -286,6 +286,14 @@ void frmPinly::onPress(Qt::MouseButton button, const QPoint&, const QPoint& glob
     }
     NoteRecord* r = note();
     if (!r) return;
+    if (!isActiveWindow()) {
+        // A press gives the window the focus. Where the activation comes late or not at all (no
+        // window manager), what the focus brings (the menu state) is taken now.
+        activateWindow();
+        onActivated();
+        r = note();
+        if (!r || !isVisible()) return;
+    }
     if (button == Qt::LeftButton) {
         if (r->has(kFlagLocked)) return;   // not even the z-order step
         if (drag_.system) finishDrag();    // a loop whose end went unnoticed
