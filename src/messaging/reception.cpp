@@ -25,12 +25,15 @@ std::string trimSpaces(const std::string& s) {
     return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
-// The sender's note file as read once in this receive step.
+// The sender's note file as read once in this receive step, with its sent notes by NoteId (the
+// first of each), decoded once for all the sends that point into it.
 struct SenderFile {
     SentNoteLookup state = SentNoteLookup::NotThere;
     std::string bytes;
     FileError error;
     bool told = false;
+    bool indexed = false;
+    std::unordered_map<int16_t, NoteRecord> sent;
 };
 
 SenderFile readSenderFile(AppState& st, int16_t senderId) {
@@ -55,24 +58,26 @@ SenderFile readSenderFile(AppState& st, int16_t senderId) {
     return f;
 }
 
-// The first record of a note file with IsSent set and the given NoteId. A file that ends inside a
-// record is searched as far as it is complete.
-bool findInNoteFile(const std::string& bytes, int16_t noteId, NoteRecord& out) {
-    ByteReader rd(bytes);
+// The sent records of a note file by NoteId. A file that ends inside a record is used as far as it
+// is complete.
+void indexSentNotes(SenderFile& f) {
+    f.indexed = true;
+    ByteReader rd(f.bytes);
     for (int n = 0; n < kMaxNotes && !rd.atEnd(); ++n) {
         NoteRecord r;
-        if (!decode(rd, r)) return false;
-        if (r.IsSent && r.NoteId == noteId) {
-            out = std::move(r);
-            return true;
-        }
+        if (!decode(rd, r)) break;
+        if (r.IsSent) f.sent.try_emplace(r.NoteId, std::move(r));
     }
-    return false;
+    std::string().swap(f.bytes);
 }
 
 SentNoteLookup lookUp(SenderFile& f, int16_t noteId, NoteRecord& out) {
     if (f.state != SentNoteLookup::Found) return f.state;
-    return findInNoteFile(f.bytes, noteId, out) ? SentNoteLookup::Found : SentNoteLookup::NotThere;
+    if (!f.indexed) indexSentNotes(f);
+    auto it = f.sent.find(noteId);
+    if (it == f.sent.end()) return SentNoteLookup::NotThere;
+    out = it->second;
+    return SentNoteLookup::Found;
 }
 
 int16_t toI16(long long v) {
@@ -115,26 +120,32 @@ NoteRecord receivedCopy(const NoteRecord& sent, const LogRecord& entry, int16_t 
     return c;
 }
 
-int receiveNotes(AppState& st, ReceptionHost& host) {
-    if (!readUnreceivedLog(st)) return 0;
-    // Every receive write replaces the selection with the whole log: keep what was selected.
-    const std::vector<LogRecord> entries = std::move(st.LogSelection);
-    st.LogSelection.clear();
+namespace {
+
+SenderFile& senderFile(AppState& st, std::map<int16_t, SenderFile>& files, int16_t senderId) {
+    auto it = files.find(senderId);
+    if (it != files.end()) return it->second;
+    try {
+        return files.emplace(senderId, readSenderFile(st, senderId)).first->second;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    SenderFile failed;
+    failed.state = SentNoteLookup::Failed;
+    failed.error = makeError(kErrOutOfMemory);
+    return files.insert_or_assign(senderId, std::move(failed)).first->second;
+}
+
+// Receives the given sends to this member (in log order).
+int receiveEntries(AppState& st, ReceptionHost& host, const std::vector<LogRecord>& entries) {
     std::map<int16_t, SenderFile> files;
-    int received = 0;
-    bool toldFull = false;
+    struct Found {
+        const LogRecord* entry;
+        NoteRecord note;
+    };
+    std::vector<Found> plain, questions;
     for (const LogRecord& entry : entries) {
-        auto it = files.find(entry.SenderId);
-        if (it == files.end()) {
-            try {
-                it = files.emplace(entry.SenderId, readSenderFile(st, entry.SenderId)).first;
-            } catch (const std::bad_alloc&) {
-                it = files.emplace(entry.SenderId, SenderFile{SentNoteLookup::Failed, {}, makeError(kErrOutOfMemory)}).first;
-            } catch (const std::length_error&) {
-                it = files.emplace(entry.SenderId, SenderFile{SentNoteLookup::Failed, {}, makeError(kErrOutOfMemory)}).first;
-            }
-        }
-        SenderFile& file = it->second;
+        SenderFile& file = senderFile(st, files, entry.SenderId);
         NoteRecord sent;
         const SentNoteLookup found = lookUp(file, entry.NoteId, sent);
         if (found == SentNoteLookup::Failed && !file.told) {
@@ -143,52 +154,65 @@ int receiveNotes(AppState& st, ReceptionHost& host) {
             st.sys.prompter->ask(kErrorTitle, file.error.description, Icon::Warning, Buttons::Ok);
         }
         if (found != SentNoteLookup::Found) continue;
+        (entry.QuestionKind == 1 || entry.QuestionKind == 2 ? questions : plain).push_back({&entry, std::move(sent)});
+    }
 
+    int received = 0;
+    if (!plain.empty()) {
+        // The room the table has left; what does not fit waits in the log.
+        const size_t room = static_cast<size_t>(kMaxNotes) - std::min(st.NoteTable.size(), static_cast<size_t>(kMaxNotes));
+        if (plain.size() > room) {
+            st.sys.prompter->ask("確認", "付箋紙の数が上限に達しているため、受信できません", Icon::Information, Buttons::Ok);
+            plain.resize(room);
+        }
+        // All receipts in one change of the log; the copies exist only once their receipts are
+        // there, so a failed write leaves no copy behind and the sends come again, once.
+        std::vector<Receipt> receipts;
+        auto next = static_cast<int16_t>(st.NoteTable.size());
+        for (const Found& f : plain)
+            receipts.push_back({f.entry->SenderId, f.entry->NoteId, f.entry->SentAt, next++});
+        st.QuestionCode = 0;
+        if (!receipts.empty() && !writeReceipts(st, receipts)) return 0;
+        const std::vector<LogRecord> marked = std::move(st.LogSelection);
+        st.LogSelection.clear();
+        size_t m = 0;
+        for (size_t i = 0; i < plain.size() && m < marked.size(); ++i) {
+            const LogRecord& e = *plain[i].entry;
+            // A send its sender took back meanwhile was not marked: no copy of it.
+            if (marked[m].SenderId != e.SenderId || marked[m].NoteId != e.NoteId || marked[m].SentAt != e.SentAt)
+                continue;
+            ++m;
+            const auto localId = static_cast<int16_t>(st.NoteTable.size());
+            st.NoteTable.push_back(
+                receivedCopy(plain[i].note, e, localId, st.sys.screen->widthTwips(), st.sys.screen->heightTwips()));
+            host.openNoteWindow(localId);
+            ++received;
+        }
+    }
+
+    for (const Found& q : questions) {
+        const LogRecord& entry = *q.entry;
         st.QuestionCode = 0;
         if (entry.QuestionKind == 1) {
-            const std::string text = trimSpaces(entry.SenderName) + "さんからアンケートです" + "\r" + sent.Text;
+            const std::string text = trimSpaces(entry.SenderName) + "さんからアンケートです" + "\r" + q.note.Text;
             switch (st.sys.prompter->ask(kProductName + "(決議採択)", text, Icon::None, Buttons::YesNoCancel)) {
             case Answer::Yes: st.QuestionCode = 1; break;
             case Answer::No: st.QuestionCode = 2; break;
             default: st.QuestionCode = 3; break;
             }
-            if (!writeReceipt(st, entry.SenderId, entry.NoteId, entry.SentAt, 0)) return received;
-        } else if (entry.QuestionKind == 2) {
-            if (!host.openAnswerSheet(entry, sent)) continue;
-            if (!writeReceipt(st, entry.SenderId, entry.NoteId, entry.SentAt, 0)) return received;
-        } else {
-            if (st.NoteTable.size() >= static_cast<size_t>(kMaxNotes)) {
-                if (!toldFull)
-                    st.sys.prompter->ask("確認", "付箋紙の数が上限に達しているため、受信できません", Icon::Information,
-                                         Buttons::Ok);
-                toldFull = true;
-                continue;
-            }
-            const auto localId = static_cast<int16_t>(st.NoteTable.size());
-            NoteRecord copy = receivedCopy(sent, entry, localId, st.sys.screen->widthTwips(), st.sys.screen->heightTwips());
-            // The copy exists only once its receipt is in the log: a failed write leaves no copy
-            // behind, and the send is received again, once, at the next check.
-            if (!writeReceipt(st, entry.SenderId, entry.NoteId, entry.SentAt, localId)) return received;
-            st.NoteTable.push_back(std::move(copy));
-            host.openNoteWindow(localId);
+        } else if (!host.openAnswerSheet(entry, q.note)) {
+            continue;
         }
+        if (!writeReceipts(st, {{entry.SenderId, entry.NoteId, entry.SentAt, 0}})) return received;
+        st.LogSelection.clear();
         ++received;
     }
     return received;
 }
 
-void followSentNotes(AppState& st, bool byUser) {
-    std::vector<size_t> followed;
-    for (size_t i = 0; i < st.NoteTable.size(); ++i) {
-        const NoteRecord& r = st.NoteTable[i];
-        if (r.IsSent && !r.AllReceived && !r.IsPeeled) followed.push_back(i);
-    }
-    if (followed.empty()) return;
-    // One read of the log for all of them.
-    if (!readMySendRecords(st, !byUser)) return;
+void followWith(AppState& st, std::vector<LogRecord> mySends, const std::vector<size_t>& followed) {
     std::unordered_map<int16_t, std::vector<LogRecord>> byNote;
-    for (LogRecord& r : st.LogSelection) byNote[r.NoteId].push_back(std::move(r));
-    st.LogSelection.clear();
+    for (LogRecord& r : mySends) byNote[r.NoteId].push_back(std::move(r));
 
     for (size_t i : followed) {
         NoteRecord& note = st.NoteTable[i];
@@ -207,9 +231,65 @@ void followSentNotes(AppState& st, bool byUser) {
         }
         if (!all) continue;
         if (!deleteReceivedSends(st, static_cast<int16_t>(i))) return;
+        st.LogSelection.clear();
         note.AllReceived = true;
         note.IsPeeled = note.AutoDelete;
     }
+}
+
+std::vector<size_t> followedNotes(const AppState& st) {
+    std::vector<size_t> followed;
+    for (size_t i = 0; i < st.NoteTable.size(); ++i) {
+        const NoteRecord& r = st.NoteTable[i];
+        if (r.IsSent && !r.AllReceived && !r.IsPeeled) followed.push_back(i);
+    }
+    return followed;
+}
+
+}  // namespace
+
+int receiveNotes(AppState& st, ReceptionHost& host) {
+    if (!readUnreceivedLog(st)) return 0;
+    // Every receipt replaces the selection: keep what was selected.
+    const std::vector<LogRecord> entries = std::move(st.LogSelection);
+    st.LogSelection.clear();
+    return receiveEntries(st, host, entries);
+}
+
+int networkCheck(AppState& st, ReceptionHost& host) {
+    // One read gives both what came for this member and the state of its own sends.
+    if (!SharedLogOperation(st, LogKind::CheckRead, {.quiet = true})) return 0;
+    std::vector<LogRecord> toMe, mySends;
+    for (LogRecord& r : st.LogSelection) {
+        const bool mine = r.SenderId == st.CurrentMemberId;
+        if (r.RecipientId == st.CurrentMemberId && r.ReceivedAt == 0) {
+            if (mine) mySends.push_back(r);
+            toMe.push_back(std::move(r));
+        } else {
+            mySends.push_back(std::move(r));
+        }
+    }
+    st.LogSelection.clear();
+    const int received = toMe.empty() ? 0 : receiveEntries(st, host, toMe);
+    const std::vector<size_t> followed = followedNotes(st);
+    if (followed.empty()) return received;
+    // After a receipt (and the time a questionnaire box stayed open) the log is read again.
+    if (received > 0) {
+        followSentNotes(st);
+        return received;
+    }
+    followWith(st, std::move(mySends), followed);
+    return received;
+}
+
+void followSentNotes(AppState& st, bool byUser) {
+    const std::vector<size_t> followed = followedNotes(st);
+    if (followed.empty()) return;
+    // One read of the log for all of them.
+    if (!readMySendRecords(st, !byUser)) return;
+    std::vector<LogRecord> mine = std::move(st.LogSelection);
+    st.LogSelection.clear();
+    followWith(st, std::move(mine), followed);
 }
 
 CancelResult cancelSend(AppState& st, int16_t noteId) {

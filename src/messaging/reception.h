@@ -36,6 +36,10 @@ SentNoteLookup findSentNote(AppState& st, int16_t senderId, int16_t noteId, Note
 // how many sends were received.
 int receiveNotes(AppState& st, ReceptionHost& host);
 
+// The log steps of one network check: receive, then follow the sent notes, with one read of the log
+// when nothing has arrived. Returns how many sends were received.
+int networkCheck(AppState& st, ReceptionHost& host);
+
 // A received plain note: the sender's record as the copy takes it over (without period, text size
 // and send state), fitted to a screen of the given size in twips.
 NoteRecord receivedCopy(const NoteRecord& sent, const LogRecord& entry, int16_t localId, int screenWidth,

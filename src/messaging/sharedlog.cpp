@@ -74,6 +74,8 @@ bool selected(const AppState& st, LogKind kind, const LogEntryRef& e, const LogT
     case LogKind::ReceiveTimer: return e.recipientId() == st.CurrentMemberId && !e.received();
     case LogKind::StatusCheck: return e.noteId() == t.noteId && e.senderId() == st.CurrentMemberId;
     case LogKind::MySends: return e.senderId() == st.CurrentMemberId;
+    case LogKind::CheckRead:
+        return e.senderId() == st.CurrentMemberId || (e.recipientId() == st.CurrentMemberId && !e.received());
     default: return true;
     }
 }
@@ -144,6 +146,8 @@ std::string logOperationCaption(LogKind kind) {
     case LogKind::TakeBack:
     case LogKind::CancelUnreceived: return "送信用無確認削除";
     case LogKind::MySends: return "受信状況チェック";
+    case LogKind::CheckRead: return "タイマー受信";
+    case LogKind::ReceiveGroup: return "受信書込";
     }
     return "";
 }
@@ -153,7 +157,7 @@ std::string sharedLogPath(const AppState& st) { return joinPath(st.SharedPath, k
 namespace {
 
 bool runOperation(AppState& st, LogCall& call, LogKind kind, const LogTarget& t) {
-    const bool change = kind >= LogKind::SendWrite && kind != LogKind::MySends;
+    const bool change = kind >= LogKind::SendWrite && kind != LogKind::MySends && kind != LogKind::CheckRead;
     const std::string path = sharedLogPath(st);
     const ShareMode mode = change ? ShareMode::ReadWriteExclusive : ShareMode::ReadDenyWrite;
     if (auto e = call.run([&] { return call.file.open(path, mode); })) return call.fail(e);
@@ -236,6 +240,35 @@ bool runOperation(AppState& st, LogCall& call, LogKind kind, const LogTarget& t)
             out += bytesOf(appended.back());
         }
         changed = !appended.empty();
+    } else if (kind == LogKind::ReceiveGroup) {
+        // Each receipt marks the first record of its send, as a single receipt write does.
+        std::vector<std::optional<LogEntryRef>> hits(t.receipts.size());
+        whole = forEachLogRecord(bytes, [&](const LogEntryRef& e) {
+            if (e.recipientId() != st.CurrentMemberId) return;
+            for (size_t i = 0; i < t.receipts.size(); ++i) {
+                const Receipt& r = t.receipts[i];
+                if (!hits[i] && e.senderId() == r.senderId && e.noteId() == r.noteId && e.sentAt() == r.sentAt) {
+                    hits[i] = e;
+                    break;
+                }
+            }
+        });
+        out = bytes;
+        const double receivedAt = currentTime(st);
+        for (size_t i = 0; i < hits.size(); ++i) {
+            if (!hits[i]) continue;
+            storeF64(out, hits[i]->receivedAtAt(), receivedAt);
+            storeI16(out, hits[i]->receivedNoteIdAt(), t.receipts[i].localCopyId);
+            storeI16(out, hits[i]->answerCodeAt(), st.QuestionCode);
+            changed = true;
+        }
+        for (const auto& h : hits)
+            if (h) {
+                // The record as it now is: the same place in the new bytes.
+                LogEntryRef marked = *h;
+                marked.p = reinterpret_cast<const unsigned char*>(out.data()) + marked.offset;
+                fillLogRecord(marked, names, appended.emplace_back());
+            }
     } else if (kind == LogKind::CancelUnreceived) {
         bool anyReceived = false;
         whole = forEachLogRecord(bytes, [&](const LogEntryRef& e) {
@@ -292,7 +325,7 @@ bool runOperation(AppState& st, LogCall& call, LogKind kind, const LogTarget& t)
     }
     call.file.close();
 
-    if (kind == LogKind::SendGroup) {
+    if (kind == LogKind::SendGroup || kind == LogKind::ReceiveGroup) {
         st.LogSelection = std::move(appended);
         return true;
     }

@@ -25,8 +25,18 @@ enum class LogKind : int {
     SendGroup = 20,       // append my send of a note to every recipient of a list, or nothing
     TakeBack = 21,        // remove my given sends of a note (recipient and send time), received or not
     CancelUnreceived = 22,   // remove all my send records of a note, unless one of them is received
+    ReceiveGroup = 23,    // mark several sends to me received (each as kind 11 does)
     // A read of this program:
     MySends = 30,         // read: all my send records (the status check of every sent note at once)
+    CheckRead = 31,       // read: my unreceived records and all my send records (one network check)
+};
+
+// One receipt of a group: the send it marks (sender, note, send time) and the local copy.
+struct Receipt {
+    int16_t senderId = 0;
+    int16_t noteId = 0;
+    double sentAt = 0;
+    int16_t localCopyId = 0;
 };
 
 // What one operation works on; each kind reads only the fields it needs.
@@ -41,6 +51,7 @@ struct LogTarget {
     // A status check (kind 1) of the program itself rather than of the user: an empty log is no
     // news then, and is not announced.
     bool quiet = false;
+    std::vector<Receipt> receipts{};   // ReceiveGroup
 };
 
 // The one door to the log. Afterwards st.LogSelection holds the selected records (read kinds) or
@@ -92,6 +103,13 @@ bool takeBackSendRecords(AppState& st, int16_t noteId, const std::vector<LogReco
 // there); when one of them is received nothing was removed.
 inline bool cancelUnreceivedSends(AppState& st, int16_t noteId) {
     return SharedLogOperation(st, LogKind::CancelUnreceived, {.noteId = noteId});
+}
+
+// Marks several sends to this member received in one change, each with st.QuestionCode as its
+// answer. Afterwards st.LogSelection holds the records marked, as they now are, in the order of
+// `receipts`; a send that is no longer in the log (its sender took it back) is not among them.
+inline bool writeReceipts(AppState& st, std::vector<Receipt> receipts) {
+    return SharedLogOperation(st, LogKind::ReceiveGroup, {.receipts = std::move(receipts)});
 }
 
 // Every send record of the current member, in log order. `quiet`: an empty log is not announced.

@@ -323,3 +323,40 @@ TEST_F(TravelTest, CancelOnlyWhileNobodyHasIt) {
 
 }  // namespace
 }  // namespace tw
+
+namespace tw {
+namespace {
+
+TEST_F(TravelTest, OneCheckReceivesAndFollows) {
+    addNote(g[1], "一");
+    addNote(g[2], "二");
+    send(0, {2});
+    ASSERT_TRUE(AccessSharedFile(g[2], kModeWrite, kKindNotes));
+    ASSERT_EQ(sendNote(g[2], 0, {1}, 0, false), SendResult::Sent);
+    // Member 1 receives member 2's note and, in the same check, sees its own not yet received.
+    EXPECT_EQ(networkCheck(g[1], windows3), 1);
+    EXPECT_FALSE(g[1].NoteTable[0].AllReceived);
+    EXPECT_EQ(networkCheck(g[2], windows2), 1);
+    EXPECT_TRUE(g[2].NoteTable[0].AllReceived) << "member 1 had received it before";
+    EXPECT_EQ(networkCheck(g[1], windows3), 0);
+    EXPECT_TRUE(g[1].NoteTable[0].AllReceived);
+    EXPECT_EQ(g[1].NoteTable[0].Partner.PartnerName, "鈴木 ");
+}
+
+TEST_F(TravelTest, ReceiptOfASendTakenBackMarksNothing) {
+    addNote(g[1], "一");
+    send(0, {2, 3});
+    const std::vector<LogRecord> sends = wholeLog(g[1]);
+    ASSERT_TRUE(deleteSendTo(g[1], 0, 2));
+    g[2].QuestionCode = 0;
+    ASSERT_TRUE(writeReceipts(g[2], {{1, 0, sends[0].SentAt, 5}}));
+    EXPECT_TRUE(g[2].LogSelection.empty());
+    g[3].QuestionCode = 0;
+    ASSERT_TRUE(writeReceipts(g[3], {{1, 0, sends[1].SentAt, 7}, {1, 0, sends[0].SentAt, 8}}));
+    ASSERT_EQ(g[3].LogSelection.size(), 1u);
+    EXPECT_EQ(g[3].LogSelection[0].ReceivedNoteId, 7);
+    EXPECT_NE(g[3].LogSelection[0].ReceivedAt, 0);
+}
+
+}  // namespace
+}  // namespace tw

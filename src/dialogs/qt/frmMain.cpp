@@ -169,8 +169,7 @@ void frmMain::chkNetCom() {
     NetworkCheckHost& host = host_ ? *host_ : none;
     // Without a shared folder (not set up yet) there is no log to look at.
     if (!st_.SharedPath.empty()) {
-        receiveNotes(st_, host);
-        followSentNotes(st_);
+        networkCheck(st_, host);
     }
     host.refreshWindows();
     setTimerInterval(onTimer());
