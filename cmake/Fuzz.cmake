@@ -1,5 +1,6 @@
 # libFuzzer targets for every decoder of bytes that other computers write: the shared settings,
-# local settings, notes, the shared log, the workstation file, CP932 texts and date-times.
+# local settings, notes, the shared log, the workstation file, CP932 texts and date-times; and of the
+# shape files FSTYLE.nnn that lie beside the program.
 #
 # A build of its own, with clang:
 #   cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTACKWISP_FUZZ=ON -DTACKWISP_CORE_ONLY=ON

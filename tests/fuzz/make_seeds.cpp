@@ -10,6 +10,7 @@
 #include "app/groval.h"
 #include "messaging/sharedlog.h"
 #include "platform/codepage.h"
+#include "window/shapes.h"
 
 #include <cmath>
 #include <iostream>
@@ -263,6 +264,36 @@ void datetimeSeeds() {
 
 }  // namespace
 
+// Shape files: an outline with arcs in both directions, a plain polygon, and damaged ones. Our own
+// shape files (shapes/FSTYLE.nnn) lie beside these as seeds of their own.
+void shapeSeeds() {
+    ShapeData arcs;
+    arcs.name = "丸角";
+    arcs.baseWidth = 200;
+    arcs.baseHeight = 100;
+    arcs.textLeft = 10;
+    arcs.textTop = 10;
+    arcs.textWidth = 180;
+    arcs.textHeight = 80;
+    arcs.points = {{kPointDirection | kPointIncreasing, 20, 0}, {0, 180, 0}, {kPointArcCentre, 180, 20}, {0, 200, 20},
+                   {0, 200, 80}, {kPointArcCentre | kPointDirection, 180, 80}, {0, 180, 100}, {0, 0, 100},
+                   {0, 0, 20}, {kPointArcCentre | kPointDirection | kPointIncreasing, 20, 20}, {0, 20, 0}};
+    ShapeData plain = arcs;
+    plain.name = "三角";
+    plain.points = {{0, 100, 0}, {0, 200, 100}, {0, 0, 100}, {0, 100, 0}};
+    const std::string a = *encodeShapeFile(arcs);
+    seed("shape", "arcs", a);
+    seed("shape", "triangle", *encodeShapeFile(plain));
+    seed("shape", "cut_in_points", cut(a, 4));
+    seed("shape", "cut_in_header", a.substr(0, 20));
+    std::string zeroWidth = a;
+    zeroWidth.replace(2 + 4, 4, std::string(4, '\0'));   // after the name of 4 bytes
+    seed("shape", "zero_base_width", zeroWidth);
+    std::string hugeCount = a;
+    hugeCount.replace(2 + 4 + 26, 4, std::string(4, '\xFF'));
+    seed("shape", "huge_count", hugeCount);
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::cerr << "usage: fuzz_make_seeds <corpus folder>\n";
@@ -276,6 +307,7 @@ int main(int argc, char** argv) {
     workstationSeeds();
     cp932Seeds();
     datetimeSeeds();
+    shapeSeeds();
     std::cout << "seeds written to " << gRoot.string() << "\n";
     return 0;
 }

@@ -22,6 +22,8 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <csignal>
 #include <fstream>
 #include <sstream>
@@ -62,6 +64,13 @@ std::string encoded(const std::vector<NoteRecord>& notes) {
 
 class ProgramTest : public ::testing::Test {
 protected:
+    // A program folder as installed: the shape files lie beside the program.
+    ProgramTest() {
+        for (const auto& f : std::filesystem::directory_iterator(TW_SHAPES_DIR))
+            if (f.path().filename().string().rfind("FSTYLE.", 0) == 0)
+                std::filesystem::copy_file(f.path(), programDir.path() / f.path().filename());
+    }
+
     TempDir programDir, shared, dataDir;
     ScriptedPrompter prompter;
     TestClock clock{36724.375};
