@@ -1,6 +1,7 @@
 #include "dialogs/qt/sendpage.h"
 
 #include "platform/prompter.h"
+#include "questionnaire/qt/fmSendOp.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -44,6 +45,11 @@ SendPage::SendPage(AppState& st, QPushButton& ok, QWidget* parent) : QWidget(par
     btnTest->setObjectName(QStringLiteral("btnTest"));
     btnTest->setGeometry(216, 20, 72, 24);
     btnTest->setEnabled(false);
+    // The answer sheet as the recipients will see it; nothing is written.
+    connect(btnTest, &QPushButton::clicked, this, [this] {
+        if (static_cast<size_t>(noteId_) < st_.NoteTable.size())
+            fmSendOp::preview(st_, st_.NoteTable[static_cast<size_t>(noteId_)].Text, window());
+    });
 
     const char* captions[3] = {"全ての受信を確認したら自動的に削除する", "YesNoアンケートの採択を行う",
                                "アンケートの決議採択を行う"};
