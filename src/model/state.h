@@ -69,6 +69,7 @@ struct AppState {
     bool SettingsReady = false;
     bool NewSharedFile = false;
     std::string CurrentPassword;     // clear text
+    bool passwordAccepted = false;   // the password dialog took the right password
     double LastCheckTime = 0;
     bool pathChgFlag = false;        // the environment dialog moved the member to another folder
 
@@ -83,6 +84,7 @@ struct AppState {
     bool exiting = false;
     bool ShowOutOfPeriod = false;
     bool blinkRunning = false;
+    bool backgroundChanged = false;  // a note's picture display changed: lay it out anew
 
     // Messaging
     std::vector<LogRecord> LogSelection;

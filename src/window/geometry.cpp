@@ -118,6 +118,7 @@ NoteMenuState focusMenuState(const NoteRecord& r) {
     m.alwaysFront = r.has(kFlagAlwaysFront);
     m.alwaysBack = r.has(kFlagAlwaysBack);
     m.reverseCaption = r.has(kFlagReversed) ? kObverseCaption : kReverseCaption;
+    m.seeThrough = r.has(kFlagTransparent);
     return m;
 }
 

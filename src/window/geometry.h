@@ -77,6 +77,7 @@ struct NoteMenuState {
     bool alwaysFront = false;            // mnuZorder(0)
     bool alwaysBack = false;             // mnuZorder(1)
     std::string reverseCaption;          // mnuReverse
+    bool seeThrough = false;             // mnuThrough
 };
 
 NoteMenuState focusMenuState(const NoteRecord& r);

@@ -146,9 +146,7 @@ void Program::showEnvironmentDialog() { frmOptions_->exec(); }
 std::string Program::dialogName() { return frmOptions_->nameText(); }
 std::string Program::dialogPassword() { return frmOptions_->passwordText(); }
 
-void Program::loadShapes() {
-    // The shape catalogue (FSTYLE.nnn beside the program) comes with the note shapes.
-}
+void Program::loadShapes() { notes_->loadShapeCatalogue(); }
 
 int32_t Program::onTimer() { return frmMain_->onTimer(); }
 void Program::setTimerInterval(int32_t ms) { frmMain_->setTimerInterval(ms); }

@@ -1,5 +1,7 @@
 #include "dialogs/qt/frmMain.h"
 
+#include "dialogs/qt/backgroundpage.h"
+#include "dialogs/qt/listpage.h"
 #include "dialogs/qt/periodpage.h"
 #include "dialogs/qt/sendpage.h"
 #include "messaging/reception.h"
@@ -52,11 +54,11 @@ frmMain::frmMain(AppState& st, QWidget* parent) : QDialog(parent), st_(st), tmrL
     sendPage = new SendPage(st, *btn[0], this);
     picSet[kPeriodPage] = periodPage;
     picSet[kSendPage] = sendPage;
-    for (int k : {kListPage, kBackgroundPage}) {
-        auto* page = new QWidget(this);
-        page->setObjectName(QStringLiteral("picSet%1").arg(k));
-        picSet[static_cast<size_t>(k)] = page;
-    }
+    listPage = new ListPage(st, *btn[0], this);
+    picSet[kListPage] = listPage;
+    connect(listPage, &ListPage::modeChanged, this, [this](int16_t m) { mode = m; });
+    backgroundPage = new BackgroundPage(st, this);
+    picSet[kBackgroundPage] = backgroundPage;
     for (QWidget* page : picSet) page->resize(width(), pageHeight - 34);
     showPage(kPeriodPage);
 
@@ -84,6 +86,20 @@ void frmMain::setSendOther(int16_t noteId) {
     fid = noteId;
     prepareOk();
     sendPage->setSendOther(noteId);
+}
+
+bool frmMain::setLogView(int16_t listMode, int16_t noteId) {
+    fid = -1;
+    mode = listMode;
+    const bool shown = listPage->setLogView(listMode, noteId);
+    fid = noteId;
+    return shown;
+}
+
+void frmMain::backAttr(int16_t noteId) {
+    fid = noteId;
+    prepareOk();
+    backgroundPage->backAttr(noteId);
 }
 
 void frmMain::showPage(int k) {
@@ -121,6 +137,19 @@ void frmMain::okClicked() {
     case kSendPage:
         // A failed send leaves the dialog open: nothing was sent, the user may try again.
         if (!sendPage->send()) return;
+        break;
+    case kBackgroundPage: backgroundPage->store(); break;
+    case kListPage:
+        // "削除": the dialog stays open unless its only row went.
+        switch (listPage->deleteSelected()) {
+        case ListPage::DeleteResult::Stay: return;
+        case ListPage::DeleteResult::Close: break;
+        case ListPage::DeleteResult::CloseThenPrepare:
+            accept();
+            // Prepared again out of sight: with nothing left the user is told so.
+            listPage->setLogView(mode, fid);
+            return;
+        }
         break;
     default: break;
     }

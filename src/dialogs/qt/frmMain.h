@@ -19,6 +19,8 @@ namespace tw {
 
 class PeriodPage;
 class SendPage;
+class ListPage;
+class BackgroundPage;
 
 // What the network check needs of the note windows.
 class NetworkCheckHost : public ReceptionHost {
@@ -37,6 +39,8 @@ public:
     std::array<QWidget*, 4> picSet{};
     PeriodPage* periodPage = nullptr;
     SendPage* sendPage = nullptr;
+    ListPage* listPage = nullptr;
+    BackgroundPage* backgroundPage = nullptr;
     std::array<QPushButton*, 2> btn{};   // "OK", "ｷｬﾝｾﾙ"
 
     int16_t fid = 0;              // the note the pages work on
@@ -46,6 +50,10 @@ public:
     // Preparations: remember the note, set OK up, fill the page. They do not show it.
     void setRange(int16_t noteId);
     void setSendOther(int16_t noteId);
+    void backAttr(int16_t noteId);
+    // The list page in `mode` (0 the note's records, 1 the whole log); false (told) when there is
+    // nothing to show: the dialog is then not shown.
+    bool setLogView(int16_t mode, int16_t noteId);
     // Shows page k at the top left; the other pages are put aside and hidden.
     void showPage(int k);
     int currentPage() const;

@@ -10,6 +10,8 @@
 #include "notes/programhooks.h"
 #include "notes/settingsmenu.h"
 #include "platform/prompter.h"
+#include "questionnaire/qt/fmSendOp.h"
+#include "questionnaire/tally.h"
 #include "window/qt/frmPinly.h"
 
 #include <QCoreApplication>
@@ -25,8 +27,14 @@ class WindowsOfNetworkCheck : public NetworkCheckHost {
 public:
     explicit WindowsOfNetworkCheck(NoteWindows& windows) : windows_(windows) {}
     void openNoteWindow(int index) override { windows_.openNoteWindow(index); }
-    // The answer sheet comes with the questionnaires: until then such a send waits in the log.
-    bool openAnswerSheet(const LogRecord&, const NoteRecord&) override { return false; }
+    // The sheet opens (once per send: a sheet still open is not opened again), and the send stays
+    // unreceived in the log until the sheet closes and writes the receipt with the answer. Were the
+    // receipt written now, the sender's next check could take the record out of the log before the
+    // answer reached it, and the answer would be lost.
+    bool openAnswerSheet(const LogRecord& entry, const NoteRecord& note) override {
+        fmSendOp::openReceived(windows_.state(), entry, note);
+        return false;
+    }
     void refreshWindows() override { windows_.refreshWindows(); }
 
 private:
@@ -65,6 +73,14 @@ void NoteWindows::openSettingsPage(frmPinly* w, int k) {
         d.sendPage->setAutoDeleteAllowed(mayAutoDelete);
         break;
     }
+    case 2:
+    case 3:
+        if (!d.setLogView(static_cast<int16_t>(k - 2), id)) {
+            d.setWindowTitle(QString::fromStdString(kProductName));
+            return;
+        }
+        break;
+    case 4: d.backAttr(id); break;
     default: return;
     }
     d.showPage(page.page);
@@ -78,6 +94,7 @@ void NoteWindows::openSettingsPage(frmPinly* w, int k) {
     if (!window || static_cast<size_t>(i) >= st_.NoteTable.size()) return;
     const NoteRecord& r = st_.NoteTable[static_cast<size_t>(i)];
     colourByClass(st_, *window, i);
+    refreshBackground(*window);
     window->update();
     if (r.IsSent) {
         window->lineSended.hide();
@@ -94,6 +111,21 @@ void NoteWindows::openSettingsPage(frmPinly* w, int k) {
         window->lineOutRange.hide();
     }
     window->retakeMenuState();
+}
+
+bool NoteWindows::offersAnswerTally(frmPinly* w) {
+    const int i = recordOf(w);
+    return i >= 0 && static_cast<size_t>(i) < st_.NoteTable.size() &&
+           answerTallyOffered(st_.NoteTable[static_cast<size_t>(i)]);
+}
+
+void NoteWindows::openAnswerTally(frmPinly* w) {
+    const int i = recordOf(w);
+    if (i < 0 || static_cast<size_t>(i) >= st_.NoteTable.size()) return;
+    const NoteRecord& r = st_.NoteTable[static_cast<size_t>(i)];
+    // The answers of a note that everybody has received are its partner text; the number sent is
+    // the number of answers found.
+    fmSendOp::showTally(st_, r.Text, r.Partner.PartnerName, 0, true, w);
 }
 
 void NoteWindows::cancelSend(frmPinly* w) {

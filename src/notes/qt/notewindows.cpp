@@ -76,10 +76,13 @@ frmPinly* NoteWindows::openNoteWindow(int index) {
     w->setColours(plan.backColour, plan.textColour);
     // What every note window does when it is loaded: the layout after editing, the opaque frame.
     w->endEditing(false);
-    w->layoutLabel();
+    applyShape(*w);
     w->applyFrameStyle(false);
     w->lineSended.setVisible(plan.lineSended);
     w->lineOutRange.setVisible(plan.lineOutRange);
+    refreshBackground(*w);
+    // A see-through note is restored as it was left.
+    if (st_.NoteTable[static_cast<size_t>(index)].has(kFlagTransparent)) w->setSeeThrough(true);
     if (!plan.show) return w;   // everybody has received it and it was to go: hidden for good
     w->show();
     if (plan.topmost) placeTopmost(w, true);

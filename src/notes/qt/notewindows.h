@@ -68,6 +68,31 @@ public:
     void openSettingsPage(frmPinly* w, int k) override;
     void cancelSend(frmPinly* w) override;
     void chooseAlarmKind(frmPinly* w, int k) override;
+    // The answer tally of a sent questionnaire that everybody has received (mnuAnktAnsX).
+    bool offersAnswerTally(frmPinly* w) override;
+    void openAnswerTally(frmPinly* w) override;
+
+    // ---- window modes and text size (notemodes.cpp) ----
+    void toggleLock(frmPinly* w) override;
+    void zOrder(frmPinly* w, int i) override;
+    void toggleSeeThrough(frmPinly* w) override;
+    void flipNote(frmPinly* w) override;
+    void setTextSize(frmPinly* w, int i) override;
+
+    // ---- shapes and auto-size (noteshapes.cpp) ----
+    // Reads the shape files beside the program (start-up).
+    void loadShapeCatalogue();
+    const std::vector<ShapeEntry>& shapeCatalogue() const override { return shapes_; }
+    void setShape(frmPinly* w, int i) override;
+    void toggleAutoSize(frmPinly* w) override;
+    void applyShape(frmPinly& w) override;
+    void autoSizeIfOn(frmPinly& w) override;
+    void autoSize(frmPinly& w);
+
+    // ---- the note's face (noteface.cpp) ----
+    void refreshBackground(frmPinly& w) override;
+    // How the password dialog is shown: tests replace it. Empty: frmPass runs modally.
+    std::function<void(AppState& st)> askPassword;
     // The network check's refresh: colours that changed class, sent marks, notes to hide, windows
     // for notes that have none (also those closed with the system close key).
     void refreshWindows();
@@ -106,6 +131,9 @@ private:
     std::vector<frmPinly*> byRecord_;   // indexed by record; nullptr where a record has no window
     std::unique_ptr<NoteMenu> menu_;
     frmMain* settings_ = nullptr;
+    std::vector<ShapeEntry> shapes_;
+    ShapeData shape_;              // the shape file read last
+    bool applyingShape_ = false;
     std::unique_ptr<NetworkCheckHost> networkHost_;
     bool ended_ = false;
 };

@@ -78,6 +78,7 @@ frmPinly::frmPinly(NoteHost& host) : QWidget(nullptr, Qt::Tool | Qt::FramelessWi
 // The edit boxes go first, while the window is still whole: one that holds the focus is told of its
 // loss while the window is taken down, and would end the editing of a half-destroyed window.
 frmPinly::~frmPinly() {
+    delete windowPicture_;
     editing_ = false;
     rch = nullptr;
     qDeleteAll(findChildren<NoteEdit*>(Qt::FindDirectChildrenOnly));
@@ -149,12 +150,24 @@ void frmPinly::applyFrameStyle(bool transparent) {
 
 // The label has no palette of its own: as a child it shows the colours the window was given.
 void frmPinly::layoutLabel() {
-    clearMask();
-    lbl->setGeometry(rect());
+    lbl->setGeometry(labelRect_.isNull() ? rect() : labelRect_);
     if (editing_) rch->setGeometry(lbl->geometry());
+    if (seeThrough_ && !editing_)
+        applySeeThroughMask();
+    else if (shapeOutline_.isEmpty())
+        clearMask();
+    else
+        setMask(shapeOutline_);
+}
+
+void frmPinly::setShapeLayout(const QRegion& outline, const QRect& labelRect) {
+    shapeOutline_ = outline;
+    labelRect_ = labelRect;
+    layoutLabel();
 }
 
 void frmPinly::setPicture(const QPixmap& picture) {
+    if (!img && picture.isNull()) return;   // nothing to hide: no picture control is made for it
     if (!img) {
         img = new NoteLabel(*this, NoteLabel::Role::Picture);
         img->setObjectName("img");
@@ -172,12 +185,19 @@ void frmPinly::paintEvent(QPaintEvent*) {
     const QColor back = palette().color(QPalette::Window);
     const QColor light = back.lighter(140), dark = back.darker(170);
     const int r = width() - 1, b = height() - 1;
+    if (windowPicture_) p.drawPixmap(0, 0, *windowPicture_);
     p.setPen(transparentFrame_ ? dark : light);
     p.drawLine(0, 0, r, 0);
     p.drawLine(0, 0, 0, b);
     p.setPen(transparentFrame_ ? light : dark);
     p.drawLine(0, b, r, b);
     p.drawLine(r, 0, r, b);
+    if (seeThrough_) {
+        const DirectText t = directText();
+        p.setFont(t.font);
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(t.rect, Qt::TextWordWrap, t.text);
+    }
 }
 
 // ---- editing ----
@@ -197,6 +217,7 @@ void frmPinly::beginEditing() {
     rch->setPlainText(displayText(caption_));
     editing_ = true;
     lbl->hide();
+    if (seeThrough_) clearMask();   // the whole note while it is edited
     rch->show();
     rch->raise();
     rch->setFocus(Qt::OtherFocusReason);
@@ -240,7 +261,14 @@ bool frmPinly::endEditing(bool keepText, bool mayGoOn) {
     discardEditBox();
     // Only after editing has hidden it: showing a label that was never hidden would make a window
     // that is being loaded size the label to its text first, for nothing.
-    if (lbl->isHidden()) lbl->show();
+    if (seeThrough_) {
+        applySeeThroughMask();   // the new text, cut anew
+        update();
+    } else if (lbl->isHidden()) {
+        lbl->show();
+    }
+    // A note that follows its text takes the size of the new one.
+    if (keepText && note()) host_.autoSizeIfOn(*this);
     return true;
 }
 
@@ -393,7 +421,8 @@ void frmPinly::resizeEvent(QResizeEvent* e) {
     if (!r) return;
     storeGeometry(*r, twipsGeometry());
     if (img) img->resize(size());
-    layoutLabel();
+    // The outline and the label follow the new size.
+    host_.applyShape(*this);
 }
 
 void frmPinly::moveEvent(QMoveEvent* e) {
@@ -428,6 +457,7 @@ void frmPinly::onActivated() {
 
     menuState_ = focusMenuState(*r);
     hasMenuState_ = true;
+    host_.refreshBackground(*this);
 }
 
 void frmPinly::retakeMenuState() {

@@ -13,7 +13,9 @@
 #include "window/qt/notecontrols.h"
 
 #include <QBasicTimer>
+#include <QFont>
 #include <QLabel>
+#include <QRegion>
 #include <QWidget>
 
 #include <string>
@@ -61,8 +63,22 @@ public:
     void applyFrameStyle(bool transparent);
     // The label laid over the whole note (it takes the window's colours), the edit box over it.
     void layoutLabel();
+    // See-through (seethrough.cpp): the label is hidden and the note's own text is drawn straight
+    // onto the window, which exists only where the text is: the desktop shows around the letters.
+    void setSeeThrough(bool on);
+    bool seeThrough() const { return seeThrough_; }
+    // The outline of a shaped note (an empty region: the whole rectangle) and the place of its text
+    // label (a null rectangle: the whole note), in pixels. Applied by layoutLabel.
+    void setShapeLayout(const QRegion& outline, const QRect& labelRect);
+    const QRegion& shapeOutline() const { return shapeOutline_; }
     // The stretched picture under the text; a null picture hides it.
     void setPicture(const QPixmap& picture);
+    // The window's own picture, drawn at its top left at its natural size (null: none), and the text
+    // colour alone (noteface.cpp).
+    void setWindowPicture(const QPixmap& picture);
+    void setTextColour(uint32_t text);
+    // The file the picture was last loaded from ("" none): a focus does not load it again.
+    QString loadedPicture;
 
     // ---- editing ----
     void beginEditing();
@@ -119,6 +135,18 @@ private:
     bool refusingEdit_ = false;    // the notice of an over-long edit is open
     bool unloading_ = false;
     bool transparentFrame_ = false;
+    bool seeThrough_ = false;
+    QRegion shapeOutline_;
+    QPixmap* windowPicture_ = nullptr;
+    QRect labelRect_;
+    // The font, rectangle and text of the directly drawn text.
+    struct DirectText {
+        QFont font;
+        QRect rect;
+        QString text;
+    };
+    DirectText directText() const;
+    void applySeeThroughMask();
     bool hasMenuState_ = false;
     NoteMenuState menuState_;
 

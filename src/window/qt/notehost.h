@@ -4,6 +4,9 @@
 #pragma once
 
 #include "model/state.h"
+#include "window/shapes.h"
+
+#include <vector>
 
 class QPoint;
 
@@ -30,6 +33,27 @@ public:
     virtual void cancelSend(frmPinly* w) = 0;
     // How the note's alarms announce themselves: 0 a box, 1 blinking (mnuTmrMsg).
     virtual void chooseAlarmKind(frmPinly* w, int k) = 0;
+    // Whether the window's note offers its answer tally (sent, received by all, with answer items),
+    // and showing it (mnuAnktAnsX).
+    virtual bool offersAnswerTally(frmPinly* w) = 0;
+    virtual void openAnswerTally(frmPinly* w) = 0;
+    // The window modes (mnuLock, mnuZorder, mnuThrough, mnuReverse) and the text size (mnuFont).
+    virtual void toggleLock(frmPinly* w) = 0;
+    virtual void zOrder(frmPinly* w, int i) = 0;
+    virtual void toggleSeeThrough(frmPinly* w) = 0;
+    virtual void flipNote(frmPinly* w) = 0;
+    virtual void setTextSize(frmPinly* w, int i) = 0;
+    // Shapes and auto-size (mnuFstyleItem, mnuTextAutoSize).
+    virtual void setShape(frmPinly* w, int i) = 0;
+    virtual void toggleAutoSize(frmPinly* w) = 0;
+    // The note's background picture and text colour over it (at the focus and after the settings).
+    virtual void refreshBackground(frmPinly& w) = 0;
+    // The outline and text place of the window's shape, after every resize.
+    virtual void applyShape(frmPinly& w) = 0;
+    // Resizes the window to its text when the note follows its text (after editing).
+    virtual void autoSizeIfOn(frmPinly& w) = 0;
+    // The shape files found at start-up: number and menu caption.
+    virtual const std::vector<ShapeEntry>& shapeCatalogue() const = 0;
     virtual void exitProgram() = 0;
     virtual void showAbout() = 0;
     // Whether the environment-settings dialog can be shown now, and showing it.

@@ -128,6 +128,7 @@ void NoteMenu::build() {
     for (size_t k = 0; k < 5; ++k)
         mnuSetmForm[k] = item(mnu1, qPrintable(QString("mnuSetmForm%1").arg(k)), QString::fromUtf8(settings[k]));
     mnuAnktAnsX = item(mnu1, "mnuAnktAnsX", "アンケート回答集計(&Z)");
+    mnuAnktAnsX->setVisible(false);   // only for a questionnaire that everybody has received
     mnuCancelSend = item(mnu1, "mnuCancelSend", "送信キャンセル(&C)");
     mnuSeparater5 = separator(mnu1, "mnuSeparater5");
 
@@ -179,12 +180,34 @@ void NoteMenu::wireCommands() {
     wireToTarget(mnuDelPinly, &NoteHost::peelNote);
     for (size_t k = 0; k < 5; ++k) wire(mnuUndel[k], [this, k] { host_.undoPeel(static_cast<int>(k)); });
     wire(mnuOutRange, [this] { host_.toggleOutOfPeriod(); });
-    // The period and send pages; the list and background pages come with their tables.
-    for (size_t k : {size_t{0}, size_t{1}})
+    // The period, send and background pages.
+    for (size_t k : {size_t{0}, size_t{1}, size_t{4}})
         wire(mnuSetmForm[k], [this, k] {
             if (frmPinly* w = target()) host_.openSettingsPage(w, static_cast<int>(k));
         });
+    // The status list (k = 2) and the history list (k = 3).
+    for (size_t k : {size_t{2}, size_t{3}})
+        wire(mnuSetmForm[k], [this, k] {
+            if (frmPinly* w = target()) host_.openSettingsPage(w, static_cast<int>(k));
+        });
+    wireToTarget(mnuAnktAnsX, &NoteHost::openAnswerTally);
     wireToTarget(mnuCancelSend, &NoteHost::cancelSend);
+    wireToTarget(mnuLock, &NoteHost::toggleLock);
+    wireToTarget(mnuTextAutoSize, &NoteHost::toggleAutoSize);
+    for (size_t i = 0; i < 13; ++i)
+        wire(mnuFstyleItem[i], [this, i] {
+            if (frmPinly* w = target()) host_.setShape(w, static_cast<int>(i));
+        });
+    wireToTarget(mnuThrough, &NoteHost::toggleSeeThrough);
+    wireToTarget(mnuReverse, &NoteHost::flipNote);
+    for (size_t i = 0; i < 2; ++i)
+        wire(mnuZorder[i], [this, i] {
+            if (frmPinly* w = target()) host_.zOrder(w, static_cast<int>(i));
+        });
+    for (size_t i = 0; i < 3; ++i)
+        wire(mnuFont[i], [this, i] {
+            if (frmPinly* w = target()) host_.setTextSize(w, static_cast<int>(i));
+        });
     for (size_t k = 0; k < 2; ++k)
         wire(mnuTmrMsg[k], [this, k] {
             if (frmPinly* w = target()) host_.chooseAlarmKind(w, static_cast<int>(k));
@@ -203,7 +226,20 @@ void NoteMenu::takeStateOf(frmPinly& w) {
     mnuOutRange->setText(outOfPeriodCaption(st.ShowOutOfPeriod));
     setEnabledIfReady(mnuSetConfig, host_.environmentDialogAvailable());
     showUndoEntries();
+    showShapeEntries();
     showFocusState(w.hasMenuState() ? w.menuState() : designState());
+    // Looked at as the menu opens, from the note's text as it is now.
+    mnuAnktAnsX->setVisible(host_.offersAnswerTally(&w));
+}
+
+// The shapes of the files found at start-up, each under its own name.
+void NoteMenu::showShapeEntries() {
+    for (const ShapeEntry& e : host_.shapeCatalogue()) {
+        if (e.number < 2 || e.number > 12 || e.name.empty()) continue;
+        QAction* a = mnuFstyleItem[static_cast<size_t>(e.number)];
+        a->setText(QString::fromStdString(e.name));
+        a->setVisible(true);
+    }
 }
 
 // The peeled notes that can come back, newest first; the submenu shows only when there are any.
@@ -235,6 +271,7 @@ void NoteMenu::showFocusState(const NoteMenuState& m) {
     mnuZorder[0]->setChecked(m.alwaysFront);
     mnuZorder[1]->setChecked(m.alwaysBack);
     mnuReverse->setText(qs(m.reverseCaption));
+    mnuThrough->setChecked(m.seeThrough);
 }
 
 void NoteMenu::exec(const QPoint& globalPos) {

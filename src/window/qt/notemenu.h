@@ -97,6 +97,7 @@ private:
     void wireToTarget(QAction* a, void (NoteHost::*command)(frmPinly*));
     void setEnabledIfReady(QAction* a, bool on);
     void showUndoEntries();
+    void showShapeEntries();
     void showFocusState(const NoteMenuState& m);
 
     NoteHost& host_;

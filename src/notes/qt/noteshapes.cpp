@@ -1,0 +1,127 @@
+// The shapes of the note windows and auto-size: the outline cut from the window, the place of the
+// text, the size that follows the text. The arithmetic is in window/shapes and window/autosize; this
+// file measures and applies.
+#include "notes/qt/notewindows.h"
+
+#include "model/twips.h"
+#include "notes/notetable.h"
+#include "platform/prompter.h"
+#include "platform/screen.h"
+#include "window/autosize.h"
+#include "window/qt/frmPinly.h"
+
+#include <QFontMetrics>
+#include <QPolygon>
+
+#include <algorithm>
+
+namespace tw {
+
+namespace {
+
+QRect toPixels(const TwipsRect& r, int tx, int ty) {
+    return QRect(twipsToPixels(r.left, tx), twipsToPixels(r.top, ty), twipsToPixels(r.width, tx),
+                 twipsToPixels(r.height, ty));
+}
+
+}  // namespace
+
+void NoteWindows::loadShapeCatalogue() { shapes_ = buildShapeCatalogue(st_); }
+
+void NoteWindows::setShape(frmPinly* w, int i) {
+    const int index = recordOf(w);
+    if (index < 0 || static_cast<size_t>(index) >= st_.NoteTable.size() || i < 0 || i > 12) return;
+    NoteRecord& r = st_.NoteTable[static_cast<size_t>(index)];
+    r.ShapeIndex = static_cast<int16_t>(i);
+    if (r.has(kFlagAutoSize)) autoSize(*w);
+    applyShape(*w);
+    w->retakeMenuState();
+}
+
+void NoteWindows::toggleAutoSize(frmPinly* w) {
+    const int index = recordOf(w);
+    if (index < 0 || static_cast<size_t>(index) >= st_.NoteTable.size()) return;
+    NoteRecord& r = st_.NoteTable[static_cast<size_t>(index)];
+    if (!r.has(kFlagAutoSize)) autoSize(*w);
+    r.set(kFlagAutoSize, !r.has(kFlagAutoSize));
+    w->retakeMenuState();
+}
+
+void NoteWindows::autoSizeIfOn(frmPinly& w) {
+    const int index = recordOf(&w);
+    if (index >= 0 && static_cast<size_t>(index) < st_.NoteTable.size() &&
+        st_.NoteTable[static_cast<size_t>(index)].has(kFlagAutoSize))
+        autoSize(w);
+}
+
+void NoteWindows::applyShape(frmPinly& w) {
+    const int index = recordOf(&w);
+    if (applyingShape_ || index < 0 || static_cast<size_t>(index) >= st_.NoteTable.size()) {
+        w.layoutLabel();
+        return;
+    }
+    applyingShape_ = true;
+    const int shape = st_.NoteTable[static_cast<size_t>(index)].ShapeIndex;
+    Screen& screen = *st_.sys.screen;
+    const int tx = std::max(1, screen.twipsPerPixelX()), ty = std::max(1, screen.twipsPerPixelY());
+    TwipsRect g = w.twipsGeometry();
+    // A shape whose file was not found at start-up (a note from a member with other shape files) is
+    // shown as the plain rectangle, without a message at every resize.
+    const bool known = std::any_of(shapes_.begin(), shapes_.end(), [&](const ShapeEntry& e) { return e.number == shape; });
+    if (shape == kShapeCircle) {
+        w.setShapeLayout(QRegion(0, 0, w.width(), w.height(), QRegion::Ellipse),
+                         toPixels(circleTextRect(g.width, g.height), tx, ty));
+    } else if (shape >= kFirstFileShape && shape <= kLastFileShape && known && loadShapeFile(st_, shape, shape_)) {
+        // The shape keeps its proportions: the height follows the width.
+        const int height = shapeWindowHeight(shape_, g.width);
+        if (height != g.height) {
+            g.height = height;
+            w.setTwipsGeometry(g);
+            storeGeometry(st_.NoteTable[static_cast<size_t>(index)], w.twipsGeometry());
+        }
+        QPolygon outline;
+        for (const IntPoint& p : regionPolygon(shape_, w.width(), w.height())) outline << QPoint(p.x, p.y);
+        const QRect label = toPixels(shapeTextRect(shape_, g.width, g.height), tx, ty);
+        if (outline.size() < 3) {
+            st_.sys.prompter->ask("エラー", "付箋紙形状描画に失敗しました", Icon::Warning, Buttons::Ok);
+            w.setShapeLayout(QRegion(), label);
+        } else {
+            w.setShapeLayout(QRegion(outline, Qt::OddEvenFill), label);
+        }
+    } else {
+        w.setShapeLayout(QRegion(), QRect());
+    }
+    applyingShape_ = false;
+}
+
+void NoteWindows::autoSize(frmPinly& w) {
+    const int index = recordOf(&w);
+    if (index < 0 || static_cast<size_t>(index) >= st_.NoteTable.size()) return;
+    NoteRecord& r = st_.NoteTable[static_cast<size_t>(index)];
+    Screen& screen = *st_.sys.screen;
+    const int tx = std::max(1, screen.twipsPerPixelX()), ty = std::max(1, screen.twipsPerPixelY());
+
+    // What the label needs for its text: one line per line of the text, in the label's font, with
+    // the label's margins.
+    const QFontMetrics fm(w.lbl->font());
+    const QRect text = fm.boundingRect(QRect(0, 0, 1 << 20, 1 << 20), Qt::AlignLeft | Qt::AlignTop,
+                                       w.lbl->text().isEmpty() ? QStringLiteral(" ") : w.lbl->text());
+    const int margin = 2 * w.lbl->margin() + 4;
+    AutoSizeInput in;
+    in.labelWidth = pixelsToTwips(text.width() + margin, tx);
+    in.labelHeight = pixelsToTwips(text.height() + margin, ty);
+    in.window = w.twipsGeometry();
+    in.screenWidth = screen.widthTwips();
+    in.screenHeight = screen.heightTwips();
+    in.shape = r.ShapeIndex;
+    const bool known =
+        std::any_of(shapes_.begin(), shapes_.end(), [&](const ShapeEntry& e) { return e.number == r.ShapeIndex; });
+    if (r.ShapeIndex >= kFirstFileShape && known && loadShapeFile(st_, r.ShapeIndex, shape_)) in.shapeData = &shape_;
+    const AutoSizeResult out = tw::autoSize(in);
+    if (!out.resize) return;
+    w.setTwipsGeometry(out.window);
+    storeGeometry(r, w.twipsGeometry());
+    applyShape(w);
+}
+
+}  // namespace tw

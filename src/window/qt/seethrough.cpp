@@ -1,0 +1,54 @@
+// A see-through note: its text drawn straight onto a window that is cut to the letters.
+#include "window/qt/frmPinly.h"
+
+#include "window/qt/notehost.h"
+
+#include <QBitmap>
+#include <QPainter>
+
+#include <cmath>
+
+namespace tw {
+
+frmPinly::DirectText frmPinly::directText() const {
+    DirectText t;
+    // The label's face and style at a cell height of its point size in pixels, never bold; without
+    // smoothing, so that the cut of the window and the drawn letters cover the same pixels.
+    t.font = lbl->font();
+    t.font.setPixelSize(std::max(1, static_cast<int>(std::lround(lbl->font().pointSizeF()))));
+    t.font.setBold(false);
+    t.font.setStyleStrategy(QFont::NoAntialias);
+    t.rect = QRect(lbl->geometry().topLeft(), QPoint(width() - 1, height() - 1));
+    // The real text, also on a note turned over.
+    const NoteRecord* r = const_cast<frmPinly*>(this)->note();
+    t.text = displayText(r ? r->Text : caption_);
+    return t;
+}
+
+void frmPinly::applySeeThroughMask() {
+    if (width() <= 0 || height() <= 0) return;
+    const DirectText t = directText();
+    QBitmap cut(size());
+    cut.fill(Qt::color0);
+    {
+        QPainter p(&cut);
+        p.setFont(t.font);
+        p.setPen(Qt::color1);
+        p.drawText(t.rect, Qt::TextWordWrap, t.text);
+    }
+    // A note without a letter keeps one pixel: a window cut to nothing would vanish for good.
+    QRegion region(cut);
+    if (!shapeOutline_.isEmpty()) region &= shapeOutline_;
+    if (region.isEmpty()) region = QRegion(0, 0, 1, 1);
+    setMask(region);
+}
+
+void frmPinly::setSeeThrough(bool on) {
+    seeThrough_ = on;
+    lbl->setVisible(!on && !editing_);
+    applyFrameStyle(on);
+    layoutLabel();
+    update();
+}
+
+}  // namespace tw

@@ -1,0 +1,85 @@
+// The window modes from the menu on real note windows: the password dialog, see-through, z-order,
+// text size.
+#include "notes/notetable.h"
+#include "notes/qt/note_fixture.h"
+#include "window/qt/frmPass.h"
+
+#include <QBitmap>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace tw::test {
+namespace {
+
+using NoteModesTest = NoteWindowsFixture;
+
+TEST_F(NoteModesTest, FlipBackNeedsThePassword) {
+    st.CurrentPassword = "pw1";
+    frmPinly* w = open(addNote("秘密のメモ"));
+    notes->flipNote(w);
+    EXPECT_EQ(w->caption(), kBackSideCaption);
+    EXPECT_TRUE(note(0).has(kFlagReversed));
+
+    // A wrong entry is told and the dialog stays; the right one turns the note over.
+    std::vector<std::string> entries = {"pw", "pw1"};
+    notes->askPassword = [&](AppState& s) {
+        frmPass d(s);
+        EXPECT_EQ(d.txt->echoMode(), QLineEdit::Password);
+        for (const std::string& e : entries) {
+            d.txt->setText(QString::fromStdString(e));
+            d.btn[0]->click();
+        }
+    };
+    prompter.expect("タックウィスプ", "パスワードが違います", Icon::Warning, Buttons::Ok, Answer::Ok);
+    notes->flipNote(w);
+    EXPECT_EQ(w->caption(), "秘密のメモ");
+    EXPECT_FALSE(note(0).has(kFlagReversed));
+
+    // Cancel leaves it on its back.
+    notes->flipNote(w);
+    notes->askPassword = [](AppState& s) { frmPass(s).btn[1]->click(); };
+    notes->flipNote(w);
+    EXPECT_EQ(w->caption(), kBackSideCaption);
+}
+
+TEST_F(NoteModesTest, SeeThroughCutsTheWindowToItsText) {
+    frmPinly* w = open(addNote("透明なメモ", 1500, 1500, 3000, 1500));
+    notes->toggleSeeThrough(w);
+    EXPECT_TRUE(note(0).has(kFlagTransparent));
+    EXPECT_FALSE(w->lbl->isVisible());
+    const QRegion cut = w->mask();
+    ASSERT_FALSE(cut.isEmpty());
+    EXPECT_LT(cut.rectCount(), 100000);
+    // Only the letters are left: far less than the whole note, all of it at the top left.
+    long area = 0;
+    for (const QRect& r : cut) area += static_cast<long>(r.width()) * r.height();
+    EXPECT_LT(area, w->width() * w->height() / 4);
+    EXPECT_TRUE(cut.boundingRect().top() < w->height() / 2);
+    notes->toggleSeeThrough(w);
+    EXPECT_TRUE(w->mask().isEmpty());
+    EXPECT_TRUE(w->lbl->isVisible());
+}
+
+TEST_F(NoteModesTest, ZOrderLockAndTextSize) {
+    frmPinly* w = open(addNote("前"));
+    notes->zOrder(w, 0);
+    EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    notes->zOrder(w, 1);
+    EXPECT_TRUE(note(0).has(kFlagAlwaysBack));
+    EXPECT_FALSE(note(0).has(kFlagAlwaysFront));
+    notes->zOrder(w, 0);
+    notes->zOrder(w, 0);
+    EXPECT_FALSE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    notes->toggleLock(w);
+    EXPECT_TRUE(note(0).has(kFlagLocked));
+
+    st.localConfig.Fonts[2].FontName = "Noto Sans CJK JP";
+    st.localConfig.Fonts[2].FontSize = 16;
+    notes->setTextSize(w, 2);
+    EXPECT_EQ(note(0).TextSize, 2);
+    EXPECT_EQ(w->lbl->font().pointSize(), 16);
+}
+
+}  // namespace
+}  // namespace tw::test
