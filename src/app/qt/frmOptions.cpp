@@ -2,25 +2,32 @@
 
 #include "app/groval.h"
 #include "app/memberentry.h"
-#include "app/startup.h"
+#include "app/options.h"
 #include "dialogs/qt/frmMain.h"
-#include "platform/codepage.h"
 #include "platform/prompter.h"
 #include "platform/qt/commondialogs.h"
 #include "platform/screen.h"
+#include "window/qt/colours.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace tw {
@@ -48,10 +55,24 @@ QString folderOf(const QString& file) {
     return cut < 0 ? QString() : file.left(cut);
 }
 
+uint32_t valueOfColour(const QColor& c) {
+    return static_cast<uint32_t>(c.red()) | static_cast<uint32_t>(c.green()) << 8 | static_cast<uint32_t>(c.blue()) << 16;
+}
+
+QFont fontOf(const FontChoice& f) {
+    QFont font(QString::fromStdString(f.name));
+    if (f.points > 0) font.setPointSizeF(f.points);
+    font.setBold(f.bold);
+    font.setItalic(f.italic);
+    return font;
+}
+
+QLabel* caption(const char* text, QWidget* parent) { return new QLabel(q(text), parent); }
+
 }  // namespace
 
 frmOptions::frmOptions(AppState& st, frmMain* timer, CommonDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), pathChgFlag(st.pathChgFlag), st_(st), timer_(timer), dialogs_(dialogs), shown_(defaultLocalConfig()) {
+    : QDialog(parent), pathChgFlag(st.pathChgFlag), st_(st), timer_(timer), dialogs_(dialogs) {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(q("環境設定"));
     setModal(true);
@@ -59,7 +80,9 @@ frmOptions::frmOptions(AppState& st, frmMain* timer, CommonDialogs& dialogs, QWi
     tbsOptions = new QTabWidget(this);
     tbsOptions->setObjectName(QStringLiteral("tbsOptions"));
     buildGeneralPage();
+    buildColourPage();
     buildNetworkPage();
+    buildTextPage();
 
     cmdOK = new QPushButton(q("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -74,20 +97,29 @@ frmOptions::frmOptions(AppState& st, frmMain* timer, CommonDialogs& dialogs, QWi
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(4);
     layout->addWidget(tbsOptions);
     layout->addLayout(buttons);
+    showControls(defaultLocalConfig());
+}
+
+QWidget* frmOptions::addPage(int index, const char* text, const char* key, const char* tip) {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("picOptions%1").arg(index));
+    picOptions[static_cast<size_t>(index)] = page;
+    const int tab = tbsOptions->addTab(page, q(text));
+    tbsOptions->setTabToolTip(tab, q(tip));
+    tbsOptions->tabBar()->setTabData(tab, QString::fromLatin1(key));
+    return page;
 }
 
 void frmOptions::buildGeneralPage() {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("picOptions0"));
-    picOptions[0] = page;
-    const int tab = tbsOptions->addTab(page, q("一般"));
-    tbsOptions->setTabToolTip(tab, q("環境の設定"));
-    tbsOptions->tabBar()->setTabData(tab, QStringLiteral("Group1"));
+    QWidget* page = addPage(0, "一般", "Group1", "環境の設定");
 
     auto* frame = new QGroupBox(q("参照設定"), page);
     auto* grid = new QGridLayout(frame);
+    grid->setVerticalSpacing(3);
     for (size_t i = 0; i < 3; ++i) {
         txtStr[i] = new QLineEdit(frame);
         txtStr[i]->setObjectName(QStringLiteral("txtStr%1").arg(i));
@@ -110,39 +142,196 @@ void frmOptions::buildGeneralPage() {
 
     lblNID = new QLabel(frame);
     lblNID->setObjectName(QStringLiteral("lblNID"));
+    lblNID->setMinimumWidth(40);
 
-    grid->addWidget(new QLabel(q("共有パス名 :"), frame), 0, 0);
-    grid->addWidget(txtStr[0], 0, 1);
-    grid->addWidget(btnDir, 0, 2);
-    grid->addWidget(new QLabel(q("名前 :"), frame), 1, 0);
-    grid->addWidget(txtStr[1], 1, 1, 1, 2);
-    grid->addWidget(new QLabel(q("パスワード :"), frame), 2, 0);
-    grid->addWidget(txtStr[2], 2, 1, 1, 2);
-    grid->addWidget(new QLabel(q("ＩＤ :"), frame), 3, 0);
-    grid->addWidget(lblNID, 3, 1, 1, 2);
+    grid->addWidget(caption("共有パス名 :", frame), 0, 0);
+    grid->addWidget(txtStr[0], 0, 1, 1, 3);
+    grid->addWidget(btnDir, 0, 4);
+    grid->addWidget(caption("名前 :", frame), 1, 0);
+    grid->addWidget(txtStr[1], 1, 1);
+    grid->addWidget(caption("ＩＤ :", frame), 1, 2);
+    grid->addWidget(lblNID, 1, 3, 1, 2);
+    grid->addWidget(caption("パスワード :", frame), 2, 0);
+    grid->addWidget(txtStr[2], 2, 1);
+    grid->setColumnStretch(1, 1);
+
+    auto* period = new QGroupBox(q("期間設定"), page);
+    auto* pg = new QGridLayout(period);
+    pg->setVerticalSpacing(3);
+    const char* rows[2] = {"注意期間 :", "警告期間 :"};
+    for (int row = 0; row < 2; ++row) {
+        pg->addWidget(caption(rows[row], period), row, 0);
+        for (int k = 0; k < 2; ++k) {
+            const size_t box = static_cast<size_t>(row * 2 + k);
+            auto* cell = new QHBoxLayout;
+            cell->setSpacing(0);
+            txtInt[box] = new QLineEdit(period);
+            txtInt[box]->setObjectName(QStringLiteral("txtInt%1").arg(box));
+            txtInt[box]->setMaxLength(5);
+            txtInt[box]->setFixedWidth(44);
+            txtInt[box]->installEventFilter(this);
+            vsc[box] = new QScrollBar(Qt::Vertical, period);
+            vsc[box]->setObjectName(QStringLiteral("vsc%1").arg(box));
+            cell->addWidget(txtInt[box]);
+            cell->addWidget(vsc[box]);
+            cell->addWidget(caption(k == 0 ? "日前" : "分前", period));
+            cell->addSpacing(8);
+            pg->addLayout(cell, row, 1 + k);
+        }
+    }
+    pg->addWidget(caption("タイマーの設定時刻 :", period), 2, 0, 1, 3);
+    auto* timerRow = new QHBoxLayout;
+    const char* refs[3] = {"記載時刻", "警告期間", "注意期間"};
+    for (size_t i = 0; i < 3; ++i) {
+        optTmr[i] = new QRadioButton(q(refs[i]), period);
+        optTmr[i]->setObjectName(QStringLiteral("optTmr%1").arg(i));
+        timerRow->addWidget(optTmr[i]);
+    }
+    timerRow->addStretch();
+    pg->addLayout(timerRow, 3, 0, 1, 3);
+    pg->setColumnStretch(2, 1);
 
     auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(frame);
+    layout->addWidget(period);
+    layout->addStretch();
+}
+
+void frmOptions::buildColourPage() {
+    QWidget* page = addPage(1, "色", "Group2", "付箋の色の設定");
+    auto* frame = new QGroupBox(q("付箋の色"), page);
+    auto* grid = new QGridLayout(frame);
+    grid->setVerticalSpacing(3);
+    const char* classes[5] = {"通常時 :", "注意期間 :", "警告期間 :", "受信伝言 :", "送信伝言 :"};
+    for (size_t i = 0; i < 5; ++i) {
+        const int row = static_cast<int>(i);
+        grid->addWidget(caption(classes[i], frame), row, 0);
+        pic[i] = new QFrame(frame);
+        pic[i]->setObjectName(QStringLiteral("pic%1").arg(i));
+        pic[i]->setFrameShape(QFrame::Box);
+        pic[i]->setAutoFillBackground(true);
+        pic[i]->setFixedSize(90, 24);
+        lblT[i] = new QLabel(q("メモ"), pic[i]);
+        lblT[i]->setObjectName(QStringLiteral("lblT%1").arg(i));
+        auto* inner = new QHBoxLayout(pic[i]);
+        inner->setContentsMargins(2, 0, 2, 0);
+        inner->addWidget(lblT[i], 0, Qt::AlignCenter);
+        grid->addWidget(pic[i], row, 1);
+        for (size_t k = 0; k < 2; ++k) {
+            const size_t b = i + 5 * k;
+            btnCol[b] = new QPushButton(q(k == 0 ? "背景" : "文字"), frame);
+            btnCol[b]->setObjectName(QStringLiteral("btnCol%1").arg(b));
+            connect(btnCol[b], &QPushButton::clicked, this, [this, b] { btnCol_Click(b); });
+            grid->addWidget(btnCol[b], row, 2 + static_cast<int>(k));
+        }
+    }
+    grid->setColumnStretch(4, 1);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(frame);
     layout->addStretch();
 }
 
 void frmOptions::buildNetworkPage() {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("picOptions2"));
-    picOptions[2] = page;
-    const int tab = tbsOptions->addTab(page, q("送受信"));
-    tbsOptions->setTabToolTip(tab, q("ネットワーク関連の設定"));
-    tbsOptions->tabBar()->setTabData(tab, QStringLiteral("Group3"));
-
+    QWidget* page = addPage(2, "送受信", "Group3", "ネットワーク関連の設定");
     auto* frame = new QGroupBox(q("共有設定"), page);
+    auto* grid = new QGridLayout(frame);
+    grid->setVerticalSpacing(3);
+
+    grid->addWidget(caption("共有者一覧 :", frame), 0, 0, 1, 2);
+    lsvNetU = new QTreeWidget(frame);
+    lsvNetU->setObjectName(QStringLiteral("lsvNetU"));
+    lsvNetU->setHeaderLabels({q("名前"), q("ID")});
+    lsvNetU->setRootIsDecorated(false);
+    lsvNetU->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lsvNetU->header()->setStretchLastSection(false);
+    lsvNetU->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    lsvNetU->header()->resizeSection(1, 50);
+    lsvNetU->installEventFilter(this);
+    connect(lsvNetU, &QTreeWidget::itemSelectionChanged, this, &frmOptions::updateMemberButtons);
+    grid->addWidget(lsvNetU, 1, 0, 3, 1);
+    const char* net[2] = {"削除(&D)", "ｸﾘｱ(&C)"};
+    for (size_t i = 0; i < 2; ++i) {
+        btnNet[i] = new QPushButton(q(net[i]), frame);
+        btnNet[i]->setObjectName(QStringLiteral("btnNet%1").arg(i));
+        btnNet[i]->setEnabled(false);
+        connect(btnNet[i], &QPushButton::clicked, this, [this, i] { btnNet_Click(i); });
+        grid->addWidget(btnNet[i], 1 + static_cast<int>(i), 1);
+    }
+
+    auto* interval = new QHBoxLayout;
+    interval->setSpacing(0);
+    interval->addWidget(caption("受信確認間隔 :", frame));
+    interval->addSpacing(6);
+    txtInt[4] = new QLineEdit(frame);
+    txtInt[4]->setObjectName(QStringLiteral("txtInt4"));
+    txtInt[4]->setMaxLength(5);
+    txtInt[4]->setFixedWidth(44);
+    txtInt[4]->installEventFilter(this);
+    vsc[4] = new QScrollBar(Qt::Vertical, frame);
+    vsc[4]->setObjectName(QStringLiteral("vsc4"));
     cmb1 = new QComboBox(frame);
     cmb1->setObjectName(QStringLiteral("cmb1"));
     cmb1->addItems({q("分単位"), q("時間単位"), q("秒単位")});
-    auto* frameLayout = new QHBoxLayout(frame);
-    frameLayout->addWidget(cmb1);
-    frameLayout->addStretch();
+    // Another unit gives the interval other limits: the box starts empty.
+    connect(cmb1, &QComboBox::activated, this, [this] { txtInt[4]->clear(); });
+    interval->addWidget(txtInt[4]);
+    interval->addWidget(vsc[4]);
+    interval->addSpacing(6);
+    interval->addWidget(cmb1);
+    interval->addStretch();
+    grid->addLayout(interval, 4, 0, 1, 2);
+    grid->addWidget(caption("0に設定するとタイマー確認を行いません", frame), 5, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
 
     auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(frame);
+
+    for (size_t box = 0; box < 5; ++box) {
+        vsc[box]->setRange(-1, 1);
+        vsc[box]->setValue(0);
+        vsc[box]->setFixedSize(16, 24);
+        connect(vsc[box], &QScrollBar::valueChanged, this, [this, box](int v) { spin(box, v); });
+    }
+}
+
+void frmOptions::buildTextPage() {
+    QWidget* page = addPage(3, "文字", "Group4", "付箋紙の文字の設定");
+    auto* frame = new QGroupBox(q("付箋の文字種類"), page);
+    auto* grid = new QGridLayout(frame);
+    grid->setVerticalSpacing(3);
+    const char* samples[3] = {"サイズ小の文字", "サイズ中の文字", "サイズ大の文字"};
+    for (size_t i = 0; i < 3; ++i) {
+        lblFont[i] = new QLabel(q(samples[i]), frame);
+        lblFont[i]->setObjectName(QStringLiteral("lblFont%1").arg(i));
+        lblFont[i]->setFrameShape(QFrame::StyledPanel);
+        lblFont[i]->setFixedHeight(30);
+        btnFont[i] = new QPushButton(q("変更"), frame);
+        btnFont[i]->setObjectName(QStringLiteral("btnFont%1").arg(i));
+        connect(btnFont[i], &QPushButton::clicked, this, [this, i] { btnFont_Click(i); });
+        grid->addWidget(lblFont[i], static_cast<int>(i), 0, 1, 3);
+        grid->addWidget(btnFont[i], static_cast<int>(i), 3);
+    }
+    grid->addWidget(caption("新しい付箋 :", frame), 3, 0);
+    const char* sizes[3] = {"小", "中", "大"};
+    auto* sizeRow = new QHBoxLayout;
+    for (size_t i = 0; i < 3; ++i) {
+        optTxt[i] = new QRadioButton(q(sizes[i]), frame);
+        optTxt[i]->setObjectName(QStringLiteral("optTxt%1").arg(i));
+        sizeRow->addWidget(optTxt[i]);
+    }
+    sizeRow->addStretch();
+    grid->addLayout(sizeRow, 3, 1, 1, 3);
+    chk = new QCheckBox(q("サイズ自動調整を行う"), frame);
+    chk->setObjectName(QStringLiteral("chk"));
+    grid->addWidget(chk, 4, 0, 1, 4);
+    grid->addWidget(caption("※次回起動から有効", frame), 5, 0, 1, 4);
+    grid->setColumnStretch(2, 1);
+
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(frame);
     layout->addStretch();
 }
@@ -180,30 +369,64 @@ void frmOptions::open() {
 
     if (openedWhileRunning_) {
         cmdOK->setFocus();
+        fillMemberList();
         txtStr[0]->setEnabled(false);
-        // Moving to another folder while running comes with the rest of the dialog.
         btnDir->setText(q("変更(&L)"));
-        btnDir->setEnabled(false);
         pathChgFlag = false;
     } else {
+        lsvNetU->clear();
         txtStr[0]->setEnabled(true);
         btnDir->setText(q("参照(&L)"));
-        btnDir->setEnabled(true);
     }
+    btnDir->setEnabled(true);
+    updateMemberButtons();
+}
+
+void frmOptions::fillMemberList() {
+    lsvNetU->clear();
+    for (const UserEntry& u : st_.members) {
+        auto* row = new QTreeWidgetItem(lsvNetU, {QString::fromStdString(u.MemberName), QString::number(u.MemberId)});
+        row->setData(0, Qt::UserRole, static_cast<int>(u.MemberId));
+    }
+}
+
+void frmOptions::showControls(const LocalConfig& cfg) {
+    const std::array<int16_t, 5> numbers{cfg.CautionLeadDays, cfg.CautionLeadMinutes, cfg.WarningLeadDays,
+                                         cfg.WarningLeadMinutes, cfg.CheckInterval};
+    for (size_t i = 0; i < 5; ++i) txtInt[i]->setText(QString::number(numbers[i]));
+    cmb1->setCurrentIndex(cfg.CheckUnit >= 0 && cfg.CheckUnit < cmb1->count() ? cfg.CheckUnit : 0);
+    backColours_ = cfg.BackColours;
+    textColours_ = cfg.TextColours;
+    for (size_t i = 0; i < 5; ++i) {
+        QPalette p = pic[i]->palette();
+        p.setColor(QPalette::Window, colourFromValue(backColours_[i]));
+        pic[i]->setPalette(p);
+        QPalette t = lblT[i]->palette();
+        t.setColor(QPalette::WindowText, colourFromValue(textColours_[i]));
+        lblT[i]->setPalette(t);
+    }
+    // Presets without a name or size (settings of an older program) keep what the dialog shows.
+    if (!cfg.Fonts[0].FontName.empty() && cfg.Fonts[0].FontSize > 0) {
+        for (size_t i = 0; i < 3; ++i) {
+            const FontPreset& f = cfg.Fonts[i];
+            fonts_[i] = FontChoice{f.FontName, static_cast<double>(f.FontSize), f.Bold, f.Italic};
+            lblFont[i]->setFont(fontOf(fonts_[i]));
+        }
+    }
+    optTmr[static_cast<size_t>(std::clamp<int>(cfg.TimerBase, 0, 2))]->setChecked(true);
+    optTxt[static_cast<size_t>(std::clamp<int>(cfg.DefaultTextSize, 0, 2))]->setChecked(true);
+    chk->setChecked(cfg.AutoSizeDefault == 1);
 }
 
 void frmOptions::transfer(int direction) {
     if (direction == 0) {
         txtStr[0]->setText(QString::fromStdString(st_.SharedPath.empty() ? st_.sys.programDir : st_.SharedPath));
-        if (!st_.SettingsReady) {
-            shown_ = defaultLocalConfig();
-            return;
-        }
-        shown_ = st_.localConfig;
-        txtStr[1]->setText(QString::fromStdString(shown_.MemberName));
-        txtStr[2]->setText(QString::fromStdString(MemberPasswordOf(st_, shown_.MemberId)));
+        if (!st_.SettingsReady) return;   // the first-time setup shows the design values
+        const LocalConfig& cfg = st_.localConfig;
+        txtStr[1]->setText(QString::fromStdString(cfg.MemberName));
+        txtStr[2]->setText(QString::fromStdString(MemberPasswordOf(st_, cfg.MemberId)));
         lblNID->setText(QString::number(st_.CurrentMemberId));
-        cmb1->setCurrentIndex(shown_.CheckUnit >= 0 && shown_.CheckUnit < cmb1->count() ? shown_.CheckUnit : 0);
+        showControls(cfg);
         return;
     }
 
@@ -213,21 +436,45 @@ void frmOptions::transfer(int direction) {
     const std::string password = passwordText();
     const std::string oldPassword = running ? MemberPasswordOf(st_, st_.localConfig.MemberId) : password;
 
-    LocalConfig cfg = shown_;
-    cfg.MemberName = pathChgFlag ? oldName : nameText();
-    bool numeric = false;
-    const int id = lblNID->text().toInt(&numeric);
-    cfg.MemberId = numeric && id > 0 && id <= 32767 ? static_cast<int16_t>(id) : 0;
-    cfg.CheckUnit = static_cast<int16_t>(std::max(0, cmb1->currentIndex()));
-    st_.localConfig = cfg;
+    OptionsControls c;
+    c.name = nameText();
+    c.memberIdText = lblNID->text().toStdString();
+    for (size_t i = 0; i < 5; ++i) c.numbers[i] = txtInt[i]->text().toStdString();
+    c.checkUnit = std::max(0, cmb1->currentIndex());
+    c.backColours = backColours_;
+    c.textColours = textColours_;
+    c.fonts = fonts_;
+    for (size_t i = 0; i < 3; ++i) {
+        if (optTmr[i]->isChecked()) c.timerBase = static_cast<int>(i);
+        if (optTxt[i]->isChecked()) c.defaultTextSize = static_cast<int>(i);
+    }
+    c.autoSize = chk->isChecked();
+    storeOptions(st_.localConfig, c, pathChgFlag);
 
-    const bool renamed = !oldName.empty() && oldName != cfg.MemberName;
+    const bool renamed = !oldName.empty() && oldName != st_.localConfig.MemberName;
     if (!pathChgFlag && (renamed || password != oldPassword)) changeMemberEntry(st_, oldName, password);
     if (running) st_.CurrentPassword = MemberPasswordOf(st_, st_.CurrentMemberId);
 }
 
+// One step of an up/down control: the up arrow adds one, the down arrow takes one away; the control
+// goes back to its middle at once.
+void frmOptions::spin(size_t box, int value) {
+    if (value == 0) return;
+    const int unit = std::max(0, cmb1->currentIndex());
+    const std::optional<std::string> next =
+        spinStep(static_cast<int>(box), txtInt[box]->text().toStdString(), unit, value < 0 ? 1 : -1);
+    if (next) txtInt[box]->setText(QString::fromStdString(*next));
+    const QSignalBlocker still(vsc[box]);
+    vsc[box]->setValue(0);
+}
+
 void frmOptions::btnDir_Click() {
-    if (st_.SettingsReady) return;   // the move to another folder while running is not offered yet
+    const bool running = st_.SettingsReady;
+    if (running && st_.sys.prompter->ask("確認",
+                                         "共有パスを変更すると現在の付箋表示を終了し、変更した環境で「名前」を元に"
+                                         "再設定を行います。\r共有パスの変更を行いますか？",
+                                         Icon::Information, Buttons::YesNo) != Answer::Yes)
+        return;
     OpenFileRequest request;
     request.fileName = QStringLiteral("GRPINLY.CFG");
     request.filter = q(kSharedFileFilter);
@@ -235,7 +482,108 @@ void frmOptions::btnDir_Click() {
     if (QDir(txtStr[0]->text()).exists()) request.folder = txtStr[0]->text();
     std::optional<QString> file = dialogs_.openFile(this, request);
     if (!file) return;
-    txtStr[0]->setText(folderOf(*file));
+    if (!running) {
+        txtStr[0]->setText(folderOf(*file));
+        return;
+    }
+    moveToFolder(folderOf(*file));
+}
+
+// The move while running: everything of the old folder is saved and closed, then the start-up runs
+// again and finds the member in the new folder by his name.
+void frmOptions::moveToFolder(const QString& folder) {
+    const std::string text = "パス: " + txtStr[0]->text().toStdString() + "→" + folder.toStdString() + "\r" +
+                             "名前: " + st_.localConfig.MemberName + "→" + nameText() + "\r" + "変更してよろしいですか？";
+    if (st_.sys.prompter->ask("確認", text, Icon::Information, Buttons::OkCancel) != Answer::Ok) return;
+    if (!host_) return;
+
+    pathChgFlag = true;
+    transfer(-1);
+    if (!saveForFolderMove(st_, nameText())) {   // told; the program cannot go on without its files
+        reject();
+        host_->endProgram(1);
+        return;
+    }
+    host_->closeAllNotes();
+    if (timer_) timer_->offTimer();
+    if (FileError e = switchToFolder(st_, folder.toStdString())) {
+        st_.sys.prompter->ask("エラー", "共有パスの変更中にエラーが発生しました\r" + e.description, Icon::Warning,
+                              Buttons::Ok);
+        pathChgFlag = false;
+    }
+    // In the new folder, or after a failure again in the old one: the notes come back on the screen.
+    const StartupResult r = host_->restartInFolder();
+    if (timer_) timer_->offTimer();   // the dialog is still open
+    if (r != StartupResult::Running) {
+        reject();
+        host_->endProgram(exitCodeOf(r));
+        return;
+    }
+    txtStr[0]->setText(QString::fromStdString(st_.SharedPath));
+    lblNID->setText(QString::number(st_.CurrentMemberId));
+    fillMemberList();
+    updateMemberButtons();
+}
+
+void frmOptions::btnCol_Click(size_t i) {
+    const bool text = i >= 5;
+    const size_t k = text ? i - 5 : i;
+    const uint32_t now = text ? textColours_[k] : backColours_[k];
+    const std::optional<QColor> c = dialogs_.chooseColour(this, colourFromValue(now));
+    if (!c) return;
+    if (text) {
+        textColours_[k] = valueOfColour(*c);
+        QPalette p = lblT[k]->palette();
+        p.setColor(QPalette::WindowText, *c);
+        lblT[k]->setPalette(p);
+    } else {
+        backColours_[k] = valueOfColour(*c);
+        QPalette p = pic[k]->palette();
+        p.setColor(QPalette::Window, *c);
+        pic[k]->setPalette(p);
+    }
+}
+
+void frmOptions::btnFont_Click(size_t i) {
+    const std::optional<QFont> f = dialogs_.chooseFont(this, fontOf(fonts_[i]));
+    if (!f) return;
+    fonts_[i] = FontChoice{f->family().toStdString(), f->pointSizeF(), f->bold(), f->italic()};
+    lblFont[i]->setFont(fontOf(fonts_[i]));
+}
+
+void frmOptions::updateMemberButtons() {
+    const bool any = openedWhileRunning_ && !lsvNetU->selectedItems().isEmpty();
+    for (QPushButton* b : btnNet) b->setEnabled(any);
+}
+
+void frmOptions::btnNet_Click(size_t i) {
+    const std::string who = i == 0 ? "選択された" : "全員の";
+    if (st_.sys.prompter->ask("確認",
+                              who + "ユーザを共有設定ファイルから削除します\r" +
+                                  "削除されたユーザはアクセスできなくなります。よろしいですか？",
+                              Icon::Information, Buttons::YesNo) != Answer::Yes)
+        return;
+    bool noneLeft = false;
+    if (i == 1) {
+        noneLeft = deleteAllMembers(st_);
+    } else {
+        std::vector<int16_t> ids;
+        for (QTreeWidgetItem* row : lsvNetU->selectedItems())
+            ids.push_back(static_cast<int16_t>(row->data(0, Qt::UserRole).toInt()));
+        const MemberDelete r = deleteMembers(st_, ids);
+        if (r == MemberDelete::Failed) return;
+        noneLeft = r == MemberDelete::NoneLeft;
+    }
+    if (!noneLeft) {
+        // The list as it is now in the folder, members who joined meanwhile included.
+        fillMemberList();
+        updateMemberButtons();
+        return;
+    }
+    lsvNetU->clear();
+    // Nobody is a member any more, this user neither: the program ends at once.
+    reject();
+    if (host_) host_->endProgram(0);
 }
 
 void frmOptions::cmdOK_Click() {
@@ -253,6 +601,15 @@ void frmOptions::done(int result) {
     // The reception timer runs again with the interval of the (possibly new) settings. During the
     // first-time setup the start-up arms it once the notes are loaded.
     if (openedWhileRunning_ && timer_) timer_->setTimerInterval(timer_->onTimer());
+}
+
+// Ctrl+Tab shows the next tab, after the last the first.
+void frmOptions::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Tab && e->modifiers() == Qt::ControlModifier) {
+        tbsOptions->setCurrentIndex((tbsOptions->currentIndex() + 1) % tbsOptions->count());
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }
 
 bool frmOptions::passwordKeyAccepted(const QKeyEvent& key) const {
@@ -273,6 +630,16 @@ bool frmOptions::passwordKeyAccepted(const QKeyEvent& key) const {
 bool frmOptions::eventFilter(QObject* watched, QEvent* e) {
     if (watched == txtStr[2] && e->type() == QEvent::KeyPress)
         return !passwordKeyAccepted(*static_cast<QKeyEvent*>(e));
+    if (e->type() == QEvent::FocusOut) {
+        if (watched == lsvNetU) updateMemberButtons();
+        // A number box left with a value out of its range takes the focus back, without a word.
+        for (size_t box = 0; box < 5; ++box) {
+            if (watched != txtInt[box] || txtInt[box]->text().isEmpty()) continue;
+            const int unit = std::max(0, cmb1->currentIndex());
+            if (!numberBoxValid(static_cast<int>(box), txtInt[box]->text().toStdString(), unit))
+                QTimer::singleShot(0, txtInt[box], [w = txtInt[box]] { w->setFocus(); });
+        }
+    }
     return QDialog::eventFilter(watched, e);
 }
 

@@ -1,26 +1,47 @@
-// The environment-settings dialog "環境設定": the shared folder, the member's name and password, and
-// the unit of the reception check. During the first-time setup (SettingsReady false) it starts from
-// the design values and the password box is off; while the program runs it shows the member's
-// settings.
+// The environment-settings dialog "環境設定" with its four tabs: "一般" (shared folder, name,
+// password, member number, lead times of the periods, the alarm reference), "色" (the note colours),
+// "送受信" (the member list and the reception-check interval) and "文字" (the text presets, the size
+// and auto-size of new notes). During the first-time setup (SettingsReady false) it starts from the
+// design values and the password box is off; while the program runs it shows the member's settings,
+// manages the member list and moves the member to another shared folder.
 #pragma once
 
+#include "app/options.h"
+#include "app/startup.h"
 #include "model/state.h"
 
 #include <QDialog>
 
 #include <array>
 
+class QCheckBox;
 class QComboBox;
-class QGroupBox;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
+class QScrollBar;
 class QTabWidget;
+class QTreeWidget;
 
 namespace tw {
 
 class CommonDialogs;
 class frmMain;
+
+// What the dialog needs from the running program for a move to another shared folder and after the
+// member list was deleted.
+class OptionsHost {
+public:
+    virtual ~OptionsHost() = default;
+    // Closes every note window of the old folder.
+    virtual void closeAllNotes() = 0;
+    // Runs the start-up again (in the folder the workstation file now names).
+    virtual StartupResult restartInFolder() = 0;
+    // Ends the program at once with this exit code.
+    virtual void endProgram(int exitCode) = 0;
+};
 
 class frmOptions : public QDialog {
     Q_OBJECT
@@ -28,16 +49,30 @@ public:
     // `timer` is the hidden note-settings dialog with the reception timer (may be null in tests).
     frmOptions(AppState& st, frmMain* timer, CommonDialogs& dialogs, QWidget* parent = nullptr);
 
+    void setHost(OptionsHost* host) { host_ = host; }
+
     // True after the member moved to another shared folder in this dialog. The flag lives in the
     // process-wide state, where the start-up reads it.
     bool& pathChgFlag;
 
     // Controls, named as the forms name them.
     QTabWidget* tbsOptions = nullptr;
-    std::array<QWidget*, 4> picOptions{};   // pages "一般", "色", "送受信", "文字" (only built ones are set)
+    std::array<QWidget*, 4> picOptions{};   // pages "一般", "色", "送受信", "文字"
     std::array<QLineEdit*, 3> txtStr{};     // 0 shared path, 1 name, 2 password
     QPushButton* btnDir = nullptr;
     QLabel* lblNID = nullptr;
+    std::array<QLineEdit*, 5> txtInt{};     // lead days/minutes of caution and warning, check interval
+    std::array<QScrollBar*, 5> vsc{};       // their up/down controls
+    std::array<QRadioButton*, 3> optTmr{};  // what an alarm time refers to
+    std::array<QFrame*, 5> pic{};           // background samples of the colour classes
+    std::array<QLabel*, 5> lblT{};          // text samples inside them
+    std::array<QPushButton*, 10> btnCol{};  // 0..4 background, 5..9 text
+    std::array<QLabel*, 3> lblFont{};       // the presets small, medium, large
+    std::array<QPushButton*, 3> btnFont{};
+    std::array<QRadioButton*, 3> optTxt{};  // text size of new notes
+    QCheckBox* chk = nullptr;               // auto-size of new notes
+    QTreeWidget* lsvNetU = nullptr;         // the member list
+    std::array<QPushButton*, 2> btnNet{};   // delete the selected members, delete all
     QComboBox* cmb1 = nullptr;              // unit of the reception-check interval
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
@@ -55,25 +90,39 @@ public:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 public slots:
     void done(int result) override;
 
 private:
+    QWidget* addPage(int index, const char* caption, const char* key, const char* tip);
     void buildGeneralPage();
+    void buildColourPage();
     void buildNetworkPage();
+    void buildTextPage();
     void open();
     void transfer(int direction);
+    void showControls(const LocalConfig& cfg);
+    void fillMemberList();
+    void spin(size_t box, int value);
     void btnDir_Click();
+    void moveToFolder(const QString& folder);
+    void btnCol_Click(size_t i);
+    void btnFont_Click(size_t i);
+    void btnNet_Click(size_t i);
+    void updateMemberButtons();
     void cmdOK_Click();
     bool passwordKeyAccepted(const QKeyEvent& key) const;
 
     AppState& st_;
     frmMain* timer_;
     CommonDialogs& dialogs_;
-    // The local settings the dialog shows, including those it has no control for yet.
-    LocalConfig shown_;
+    OptionsHost* host_ = nullptr;
+    std::array<uint32_t, 5> backColours_{};
+    std::array<uint32_t, 5> textColours_{};
+    std::array<FontChoice, 3> fonts_{};
     bool openedWhileRunning_ = false;
 };
 

@@ -58,6 +58,7 @@ Program::Program(ProgramSetup setup) : setup_(std::move(setup)), st_(services())
 
     frmMain_ = std::make_unique<frmMain>(st_);
     frmOptions_ = std::make_unique<frmOptions>(st_, frmMain_.get(), dialogs);
+    frmOptions_->setHost(this);
     notes_ = std::make_unique<NoteWindows>(st_, *this);
     notes_->setSettingsDialog(frmMain_.get());
     frmMain_->setNetworkHost(&notes_->networkHost());
@@ -152,6 +153,22 @@ int32_t Program::onTimer() { return frmMain_->onTimer(); }
 void Program::setTimerInterval(int32_t ms) { frmMain_->setTimerInterval(ms); }
 void Program::chkNetCom() { frmMain_->chkNetCom(); }
 void Program::openAllNotes() { notes_->openAllNotes(); }
+
+// ---- OptionsHost ----
+
+void Program::closeAllNotes() { notes_->closeAll(); }
+
+// The start-up in the folder the workstation file names now. Nothing is saved on its own meanwhile:
+// the files of the old member must not reach the new folder, nor an empty note table the old one.
+StartupResult Program::restartInFolder() {
+    autoSaveTimer_.stop();
+    const StartupResult r = runStartup(st_, *this);
+    if (r == StartupResult::Running) {
+        autoSave_.remember(st_);
+        autoSaveTimer_.start();
+    }
+    return r;
+}
 
 // ---- ProgramHooks ----
 

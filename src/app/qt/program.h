@@ -5,6 +5,7 @@
 #pragma once
 
 #include "notes/programhooks.h"
+#include "app/qt/frmOptions.h"
 #include "app/startup.h"
 #include "model/state.h"
 #include "notes/autosave.h"
@@ -47,7 +48,7 @@ struct ProgramSetup {
     bool watchSystemQuit = true;               // termination signals, session end, quit events
 };
 
-class Program : public QObject, public StartupHost, public ProgramHooks {
+class Program : public QObject, public StartupHost, public ProgramHooks, public OptionsHost {
     Q_OBJECT
 public:
     explicit Program(ProgramSetup setup = {});
@@ -88,6 +89,10 @@ public:
     void offTimer() override;
     void endProgram(int exitCode = 0) override;
     bool environmentDialogAvailable() const override { return true; }
+
+    // OptionsHost: the move to another shared folder from the environment dialog.
+    void closeAllNotes() override;
+    StartupResult restartInFolder() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

@@ -1,6 +1,8 @@
 #include "platform/qt/commondialogs.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
+#include <QFontDialog>
 
 namespace tw {
 
@@ -34,6 +36,22 @@ std::optional<QString> QtCommonDialogs::openFile(QWidget* parent, const OpenFile
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first();
+}
+
+std::optional<QColor> CommonDialogs::chooseColour(QWidget*, const QColor&) { return std::nullopt; }
+std::optional<QFont> CommonDialogs::chooseFont(QWidget*, const QFont&) { return std::nullopt; }
+
+std::optional<QColor> QtCommonDialogs::chooseColour(QWidget* parent, const QColor& initial) {
+    const QColor c = QColorDialog::getColor(initial, parent);
+    if (!c.isValid()) return std::nullopt;
+    return c;
+}
+
+std::optional<QFont> QtCommonDialogs::chooseFont(QWidget* parent, const QFont& initial) {
+    bool ok = false;
+    const QFont f = QFontDialog::getFont(&ok, initial, parent);
+    if (!ok) return std::nullopt;
+    return f;
 }
 
 }  // namespace tw

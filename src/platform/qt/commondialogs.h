@@ -1,6 +1,8 @@
 // The system's common dialogs as the forms use them; the program shows Qt's, tests answer them.
 #pragma once
 
+#include <QColor>
+#include <QFont>
 #include <QString>
 #include <QStringList>
 
@@ -23,11 +25,17 @@ public:
     virtual ~CommonDialogs() = default;
     // The full path of the chosen file (it need not exist yet), or nothing when cancelled.
     virtual std::optional<QString> openFile(QWidget* parent, const OpenFileRequest& request) = 0;
+    // The colour dialog starting from `initial`; nothing when cancelled. The base answers Cancel.
+    virtual std::optional<QColor> chooseColour(QWidget* parent, const QColor& initial);
+    // The font dialog (name, size, bold, italic) starting from `initial`; nothing when cancelled.
+    virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial);
 };
 
 class QtCommonDialogs : public CommonDialogs {
 public:
     std::optional<QString> openFile(QWidget* parent, const OpenFileRequest& request) override;
+    std::optional<QColor> chooseColour(QWidget* parent, const QColor& initial) override;
+    std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
 };
 
 // "desc|pattern|..." as Qt name filters ("desc (pattern)"); a description that already ends in its

@@ -12,14 +12,22 @@
 #include "support/temp_dir.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -39,10 +47,41 @@ class AnsweredDialogs : public CommonDialogs {
 public:
     std::optional<QString> answer;
     std::vector<OpenFileRequest> requests;
+    std::optional<QColor> colour;
+    std::optional<QFont> font;
     std::optional<QString> openFile(QWidget*, const OpenFileRequest& r) override {
         requests.push_back(r);
         return answer;
     }
+    std::optional<QColor> chooseColour(QWidget*, const QColor&) override { return colour; }
+    std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return font; }
+};
+
+// The running program around the dialog during a move to another folder or after the last member
+// was deleted.
+class RecordingHost : public OptionsHost {
+public:
+    explicit RecordingHost(AppState& st) : st_(st) {}
+    std::vector<std::string> calls;
+    std::string pathAtRestart, workstationAtRestart;
+    size_t notesAtRestart = 99;
+    bool flagAtRestart = false;
+    void closeAllNotes() override { calls.push_back("close"); }
+    StartupResult restartInFolder() override {
+        calls.push_back("restart");
+        pathAtRestart = st_.SharedPath;
+        notesAtRestart = st_.NoteTable.size();
+        flagAtRestart = st_.pathChgFlag;
+        AppState probe(st_.sys);
+        ReadWorkstation(probe);
+        workstationAtRestart = probe.SharedPath;
+        st_.CurrentMemberId = 7;
+        return StartupResult::Running;
+    }
+    void endProgram(int code) override { calls.push_back("end " + std::to_string(code)); }
+
+private:
+    AppState& st_;
 };
 
 std::string readBytes(const std::string& path) {
@@ -63,6 +102,7 @@ protected:
     AppState st{Services{prompter, clock, screen, store}};
     std::unique_ptr<frmMain> timer;
     std::unique_ptr<frmOptions> dlg;
+    RecordingHost host{st};
 
     void SetUp() override {
         st.sys.programDir = programDir.str();
@@ -70,6 +110,7 @@ protected:
         st.sys.retryPauseMs = 5;
         timer = std::make_unique<frmMain>(st);
         dlg = std::make_unique<frmOptions>(st, timer.get(), dialogs);
+        dlg->setHost(&host);
     }
     void TearDown() override {
         dlg.reset();
@@ -267,6 +308,195 @@ TEST_F(OptionsTest, RenameOfAMemberWhoIsNoLongerListedIsUndone) {
     QTest::mouseClick(dlg->cmdOK, Qt::LeftButton);
     EXPECT_EQ(st.localConfig.MemberName, "鈴木");
     EXPECT_EQ(st.localConfig.MemberId, 4);
+}
+
+TEST_F(OptionsTest, FourTabsWithTooltipsAndCtrlTab) {
+    dlg->show();
+    const char* captions[4] = {"一般", "色", "送受信", "文字"};
+    const char* tips[4] = {"環境の設定", "付箋の色の設定", "ネットワーク関連の設定", "付箋紙の文字の設定"};
+    ASSERT_EQ(dlg->tbsOptions->count(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(dlg->tbsOptions->tabText(i), q(captions[i]));
+        EXPECT_EQ(dlg->tbsOptions->tabToolTip(i), q(tips[i]));
+        EXPECT_EQ(dlg->tbsOptions->tabBar()->tabData(i).toString(), QStringLiteral("Group%1").arg(i + 1));
+        EXPECT_EQ(dlg->tbsOptions->widget(i), dlg->picOptions[static_cast<size_t>(i)]);
+    }
+    dlg->tbsOptions->setCurrentIndex(2);
+    for (int want : {3, 0, 1}) {
+        QTest::keyClick(dlg->cmdOK, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(dlg->tbsOptions->currentIndex(), want);
+    }
+}
+
+TEST_F(OptionsTest, NumberBoxesSpinAndAUnitChangeEmptiesTheInterval) {
+    dlg->show();
+    EXPECT_EQ(dlg->txtInt[0]->text(), QStringLiteral("2")) << "design value";
+    EXPECT_EQ(dlg->txtInt[4]->text(), QStringLiteral("5"));
+    dlg->vsc[0]->triggerAction(QAbstractSlider::SliderSingleStepSub);   // the up arrow
+    EXPECT_EQ(dlg->txtInt[0]->text(), QStringLiteral("3"));
+    EXPECT_EQ(dlg->vsc[0]->value(), 0) << "back in the middle";
+    dlg->vsc[0]->triggerAction(QAbstractSlider::SliderSingleStepAdd);   // the down arrow
+    EXPECT_EQ(dlg->txtInt[0]->text(), QStringLiteral("2"));
+    dlg->txtInt[1]->setText(QStringLiteral("720"));
+    dlg->vsc[1]->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(dlg->txtInt[1]->text(), QStringLiteral("720")) << "721 is out of range";
+
+    dlg->cmb1->setCurrentIndex(2);
+    emit dlg->cmb1->activated(2);
+    EXPECT_EQ(dlg->txtInt[4]->text(), QString());
+    dlg->vsc[4]->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(dlg->txtInt[4]->text(), QStringLiteral("0")) << "a step on an empty box writes 0";
+}
+
+TEST_F(OptionsTest, ColoursFontsAndTheOtherSettingsGoIntoTheLocalSettings) {
+    running();
+    st.localConfig.TimerBase = 1;
+    st.localConfig.DefaultTextSize = 2;
+    st.localConfig.AutoSizeDefault = 1;
+    st.localConfig.CautionLeadDays = 9;
+    dlg->show();
+    EXPECT_TRUE(dlg->optTmr[1]->isChecked());
+    EXPECT_TRUE(dlg->optTxt[2]->isChecked());
+    EXPECT_TRUE(dlg->chk->isChecked());
+    EXPECT_EQ(dlg->txtInt[0]->text(), QStringLiteral("9"));
+    EXPECT_EQ(dlg->pic[0]->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0x80)) << "0x0080FFFF";
+    EXPECT_EQ(dlg->lblFont[1]->font().family(), q("ＭＳ Ｐゴシック"));
+
+    dialogs.colour = QColor(0x10, 0x20, 0x30);
+    QTest::mouseClick(dlg->btnCol[0], Qt::LeftButton);
+    dialogs.colour = QColor(0xAA, 0xBB, 0xCC);
+    QTest::mouseClick(dlg->btnCol[9], Qt::LeftButton);
+    dialogs.colour.reset();   // Cancel
+    QTest::mouseClick(dlg->btnCol[1], Qt::LeftButton);
+    QFont f(QStringLiteral("Serif"));
+    f.setPointSizeF(20);
+    f.setBold(true);
+    dialogs.font = f;
+    QTest::mouseClick(dlg->btnFont[2], Qt::LeftButton);
+    EXPECT_EQ(dlg->pic[0]->palette().color(QPalette::Window), QColor(0x10, 0x20, 0x30));
+    EXPECT_EQ(dlg->lblT[4]->palette().color(QPalette::WindowText), QColor(0xAA, 0xBB, 0xCC));
+    EXPECT_EQ(dlg->lblFont[2]->font().family(), QStringLiteral("Serif"));
+    dlg->optTmr[2]->setChecked(true);
+    dlg->optTxt[0]->setChecked(true);
+    dlg->chk->setChecked(false);
+    QTest::mouseClick(dlg->cmdOK, Qt::LeftButton);
+
+    const LocalConfig& c = st.localConfig;
+    EXPECT_EQ(c.BackColours[0], 0x00302010u);
+    EXPECT_EQ(c.BackColours[1], 0x0000FFFFu) << "Cancel changes nothing";
+    EXPECT_EQ(c.TextColours[4], 0x00CCBBAAu);
+    EXPECT_EQ(c.TextColours[0], 0x80000012u) << "the system colour stays a system colour";
+    EXPECT_EQ(c.Fonts[2].FontName, "Serif");
+    EXPECT_EQ(c.Fonts[2].FontSize, 20);
+    EXPECT_TRUE(c.Fonts[2].Bold);
+    EXPECT_EQ(c.Fonts[0].FontName, "ＭＳ Ｐゴシック");
+    EXPECT_EQ(c.TimerBase, 2);
+    EXPECT_EQ(c.DefaultTextSize, 0);
+    EXPECT_EQ(c.AutoSizeDefault, 0);
+    EXPECT_EQ(c.CautionLeadDays, 9);
+}
+
+TEST_F(OptionsTest, DeleteTheSelectedMembersAfterTheQuestion) {
+    running();
+    dlg->show();
+    QTreeWidget* list = dlg->lsvNetU;
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(1)->text(0), q("鈴木"));
+    EXPECT_EQ(list->topLevelItem(1)->text(1), QStringLiteral("3"));
+    EXPECT_FALSE(dlg->btnNet[0]->isEnabled());
+    list->topLevelItem(0)->setSelected(true);
+    EXPECT_TRUE(dlg->btnNet[0]->isEnabled());
+    EXPECT_TRUE(dlg->btnNet[1]->isEnabled());
+    EXPECT_EQ(dlg->btnNet[0]->text(), q("削除(&D)"));
+    EXPECT_EQ(dlg->btnNet[1]->text(), q("ｸﾘｱ(&C)"));
+
+    const std::string tail = "ユーザを共有設定ファイルから削除します\r削除されたユーザはアクセスできなくなります。よろしいですか？";
+    prompter.expect("確認", "選択された" + tail, Icon::Information, Buttons::YesNo, Answer::No);
+    QTest::mouseClick(dlg->btnNet[0], Qt::LeftButton);
+    EXPECT_EQ(list->topLevelItemCount(), 2);
+
+    prompter.expect("確認", "選択された" + tail, Icon::Information, Buttons::YesNo, Answer::Yes);
+    QTest::mouseClick(dlg->btnNet[0], Qt::LeftButton);
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), q("鈴木"));
+    AppState other(st.sys);
+    other.SharedPath = shared.str();
+    ASSERT_TRUE(AccessSharedFile(other, kModeRead, kKindShared));
+    ASSERT_EQ(other.members.size(), 1u);
+    EXPECT_EQ(other.members[0].MemberId, 3);
+    EXPECT_TRUE(host.calls.empty());
+
+    list->topLevelItem(0)->setSelected(true);
+    prompter.expect("確認", "全員の" + tail, Icon::Information, Buttons::YesNo, Answer::Yes);
+    QTest::mouseClick(dlg->btnNet[1], Qt::LeftButton);
+    EXPECT_FALSE(std::filesystem::exists(shared.file("GRPINLY.CFG")));
+    EXPECT_EQ(host.calls, std::vector<std::string>{"end 0"});
+    EXPECT_FALSE(dlg->isVisible());
+}
+
+TEST_F(OptionsTest, MoveToAnotherFolderWhileRunning) {
+    running();
+    TempDir next;
+    st.NoteTable.resize(2);
+    st.undoCount = 1;
+    dlg->show();
+    ASSERT_TRUE(dlg->btnDir->isEnabled());
+    const std::string first = "共有パスを変更すると現在の付箋表示を終了し、変更した環境で「名前」を元に再設定を行います。"
+                              "\r共有パスの変更を行いますか？";
+    prompter.expect("確認", first, Icon::Information, Buttons::YesNo, Answer::No);
+    QTest::mouseClick(dlg->btnDir, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.requests.empty()) << "No ends before the file dialog";
+
+    dialogs.answer = QString::fromStdString(next.file("GRPINLY.CFG"));
+    dlg->txtStr[1]->setText(q("鈴木二郎"));
+    prompter.expect("確認", first, Icon::Information, Buttons::YesNo, Answer::Yes);
+    prompter.expect("確認",
+                    "パス: " + shared.str() + "→" + next.str() + "\r名前: 鈴木→鈴木二郎\r変更してよろしいですか？",
+                    Icon::Information, Buttons::OkCancel, Answer::Ok);
+    QTest::mouseClick(dlg->btnDir, Qt::LeftButton);
+
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"close", "restart"}));
+    EXPECT_EQ(host.pathAtRestart, next.str());
+    EXPECT_EQ(host.workstationAtRestart, next.str()) << "REG.CFG names the new folder before the start-up";
+    EXPECT_EQ(host.notesAtRestart, 0u);
+    EXPECT_TRUE(host.flagAtRestart);
+    EXPECT_EQ(st.undoCount, 0);
+    EXPECT_EQ(st.localConfig.MemberName, "鈴木二郎") << "the name the member is found by in the new folder";
+    EXPECT_TRUE(std::filesystem::exists(shared.file("ID00003.FCG"))) << "the old folder keeps the settings";
+    EXPECT_TRUE(std::filesystem::exists(shared.file("ID00003.FDT")));
+    EXPECT_TRUE(dlg->isVisible()) << "the dialog stays open";
+    EXPECT_EQ(dlg->txtStr[0]->text(), QString::fromStdString(next.str()));
+    EXPECT_EQ(dlg->lblNID->text(), QStringLiteral("7"));
+    EXPECT_FALSE(timer->tmrLog()->isActive());
+    EXPECT_TRUE(st.pathChgFlag);
+}
+
+// Every control of every tab shows its whole text inside the dialog; under Xvfb (TW_SCREENSHOT_DIR)
+// each tab is also photographed from the screen.
+TEST_F(OptionsTest, ScreensOfEveryTab) {
+    running();
+    dlg->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+    const char* names[4] = {"options_general", "options_colours", "options_network", "options_text"};
+    for (int i = 0; i < 4; ++i) {
+        dlg->tbsOptions->setCurrentIndex(i);
+        QApplication::processEvents();
+        for (QWidget* c : dlg->findChildren<QWidget*>()) {
+            if (!c->isVisible() || !(qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c))) continue;
+            const QRect inDialog(c->mapTo(dlg.get(), QPoint(0, 0)), c->size());
+            EXPECT_TRUE(dlg->rect().contains(inDialog)) << names[i] << " " << c->objectName().toStdString();
+            const QString text = qobject_cast<QLabel*>(c) ? qobject_cast<QLabel*>(c)->text()
+                                                          : qobject_cast<QAbstractButton*>(c)->text();
+            EXPECT_GE(c->width(), c->sizeHint().width()) << names[i] << " " << text.toStdString();
+        }
+        const QString dir = qEnvironmentVariable("TW_SCREENSHOT_DIR");
+        if (dir.isEmpty()) continue;
+        QDir().mkpath(dir);
+        QTest::qWait(200);
+        const QRect f = dlg->frameGeometry();
+        const QPixmap shot = dlg->screen()->grabWindow(0, f.x(), f.y(), f.width(), f.height());
+        EXPECT_TRUE(shot.save(dir + "/" + names[i] + ".png")) << names[i];
+    }
 }
 
 TEST(OptionsPlacement, CentredInTwips) {

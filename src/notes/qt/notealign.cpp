@@ -1,0 +1,37 @@
+// The alignment commands: the records are lined up by the core, then every open window of a moved
+// note follows its record. Notes without a window change only in their records.
+#include "notes/qt/notewindows.h"
+
+#include "platform/screen.h"
+#include "window/alignment.h"
+#include "window/qt/frmPinly.h"
+
+namespace tw {
+
+namespace {
+
+AlignArea screenArea(AppState& st) { return AlignArea{st.sys.screen->widthTwips(), st.sys.screen->heightTwips()}; }
+
+}  // namespace
+
+void NoteWindows::alignNotes(frmPinly* w, int k) {
+    const int ref = recordOf(w);
+    if (ref < 0 || static_cast<size_t>(ref) >= st_.NoteTable.size()) return;
+    for (int i : alignAgainst(st_.NoteTable, k, ref, screenArea(st_))) followRecord(i);
+}
+
+void NoteWindows::alignAllNotes(frmPinly* w, int k) {
+    const int ref = recordOf(w);
+    if (ref < 0 || static_cast<size_t>(ref) >= st_.NoteTable.size()) return;
+    for (int i : alignWholeDesktop(st_.NoteTable, k, ref, screenArea(st_))) followRecord(i);
+}
+
+// The window of record i takes the record's place and size.
+void NoteWindows::followRecord(int i) {
+    frmPinly* win = windowOf(i);
+    if (!win) return;
+    const NoteRecord& r = st_.NoteTable[static_cast<size_t>(i)];
+    win->setTwipsGeometry(TwipsRect{r.Left, r.Top, r.Width, r.Height});
+}
+
+}  // namespace tw
