@@ -58,6 +58,14 @@ struct Services {
     int retryPauseMs = 25;           // pause between two attempts: many computers share one server
 };
 
+// An alarm timer found in a note's text: a note alarm (no message) or a link opened at its time.
+struct TimerEntry {
+    std::string message;   // "" for a note alarm, else the link to open
+    int16_t note = 0;      // index into NoteTable
+    double due = 0;        // date-time
+    bool fired = false;
+};
+
 struct AppState {
     explicit AppState(Services services) : sys(std::move(services)) {}
 
@@ -84,6 +92,7 @@ struct AppState {
     bool exiting = false;
     bool ShowOutOfPeriod = false;
     bool blinkRunning = false;
+    std::vector<TimerEntry> TimerTable;   // the alarm timers of the note texts scanned in this run
     bool backgroundChanged = false;  // a note's picture display changed: lay it out anew
 
     // Messaging

@@ -184,6 +184,7 @@ void frmMain::apply() {
 }
 
 void frmMain::tmrLog_Timer() {
+    if (host_ && !st_.TimerTable.empty()) host_->fireDueTimers();
     if (receptionCheckDue(st_, st_.sys.clock->now())) chkNetCom();
 }
 

@@ -27,6 +27,8 @@ class NetworkCheckHost : public ReceptionHost {
 public:
     // Colours, sent marks, notes to hide and windows for notes that have none.
     virtual void refreshWindows() = 0;
+    // The alarm timers of the note texts that are due, on every tick before the check.
+    virtual void fireDueTimers() {}
 };
 
 class frmMain : public QDialog {

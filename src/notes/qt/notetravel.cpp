@@ -36,6 +36,7 @@ public:
         return false;
     }
     void refreshWindows() override { windows_.refreshWindows(); }
+    void fireDueTimers() override { windows_.fireDueTimers(); }
 
 private:
     NoteWindows& windows_;
@@ -111,6 +112,7 @@ void NoteWindows::openSettingsPage(frmPinly* w, int k) {
         window->lineOutRange.hide();
     }
     window->retakeMenuState();
+    window->refreshTooltip();
 }
 
 bool NoteWindows::offersAnswerTally(frmPinly* w) {
@@ -156,7 +158,10 @@ void NoteWindows::refreshWindows() {
         const NoteRecord& r = st_.NoteTable[static_cast<size_t>(i)];
         const auto cls = static_cast<size_t>(ColourClass(st_, i));
         if (w->backColourValue() != st_.localConfig.BackColours[cls]) colourByClass(st_, *w, i);
-        if (r.AllReceived && !w->lineSended.isVisible()) w->lineSended.show();
+        if (r.AllReceived && !w->lineSended.isVisible()) {
+            w->lineSended.show();
+            w->refreshTooltip();   // now it names who received it
+        }
         if (r.IsPeeled) {
             toHide.push_back(w);
         } else if (r.HasPeriod && !w->isVisible() && !hiddenByPeriod(st_, i)) {

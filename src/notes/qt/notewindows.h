@@ -14,6 +14,7 @@
 #include <vector>
 
 class QMenu;
+class QWidget;
 
 namespace tw {
 
@@ -22,6 +23,7 @@ class frmPinly;
 class NetworkCheckHost;
 class NoteMenu;
 class ProgramHooks;
+class Shell;
 
 class NoteWindows : public QObject, public NoteHost {
     Q_OBJECT
@@ -61,6 +63,10 @@ public:
     void toggleOutOfPeriod() override;
     void showAbout() override;
 
+    // ---- alignment (notealign.cpp) ----
+    void alignNotes(frmPinly* w, int k) override;
+    void alignAllNotes(frmPinly* w, int k) override;
+
     // ---- the note-settings dialog and the network check (notetravel.cpp) ----
     // The hidden note-settings dialog that carries the reception timer; the settings menu opens its
     // pages. Without it the settings entries do nothing.
@@ -68,6 +74,19 @@ public:
     void openSettingsPage(frmPinly* w, int k) override;
     void cancelSend(frmPinly* w) override;
     void chooseAlarmKind(frmPinly* w, int k) override;
+
+    // ---- links, timed lines, note information and help (notelinks.cpp) ----
+    void refreshLinks(frmPinly& w) override;
+    void openLink(frmPinly* w, int i) override;
+    void showInformation(frmPinly* w) override;
+    void showHelp(frmPinly* w) override;
+    void showWebSupport() override;
+    // The due alarm timers of the note texts, on each tick of the reception timer.
+    void fireDueTimers();
+    // Where links are opened: tests put a recording shell here. None: the desktop's.
+    Shell* shell = nullptr;
+    // The help window, once it has been opened.
+    QWidget* helpWindow() const { return help_.get(); }
     // The answer tally of a sent questionnaire that everybody has received (mnuAnktAnsX).
     bool offersAnswerTally(frmPinly* w) override;
     void openAnswerTally(frmPinly* w) override;
@@ -124,6 +143,7 @@ public:
 
 private:
     void bind(frmPinly& w, int index);
+    void followRecord(int index);
 
     AppState& st_;
     ProgramHooks& hooks_;
@@ -136,6 +156,7 @@ private:
     bool applyingShape_ = false;
     std::unique_ptr<NetworkCheckHost> networkHost_;
     bool ended_ = false;
+    std::unique_ptr<QWidget> help_;
 };
 
 }  // namespace tw

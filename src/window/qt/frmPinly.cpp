@@ -3,6 +3,7 @@
 #include "window/qt/frmPinly.h"
 
 #include "notes/mdpinly.h"
+#include "notes/noteinfo.h"
 #include "notes/notetable.h"
 #include "platform/prompter.h"
 #include "platform/screen.h"
@@ -96,6 +97,11 @@ NoteRecord* frmPinly::note() {
 void frmPinly::bind(int index) {
     record_ = index;
     lblID->setText(QString::number(index + 1));
+    refreshTooltip();
+}
+
+void frmPinly::refreshTooltip() {
+    lbl->setToolTip(QString::fromStdString(noteTooltip(host_.state(), record_)));
 }
 
 // ---- geometry ----
@@ -269,6 +275,8 @@ bool frmPinly::endEditing(bool keepText, bool mayGoOn) {
     }
     // A note that follows its text takes the size of the new one.
     if (keepText && note()) host_.autoSizeIfOn(*this);
+    // Its links and timed lines are read from the text as it now is.
+    if (note()) host_.refreshLinks(*this);
     return true;
 }
 
@@ -458,6 +466,7 @@ void frmPinly::onActivated() {
     menuState_ = focusMenuState(*r);
     hasMenuState_ = true;
     host_.refreshBackground(*this);
+    refreshTooltip();
 }
 
 void frmPinly::retakeMenuState() {

@@ -19,6 +19,7 @@
 #include <QWidget>
 
 #include <string>
+#include <vector>
 
 class QPixmap;
 
@@ -100,6 +101,11 @@ public:
     const NoteMenuState& menuState() const { return menuState_; }
     // A command changed the record: the menu state taken at the focus follows it.
     void retakeMenuState();
+
+    // The link lines its note offered when the menu last opened (mnuHyperText), at most four.
+    std::vector<std::string> links;
+    // The tooltip of the text label, from the note as it is now.
+    void refreshTooltip();
 
     // Closes the window for good without the closing rule (the program or a command unloads it).
     void unload();

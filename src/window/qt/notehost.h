@@ -33,6 +33,16 @@ public:
     virtual void cancelSend(frmPinly* w) = 0;
     // How the note's alarms announce themselves: 0 a box, 1 blinking (mnuTmrMsg).
     virtual void chooseAlarmKind(frmPinly* w, int k) = 0;
+    // The links and timed lines of the window's note: read anew from its text (as the menu opens and
+    // when editing ends) into the window's link list and the alarm timers; link i opened
+    // (mnuHyperText).
+    virtual void refreshLinks(frmPinly& w) = 0;
+    virtual void openLink(frmPinly* w, int i) = 0;
+    // The information box of the window's note (mnuFInfo).
+    virtual void showInformation(frmPinly* w) = 0;
+    // The help document beside the program and the web support page (mnuHelpView, mnuWebAct).
+    virtual void showHelp(frmPinly* w) = 0;
+    virtual void showWebSupport() = 0;
     // Whether the window's note offers its answer tally (sent, received by all, with answer items),
     // and showing it (mnuAnktAnsX).
     virtual bool offersAnswerTally(frmPinly* w) = 0;
@@ -56,6 +66,10 @@ public:
     virtual const std::vector<ShapeEntry>& shapeCatalogue() const = 0;
     virtual void exitProgram() = 0;
     virtual void showAbout() = 0;
+    // Alignment against the window's note: a column or row of kind k (mnuSortP), the whole desktop
+    // in columns (mnuAllSortP).
+    virtual void alignNotes(frmPinly* w, int k) = 0;
+    virtual void alignAllNotes(frmPinly* w, int k) = 0;
     // Whether the environment-settings dialog can be shown now, and showing it.
     virtual bool environmentDialogAvailable() const = 0;
     virtual void showEnvironmentDialog() = 0;

@@ -2,6 +2,7 @@
 // the state it takes over from the window that opens it.
 #include "window/qt/notemenu.h"
 
+#include "notes/links.h"
 #include "notes/mdpinly.h"
 #include "window/qt/frmPinly.h"
 #include "window/qt/notehost.h"
@@ -133,7 +134,7 @@ void NoteMenu::build() {
     mnuSeparater5 = separator(mnu1, "mnuSeparater5");
 
     mnuTmrKind = submenu(mnu1, "mnuTmrKind", "タイマー種類(&K)");
-    mnuTmrKind->menuAction()->setEnabled(false);
+    mnuTmrKind->menuAction()->setVisible(false);   // only while the note has an armed note alarm
     const char* kinds[2] = {"ダイアログ表示(&D)", "ブリンク表示(&B)"};
     for (size_t k = 0; k < 2; ++k) {
         mnuTmrMsg[k] = item(mnuTmrKind, qPrintable(QString("mnuTmrMsg%1").arg(k)), QString::fromUtf8(kinds[k]));
@@ -212,6 +213,21 @@ void NoteMenu::wireCommands() {
         wire(mnuTmrMsg[k], [this, k] {
             if (frmPinly* w = target()) host_.chooseAlarmKind(w, static_cast<int>(k));
         });
+    for (size_t i = 0; i < 4; ++i)
+        wire(mnuHyperText[i], [this, i] {
+            if (frmPinly* w = target()) host_.openLink(w, static_cast<int>(i));
+        });
+    wireToTarget(mnuFInfo, &NoteHost::showInformation);
+    wireToTarget(mnuHelpView, &NoteHost::showHelp);
+    wire(mnuWebAct, [this] { host_.showWebSupport(); });
+    for (size_t k = 0; k < 6; ++k)
+        wire(mnuSortP[k], [this, k] {
+            if (frmPinly* w = target()) host_.alignNotes(w, static_cast<int>(k));
+        });
+    for (size_t k = 0; k < 2; ++k)
+        wire(mnuAllSortP[k], [this, k] {
+            if (frmPinly* w = target()) host_.alignAllNotes(w, static_cast<int>(k));
+        });
     wire(mnuSetConfig, [this] { host_.showEnvironmentDialog(); });
     setEnabledIfReady(mnuSetConfig, host_.environmentDialogAvailable());
     wire(mnuVersion, [this] { host_.showAbout(); });
@@ -230,6 +246,19 @@ void NoteMenu::takeStateOf(frmPinly& w) {
     showFocusState(w.hasMenuState() ? w.menuState() : designState());
     // Looked at as the menu opens, from the note's text as it is now.
     mnuAnktAnsX->setVisible(host_.offersAnswerTally(&w));
+    showLinkEntries(w);
+}
+
+// The note's links as its text reads now, and the alarm kinds while it has an armed note alarm.
+void NoteMenu::showLinkEntries(frmPinly& w) {
+    host_.refreshLinks(w);
+    mnuTmrKind->menuAction()->setVisible(w.record() >= 0 && hasNoteAlarm(host_.state(), w.record()));
+    for (size_t i = 0; i < mnuHyperText.size(); ++i) {
+        const bool shown = i < w.links.size();
+        mnuHyperText[i]->setText(shown ? qs(w.links[i]).replace('&', "&&") : QString());
+        mnuHyperText[i]->setVisible(shown);
+        setEnabledIfReady(mnuHyperText[i], shown);
+    }
 }
 
 // The shapes of the files found at start-up, each under its own name.

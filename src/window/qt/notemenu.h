@@ -99,6 +99,7 @@ private:
     void showUndoEntries();
     void showShapeEntries();
     void showFocusState(const NoteMenuState& m);
+    void showLinkEntries(frmPinly& w);
 
     NoteHost& host_;
     QPointer<frmPinly> target_;
