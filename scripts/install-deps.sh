@@ -13,9 +13,9 @@ run_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev qt6-transl
 # A virtual display: ./run uses one when there is no display; the screen tests always do.
 display_packages=(xvfb xauth)
 # The tests: GoogleTest; the benchmarks (Google Benchmark, and X11/xcb for the start-up benchmark's
-# screen watcher); xdotool, the hand of the runs with two real members (menus, lists, buttons); poppler-utils
-# (pdftotext, pdftoppm) to read a printed tally back; the Windows build of the core (mingw-w64) and Wine to run its tests. `wine` is
-# named as well as `wine64`: it brings the wine, wineboot and wineserver commands, and wine64 only
+# screen watcher); xdotool, the hand of the real runs (menus, lists, buttons, drags); poppler-utils
+# (pdftotext, pdftoppm) to read a printed tally back; the Windows build of the core (mingw-w64) and Wine to run its tests. `wine` is named
+# as well as `wine64`: it brings the wine, wineboot and wineserver commands, and wine64 only
 # recommends it.
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxcb1-dev xdotool poppler-utils
                g++-mingw-w64-x86-64 wine64 wine)
