@@ -16,37 +16,16 @@
 #include "platform/settingsstore.h"
 
 #include <algorithm>
+#include "tools/tool_support.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 using namespace tw;
+using namespace tw::tools;
 
 namespace {
-
-// Nobody answers this tool's boxes: each is printed and declined.
-class PrintingDecliningPrompter : public DecliningPrompter {
-public:
-    Answer ask(const std::string& title, const std::string& text, Icon icon, Buttons buttons) override {
-        std::fprintf(stderr, "message box: %s: %s\n", title.c_str(), text.c_str());
-        return DecliningPrompter::ask(title, text, icon, buttons);
-    }
-};
-
-std::string unescape(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == 'n') {
-            out += "\r\n";
-            ++i;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
-int16_t number(const char* s) { return static_cast<int16_t>(std::atoi(s)); }
 
 }  // namespace
 

@@ -9,28 +9,16 @@
 #include "model/records.h"
 #include "platform/sharedfile.h"
 
+#include "tools/tool_support.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 using namespace tw;
+using namespace tw::tools;
 
 namespace {
-
-std::string unescape(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == 'n') {
-            out += "\r\n";
-            ++i;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
-int16_t number(const char* s) { return static_cast<int16_t>(std::atoi(s)); }
 
 }  // namespace
 
