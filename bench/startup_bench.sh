@@ -7,7 +7,9 @@
 # <tools folder> holds the two helper programs of this benchmark, note_grid and paint_watch (sources in
 # bench/tools); by default bench/tools in the build folder of the binary. Any Release binary of the
 # program may be measured with them, an older one too: the file formats are the same.
-# RUNS in the environment of this script sets the runs per note count (default 5).
+# RUNS in the environment of this script sets the runs per note count (default 5). NOTES=shapes gives
+# notes without text taking the shapes 0 to 5 in turn, NOTES=plain the same notes all rectangular
+# (their middles are watched instead of their lower quarters).
 #
 # Method. Every run starts from nothing: a new program folder (REG.CFG and a copy of the binary), a new
 # shared folder with one member and N notes of 2400 x 2400 twips (160 x 160 pixels at 96 dpi) side
@@ -71,7 +73,7 @@ run_once() {
   for f in "$(dirname "$exe")"/FSTYLE.*; do
     if [ -e "$f" ]; then cp "$f" "$dir/program/"; fi
   done
-  "$tools/note_grid" "$dir/program" "$dir/shared" "$n" "$columns" "$note_twips" "$note_twips" >"$dir/rects"
+  "$tools/note_grid" "$dir/program" "$dir/shared" "$n" "$columns" "$note_twips" "$note_twips" ${NOTES:+"$NOTES"} >"$dir/rects"
   local out
   if ! out=$(env -u DBUS_SESSION_BUS_ADDRESS -u SESSION_MANAGER HOME="$dir/home" XDG_RUNTIME_DIR="$dir/runtime" \
                QT_QPA_PLATFORM=xcb xvfb-run -a -s "$screen" \

@@ -34,10 +34,15 @@ int positive(const char* s) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 7) {
-        std::fprintf(stderr, "usage: note_grid <program folder> <shared folder> <count> <columns> <width> <height>\n");
+    if (argc != 7 && argc != 8) {
+        std::fprintf(stderr, "usage: note_grid <program folder> <shared folder> <count> <columns> <width> <height> "
+                             "[plain|shapes]\n");
         return 2;
     }
+    // "plain" and "shapes": notes without text, plain or taking the shapes 0 to 5 in turn (the arrow,
+    // lower than it is wide, leaves the middle of a square note); the rectangles printed are then
+    // the middle of each note, which each of these shapes covers.
+    const std::string kind = argc == 8 ? argv[7] : "";
     const int count = positive(argv[3]), columns = positive(argv[4]);
     const int width = positive(argv[5]), height = positive(argv[6]);
     const int rows = columns > 0 ? (count + columns - 1) / columns : 0;
@@ -77,7 +82,8 @@ int main(int argc, char** argv) {
         NoteRecord n;
         n.CreatedAt = now;
         n.NoteId = static_cast<int16_t>(i);
-        n.Text = "付箋 " + std::to_string(i + 1) + "\r\n会議資料を準備する";
+        if (kind.empty()) n.Text = "付箋 " + std::to_string(i + 1) + "\r\n会議資料を準備する";
+        if (kind == "shapes") n.ShapeIndex = static_cast<int16_t>(i % 6);
         n.Top = static_cast<int16_t>((i / columns) * height);
         n.Left = static_cast<int16_t>((i % columns) * width);
         n.Width = static_cast<int16_t>(width);
@@ -89,8 +95,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "note_grid: the files could not be written\n");
         return 1;
     }
-    for (const NoteRecord& n : st.NoteTable)
-        std::printf("%d %d %d %d\n", n.Left / kTwipsPerPixel, n.Top / kTwipsPerPixel, n.Width / kTwipsPerPixel,
-                    n.Height / kTwipsPerPixel);
+    for (const NoteRecord& n : st.NoteTable) {
+        const int x = n.Left / kTwipsPerPixel, y = n.Top / kTwipsPerPixel;
+        const int w = n.Width / kTwipsPerPixel, h = n.Height / kTwipsPerPixel;
+        if (kind.empty())
+            std::printf("%d %d %d %d\n", x, y, w, h);
+        else
+            std::printf("%d %d %d %d\n", x + w * 3 / 8, y + h * 3 / 8, w / 4, h / 8);
+    }
     return 0;
 }
