@@ -11,6 +11,7 @@
 #
 #   bash note_faces.sh <tackwisp binary> <tools folder> <artifacts folder>
 set -euo pipefail
+source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 
 exe=$(readlink -f "$1")
 tools=$(readlink -f "$2")
@@ -24,10 +25,7 @@ prog=$work/program
 shared=$work/shared
 mkdir -p "$prog" "$shared" "$work/home" "$work/runtime"
 chmod 700 "$work/runtime"
-cp "$exe" "$prog/"
-for f in "$(dirname "$exe")"/FSTYLE.*; do
-  if [ -e "$f" ]; then cp "$f" "$prog/"; fi
-done
+install_program "$prog"
 
 "$tools/member_folder" write "$prog" "$shared" "山田" 'unused' 0 0 1500 1500
 # A 2 x 2 red picture (24-bit BMP).
@@ -43,6 +41,7 @@ printf 'BM\x46\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00\x02\x
 
 cat > "$work/inner.sh" <<'INNER'
 set -u
+source "$SCREEN_RUN"
 prog=$1 tools=$2 shot=$3 log=$4 out=$5
 # A desktop of a known colour under the notes.
 "$tools/screenshot_probe" backdrop 204080 &
@@ -84,22 +83,11 @@ sleep 0.5
 xdotool mousemove 101 200 mousedown 1 mousemove 91 200 mousemove 81 200 mousemove 71 200 mouseup 1
 sleep 0.5
 "$tools/screenshot_probe" grab "${shot%.png}_moved.png" >/dev/null || true
-kill -TERM "$pid"
-for _ in $(seq 1 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then
-  echo "the program did not end on SIGTERM"
-  kill -KILL "$pid"
-  exit 1
-fi
-rc=0
-wait "$pid" || rc=$?
-[ "$rc" = 0 ] || { echo "the program ended with exit code $rc"; exit 1; }
+end_program "$pid" || exit 1
 INNER
 
 export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb
+export SCREEN_RUN="$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 if ! xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash "$work/inner.sh" "$prog" "$tools" "$shot" \
     "$work/program.log" "$work/measures"; then
   echo "--- program output:"

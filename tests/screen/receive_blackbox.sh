@@ -10,6 +10,7 @@
 #
 #   bash receive_blackbox.sh <tackwisp binary> <tools folder> <artifacts folder>
 set -euo pipefail
+source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 
 exe=$(readlink -f "$1")
 tools=$(readlink -f "$2")
@@ -25,10 +26,7 @@ shared=$work/shared
 mkdir -p "$prog" "$sender" "$shared" "$work/home" "$work/runtime"
 chmod 700 "$work/runtime"
 
-cp "$exe" "$prog/"
-for f in "$(dirname "$exe")"/FSTYLE.*; do
-  if [ -e "$f" ]; then cp "$f" "$prog/"; fi
-done
+install_program "$prog"
 
 # Texts and names in CP932 bytes, escaped as fake_sender takes and prints them.
 yamada='\x8eR\x93c'                          # 山田
@@ -51,6 +49,7 @@ fi
 
 cat > "$work/inner.sh" <<'INNER'
 set -u
+source "$SCREEN_RUN"
 prog=$1 tools=$2 shared=$3 shot=$4 log=$5 out=$6 yamada=$7 suzuki=$8
 "$prog/tackwisp" >"$log" 2>&1 &
 pid=$!
@@ -79,26 +78,12 @@ if [ "$ok" = 1 ]; then
   wait_received 1 || ok=0
 fi
 "$tools/screenshot_probe" grab "$shot" >/dev/null 2>&1 || true
-kill -TERM "$pid" 2>/dev/null
-for _ in $(seq 1 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then
-  echo "the program did not end on SIGTERM"
-  kill -KILL "$pid"
-  exit 1
-fi
-rc=0
-wait "$pid" || rc=$?
-if [ "$rc" != 0 ]; then
-  echo "the program ended with exit code $rc"
-  exit 1
-fi
+end_program "$pid" || exit 1
 [ "$ok" = 1 ]
 INNER
 
 export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb
+export SCREEN_RUN="$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 if ! xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash "$work/inner.sh" "$prog" "$tools" "$shared" "$shot" \
     "$work/program.log" "$work/received" "$yamada" "$suzuki"; then
   echo "--- program output:"

@@ -8,6 +8,7 @@
 #
 #   bash startup_screenshot.sh <tackwisp binary> <tools folder> <artifacts folder>
 set -euo pipefail
+source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 
 exe=$(readlink -f "$1")
 tools=$(readlink -f "$2")
@@ -22,10 +23,7 @@ shared=$work/shared
 mkdir -p "$prog" "$shared" "$work/home" "$work/runtime"
 chmod 700 "$work/runtime"
 
-cp "$exe" "$prog/"
-for f in "$(dirname "$exe")"/FSTYLE.*; do
-  if [ -e "$f" ]; then cp "$f" "$prog/"; fi
-done
+install_program "$prog"
 
 # One note of 3000 x 1500 twips at top 1500, left 3000: at 96 dpi (15 twips per pixel) the
 # rectangle 200,100 200x100 in pixels, background 0x0080FFFF of the design settings (#ffff80).
@@ -36,6 +34,7 @@ cp "$shared/GRPINLY.CFG" "$work/GRPINLY.before"
 
 cat > "$work/inner.sh" <<'INNER'
 set -u
+source "$SCREEN_RUN"
 prog=$1 tools=$2 shot=$3 log=$4
 "$prog/tackwisp" >"$log" 2>&1 &
 pid=$!
@@ -52,29 +51,17 @@ for _ in $(seq 1 40); do
     break
   fi
 done
-kill -TERM "$pid"
-for _ in $(seq 1 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then
-  echo "the program did not end on SIGTERM"
-  kill -KILL "$pid"
-  exit 1
-fi
-rc=0
-wait "$pid" || rc=$?
+ended=0
+end_program "$pid" && ended=1
 if [ "$shown" != 1 ]; then
   echo "the note was not found on the screen"
   exit 1
 fi
-if [ "$rc" != 0 ]; then
-  echo "the program ended with exit code $rc"
-  exit 1
-fi
+[ "$ended" = 1 ] || exit 1
 INNER
 
 export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb
+export SCREEN_RUN="$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 if ! xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash "$work/inner.sh" "$prog" "$tools" "$shot" "$work/program.log"; then
   echo "--- program output:"
   cat "$work/program.log" || true

@@ -7,6 +7,7 @@
 #
 #   bash timed_alarm.sh <tackwisp binary> <tools folder> <artifacts folder>
 set -euo pipefail
+source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 
 exe=$(readlink -f "$1")
 tools=$(readlink -f "$2")
@@ -22,10 +23,7 @@ cleanup() {
 trap cleanup EXIT
 mkdir -p "$work/shared" "$work/prog" "$work/home" "$work/runtime"
 chmod 700 "$work/runtime"
-cp "$exe" "$work/prog/"
-for f in "$(dirname "$exe")"/FSTYLE.* "$(dirname "$exe")"/*.html; do
-  if [ -e "$f" ]; then cp "$f" "$work/prog/"; fi
-done
+install_program "$work/prog"
 
 # The alarm time: the next whole minute with at least 15 s to go.
 now=$(date +%s)

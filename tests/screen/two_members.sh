@@ -13,6 +13,7 @@
 #
 #   bash two_members.sh <tackwisp binary> <tools folder> <artifacts folder>
 set -euo pipefail
+source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 
 exe=$(readlink -f "$1")
 tools=$(readlink -f "$2")
@@ -31,10 +32,7 @@ mkdir -p "$shared"
 for m in 1 2; do
   mkdir -p "$work/prog$m" "$work/home$m" "$work/runtime$m"
   chmod 700 "$work/runtime$m"
-  cp "$exe" "$work/prog$m/"
-  for f in "$(dirname "$exe")"/FSTYLE.*; do
-    if [ -e "$f" ]; then cp "$f" "$work/prog$m/"; fi
-  done
+  install_program "$work/prog$m"
 done
 
 # 佐藤's note at 100,100 (pixels at 15 twips), 200 x 100; 鈴木's own note far right.
@@ -185,17 +183,7 @@ if [ -n "${DELIVERY_SENDS:-}" ]; then
     printf "delivery over %d sends: median %.2f s, 90th percentile %.2f s\n", NR, m, p }'
 fi
 
-for p in "$p1" "$p2"; do kill -TERM "$p"; done
-for p in "$p1" "$p2"; do
-  for _ in $(seq 1 100); do
-    kill -0 "$p" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$p" 2>/dev/null && fail "a program did not end on SIGTERM"
-  rc=0
-  wait "$p" || rc=$?
-  [ "$rc" = 0 ] || fail "a program ended with exit code $rc"
-done
+for p in "$p1" "$p2"; do end_program "$p" || fail "a program did not end well"; done
 
 notes1=$("$tools/fake_sender" show "$shared" 1) || fail "佐藤's note file cannot be read"
 notes2=$("$tools/fake_sender" show "$shared" 2) || fail "鈴木's note file cannot be read"
