@@ -26,7 +26,22 @@ QRect toPixels(const TwipsRect& r, int tx, int ty) {
 
 }  // namespace
 
-void NoteWindows::loadShapeCatalogue() { shapes_ = buildShapeCatalogue(st_); }
+void NoteWindows::loadShapeCatalogue() {
+    shapes_ = buildShapeCatalogue(st_);
+    shapeFiles_.clear();
+}
+
+const ShapeData* NoteWindows::shapeData(int number) {
+    if (number < kFirstFileShape || number > kLastFileShape) return nullptr;
+    // A shape whose file was not found at start-up (a note from a member with other shape files) is
+    // shown as the plain rectangle, without a message at every resize.
+    if (std::none_of(shapes_.begin(), shapes_.end(), [&](const ShapeEntry& e) { return e.number == number; }))
+        return nullptr;
+    if (auto it = shapeFiles_.find(number); it != shapeFiles_.end()) return &it->second;
+    ShapeData data;
+    if (!loadShapeFile(st_, number, data)) return nullptr;
+    return &shapeFiles_.emplace(number, std::move(data)).first->second;
+}
 
 void NoteWindows::setShape(frmPinly* w, int i) {
     const int index = recordOf(w);
@@ -65,23 +80,21 @@ void NoteWindows::applyShape(frmPinly& w) {
     Screen& screen = *st_.sys.screen;
     const int tx = std::max(1, screen.twipsPerPixelX()), ty = std::max(1, screen.twipsPerPixelY());
     TwipsRect g = w.twipsGeometry();
-    // A shape whose file was not found at start-up (a note from a member with other shape files) is
-    // shown as the plain rectangle, without a message at every resize.
-    const bool known = std::any_of(shapes_.begin(), shapes_.end(), [&](const ShapeEntry& e) { return e.number == shape; });
+    const ShapeData* file = shapeData(shape);
     if (shape == kShapeCircle) {
         w.setShapeLayout(QRegion(0, 0, w.width(), w.height(), QRegion::Ellipse),
                          toPixels(circleTextRect(g.width, g.height), tx, ty));
-    } else if (shape >= kFirstFileShape && shape <= kLastFileShape && known && loadShapeFile(st_, shape, shape_)) {
+    } else if (file) {
         // The shape keeps its proportions: the height follows the width.
-        const int height = shapeWindowHeight(shape_, g.width);
+        const int height = shapeWindowHeight(*file, g.width);
         if (height != g.height) {
             g.height = height;
             w.setTwipsGeometry(g);
             storeGeometry(st_.NoteTable[static_cast<size_t>(index)], w.twipsGeometry());
         }
         QPolygon outline;
-        for (const IntPoint& p : regionPolygon(shape_, w.width(), w.height())) outline << QPoint(p.x, p.y);
-        const QRect label = toPixels(shapeTextRect(shape_, g.width, g.height), tx, ty);
+        for (const IntPoint& p : regionPolygon(*file, w.width(), w.height())) outline << QPoint(p.x, p.y);
+        const QRect label = toPixels(shapeTextRect(*file, g.width, g.height), tx, ty);
         if (outline.size() < 3) {
             st_.sys.prompter->ask("エラー", "付箋紙形状描画に失敗しました", Icon::Warning, Buttons::Ok);
             w.setShapeLayout(QRegion(), label);
@@ -114,9 +127,7 @@ void NoteWindows::autoSize(frmPinly& w) {
     in.screenWidth = screen.widthTwips();
     in.screenHeight = screen.heightTwips();
     in.shape = r.ShapeIndex;
-    const bool known =
-        std::any_of(shapes_.begin(), shapes_.end(), [&](const ShapeEntry& e) { return e.number == r.ShapeIndex; });
-    if (r.ShapeIndex >= kFirstFileShape && known && loadShapeFile(st_, r.ShapeIndex, shape_)) in.shapeData = &shape_;
+    in.shapeData = shapeData(r.ShapeIndex);
     const AutoSizeResult out = tw::autoSize(in);
     if (!out.resize) return;
     w.setTwipsGeometry(out.window);

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPoint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -152,7 +153,9 @@ private:
     std::unique_ptr<NoteMenu> menu_;
     frmMain* settings_ = nullptr;
     std::vector<ShapeEntry> shapes_;
-    ShapeData shape_;              // the shape file read last
+    // The shape files as read, by number: each is read once, not at every resize of a note.
+    std::map<int, ShapeData> shapeFiles_;
+    const ShapeData* shapeData(int number);
     bool applyingShape_ = false;
     std::unique_ptr<NetworkCheckHost> networkHost_;
     bool ended_ = false;
