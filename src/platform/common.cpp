@@ -4,7 +4,10 @@
 #include "platform/codepage_detail.h"
 #include "platform/sharedfile.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <iterator>
 #include <filesystem>
 #include <ctime>
 #include <thread>
@@ -41,10 +44,15 @@ FileError makeError(int number) {
     case kErrNameTooLong: e.description = "ファイル名または拡張子が長すぎます。"; break;
     case kErrDeviceIo: e.description = "I/O デバイス エラーが発生したため、要求を実行できませんでした。"; break;
     case kErrCannotResolveName: e.description = "ファイル名をシステムで解決できません。"; break;
+    case kErrLockLost:
+        e.description = "ファイルのロックが他のコンピュータに引き継がれました。変更は書き込まれていません。";
+        break;
     default: e.description = "エラー " + std::to_string(number); break;
     }
     return e;
 }
+
+FileError busyError() { return makeError(kErrAccessDenied); }
 
 std::string joinPath(const std::string& dir, const std::string& name) {
     if (dir.empty()) return name;
@@ -65,7 +73,7 @@ FileError SharedFile::readAll(std::string& bytes) {
     return {};
 }
 
-void removeStaleReplaceFiles(const std::string& path) {
+void removeStaleReplaceFiles(const std::string& path, bool heldForWriting) {
     namespace fs = std::filesystem;
     auto sep = path.find_last_of("/\\");
     std::string dir = sep == std::string::npos ? std::string(".") : path.substr(0, sep);
@@ -75,11 +83,135 @@ void removeStaleReplaceFiles(const std::string& path) {
     const auto limit = fs::file_time_type::clock::now() - std::chrono::hours(1);
     for (const std::string& left : listDirectory(dir, name + ".~*.tmp")) {
         std::string full = joinPath(dir, left);
+        if (heldForWriting) {
+            removeFileSoon(full);
+            continue;
+        }
         fs::path p(std::u8string(full.begin(), full.end()));
         std::error_code ec;
         auto when = fs::last_write_time(p, ec);
         if (!ec && when < limit) fs::remove(p, ec);
     }
+}
+
+FileError removeFileSoon(const std::string& path) {
+    FileError e;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        e = removeFile(path);
+        if (e.number != kErrAccessDenied) return e;
+        sleepMilliseconds(10);
+    }
+    return e;
+}
+
+// ---- the in-place replace ----
+
+namespace {
+
+// The undo copy holds the old content followed by its length, a checksum of it and a mark, so that
+// only a complete copy is ever put back.
+constexpr char kUndoMark[8] = {'T', 'W', 'U', 'N', 'D', 'O', '0', '1'};
+constexpr size_t kUndoTrailer = 8 + 8 + sizeof kUndoMark;
+
+uint64_t checksum(const char* p, size_t n) {
+    uint64_t x = 14695981039346656037ULL;   // FNV-1a
+    for (size_t i = 0; i < n; ++i) {
+        x ^= static_cast<unsigned char>(p[i]);
+        x *= 1099511628211ULL;
+    }
+    return x;
+}
+
+void appendLe64(std::string& out, uint64_t v) {
+    for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+uint64_t getLe64(const char* in) {
+    uint64_t v = 0;
+    for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(static_cast<unsigned char>(in[i])) << (8 * i);
+    return v;
+}
+
+std::string undoCopyOf(const std::string& old) {
+    std::string out = old;
+    appendLe64(out, old.size());
+    appendLe64(out, checksum(old.data(), old.size()));
+    out.append(kUndoMark, sizeof kUndoMark);
+    return out;
+}
+
+// The old content of a complete undo copy; false for one cut short or damaged.
+bool oldContentOf(const std::string& copy, std::string& old) {
+    if (copy.size() < kUndoTrailer) return false;
+    const size_t n = copy.size() - kUndoTrailer;
+    const char* trailer = copy.data() + n;
+    if (getLe64(trailer) != n || getLe64(trailer + 8) != checksum(copy.data(), n) ||
+        !std::equal(std::begin(kUndoMark), std::end(kUndoMark), trailer + 16))
+        return false;
+    old.assign(copy, 0, n);
+    return true;
+}
+
+}  // namespace
+
+std::string undoCopyPath(const std::string& path) { return path + ".~undo"; }
+
+FileError SharedFile::overwriteWhole(const char* bytes, size_t n) {
+    if (FileError e = seek(0)) return e;
+    if (FileError e = write(bytes, n)) return e;
+    if (FileError e = setLength(static_cast<int64_t>(n))) return e;
+    return flush();
+}
+
+// An undo copy beside the file is the one of a writer that died (or failed) in the middle of an
+// in-place replace: the old content goes back. A copy that is not complete was never finished, so
+// its replace never touched the file: it only goes. Only with the file held for writing.
+FileError SharedFile::putBackUnfinishedReplace() {
+    const std::string undo = undoCopyPath(path_);
+    std::string copy;
+    FileError e = readFileUnlocked(undo, copy);
+    if (e.number == kErrFileNotFound) return {};
+    if (e) return e;
+    std::string old;
+    if (oldContentOf(copy, old)) {
+        if (FileError w = overwriteWhole(old.data(), old.size())) return w;
+    }
+    e = removeFileSoon(undo);
+    return e.number == kErrFileNotFound ? FileError{} : e;
+}
+
+// The content replaced through this open, which stays held throughout: a complete copy of the old
+// content goes beside the file first (under a temporary name, renamed only once complete and on the
+// disk, so the undo name never holds a part of a copy), then the new bytes, then the copy goes.
+FileError SharedFile::rewriteInPlace(const std::string& bytes) {
+    std::string old;
+    if (FileError e = readAll(old)) return e;
+    const std::string undo = undoCopyPath(path_);
+    const std::string tmp = temporaryNameBeside(path_);
+    if (FileError e = writeNewFile(tmp, undoCopyOf(old))) {
+        removeFileSoon(tmp);
+        return e;
+    }
+    if (FileError e = renameFile(tmp, undo)) {
+        removeFileSoon(tmp);
+        return e;
+    }
+    // Room for a longer content first, where the file system can promise it: a full disk then stops
+    // us before the old content changed (elsewhere the old content goes back as below).
+    if (bytes.size() > old.size()) {
+        if (FileError e = reserveRoom(static_cast<int64_t>(bytes.size()))) {
+            removeFileSoon(undo);
+            return e;
+        }
+    }
+    auto putBackOld = [&](const FileError& e) {
+        // At once, through our open; should even that fail, the undo copy stays for the next open.
+        if (overwriteWhole(old.data(), old.size()).ok()) removeFileSoon(undo);
+        return e;
+    };
+    if (FileError e = overwriteWhole(bytes.data(), bytes.size())) return putBackOld(e);
+    if (FileError e = removeFileSoon(undo)) return putBackOld(e);
+    return {};
 }
 
 LocalTime localTimeNow() {

@@ -22,6 +22,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace tw;
 namespace fs = std::filesystem;
@@ -173,68 +174,70 @@ TEST(SharedFileAcrossProcesses, ReadersShareWritersWait) {
 
 // A child replaces the content again and again (version 1, 2, 3 ... alternating 200 KB and 150 KB)
 // and reports each finished replace; it is killed at a random moment. The file must then hold
-// exactly the last reported version or the one being written, never anything else, and the lock of
-// the dead process must be gone.
+// exactly the last reported version or the one being written, never anything else; the lock of the
+// dead process must be gone, and the next open must leave nothing of the dead replace behind. Both
+// ways of replacing: the rename of a local disk, and the in-place rewrite with its undo copy that
+// network shares get.
 TEST(SharedFileAcrossProcesses, WriterKilledAtRandomMomentsLeavesOneCompleteContent) {
-    test::TempDir dir;
-    std::string path = joinPath(dir.str(), "GRPINLY.FLG");
-    std::ofstream(path, std::ios::binary) << version(0);
-    long current = 0;
-    int caughtMidReplace = 0, leftovers = 0;
-    std::mt19937 rng(std::random_device{}());
+    for (const char* inPlace : {"0", "1"}) {
+        SCOPED_TRACE(std::string("in place: ") + inPlace);
+        test::TempDir dir;
+        std::string path = joinPath(dir.str(), "GRPINLY.FLG");
+        std::ofstream(path, std::ios::binary) << version(0);
+        long current = 0;
+        int caughtMidReplace = 0, leftovers = 0;
+        std::mt19937 rng(std::random_device{}());
 
-    for (int round = 0; round < 100; ++round) {
-        SCOPED_TRACE("round " + std::to_string(round));
-        Channel ch;
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            ch.becomeChild();
-            alarm(20);   // never outlive a test that went wrong
-            for (long k = current + 1;; ++k) {
-                SharedFile f;
-                if (!f.open(path, ShareMode::ReadWriteExclusive).ok()) _exit(1);
-                if (!f.replaceContent(version(k)).ok()) _exit(2);
-                f.close();
-                ch.tellParent('+');
+        for (int round = 0; round < 100; ++round) {
+            SCOPED_TRACE("round " + std::to_string(round));
+            Channel ch;
+            pid_t pid = fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                ch.becomeChild();
+                alarm(20);   // never outlive a test that went wrong
+                setenv("TACKWISP_REPLACE_IN_PLACE", inPlace, 1);
+                for (long k = current + 1;; ++k) {
+                    SharedFile f;
+                    if (!f.open(path, ShareMode::ReadWriteExclusive).ok()) _exit(1);
+                    if (!f.replaceContent(version(k)).ok()) _exit(2);
+                    f.close();
+                    ch.tellParent('+');
+                }
             }
+            ch.becomeParent();
+            // Let it finish 0..2 replaces, then kill it somewhere in the next 0..3 ms.
+            long reported = 0;
+            int waitFor = static_cast<int>(rng() % 3);
+            for (; reported < waitFor; ++reported) ASSERT_EQ(ch.fromChild(), '+');
+            std::this_thread::sleep_for(std::chrono::microseconds(rng() % 3000));
+            kill(pid, SIGKILL);
+            ASSERT_EQ(waitChild(pid), 128 + SIGKILL) << "the writer stopped by itself";
+            while (ch.fromChild(0) == '+') ++reported;
+            for (const auto& e : fs::directory_iterator(dir.path()))
+                if (e.path().filename() != "GRPINLY.FLG") ++leftovers;
+
+            // The killed writer's lock went with it; the next open puts back or clears what it left.
+            SharedFile next;
+            ASSERT_TRUE(next.open(path, ShareMode::ReadWriteExclusive).ok());
+            std::string seen;
+            ASSERT_TRUE(next.readAll(seen).ok());
+            next.close();
+            long k = whichVersion(seen);
+            ASSERT_TRUE(k == current + reported || k == current + reported + 1)
+                << "found version " << k << ", expected " << current + reported << " or " << current + reported + 1;
+            if (k == current + reported + 1) ++caughtMidReplace;
+            current = k;
+            EXPECT_EQ(whichVersion(slurp(path)), k);
+            std::vector<std::string> names;
+            for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
+            EXPECT_EQ(names, std::vector<std::string>{"GRPINLY.FLG"});
         }
-        ch.becomeParent();
-        // Let it finish 0..2 replaces, then kill it somewhere in the next 0..3 ms.
-        long reported = 0;
-        int waitFor = static_cast<int>(rng() % 3);
-        for (; reported < waitFor; ++reported) ASSERT_EQ(ch.fromChild(), '+');
-        std::this_thread::sleep_for(std::chrono::microseconds(rng() % 3000));
-        kill(pid, SIGKILL);
-        ASSERT_EQ(waitChild(pid), 128 + SIGKILL) << "the writer stopped by itself";
-        while (ch.fromChild(0) == '+') ++reported;
-
-        long k = whichVersion(slurp(path));
-        ASSERT_TRUE(k == current + reported || k == current + reported + 1)
-            << "found version " << k << ", expected " << current + reported << " or " << current + reported + 1;
-        if (k == current + reported + 1) ++caughtMidReplace;
-        current = k;
-
-        // The killed writer's lock went with it.
-        SharedFile next;
-        ASSERT_TRUE(next.open(path, ShareMode::ReadWriteExclusive).ok());
-        std::string seen;
-        ASSERT_TRUE(next.readAll(seen).ok());
-        EXPECT_EQ(whichVersion(seen), k);
-        next.close();
-
-        // A kill before the rename leaves the unfinished temporary file; clear it for the next round.
-        for (const auto& e : fs::directory_iterator(dir.path())) {
-            if (e.path().filename() != "GRPINLY.FLG") {
-                ++leftovers;
-                fs::remove(e.path());
-            }
-        }
+        // The kills must have hit the replace itself, not only the moments between two of them.
+        EXPECT_GT(leftovers + caughtMidReplace, 0);
+        std::cout << "[          ] in place " << inPlace << ": " << leftovers << " kills left files beside it, "
+                  << caughtMidReplace << " came out as the new content, now at version " << current << "\n";
     }
-    // The kills must have hit the replace itself, not only the moments between two of them.
-    EXPECT_GT(leftovers + caughtMidReplace, 0);
-    std::cout << "[          ] " << leftovers << " kills during a write, " << caughtMidReplace
-              << " right after the rename, now at version " << current << "\n";
 }
 
 #endif  // _WIN32

@@ -3,8 +3,8 @@
 // content needs (the new file takes the old one's name while our open still holds it).
 //
 // Where that one-step replace is refused, the content is rewritten in place through the writer's
-// open, which is never let go: an undo copy of the old content beside the file first, then the new
-// bytes, then the copy goes. Every open puts back what a writer killed midway left (see open()).
+// open, which is never let go (common.cpp, the same on every system). Every open puts back what a
+// writer killed midway left (see open()).
 #include "platform/sharedfile.h"
 #include "platform/win/wide.h"
 
@@ -32,12 +32,6 @@ struct RenameInfo {
     DWORD fileNameLength;
     WCHAR fileName[1];
 };
-
-// The undo copy of an in-place replace: "<name>.~undo", holding the old content followed by its
-// length, a checksum of it and a mark, so that only a complete copy is ever put back.
-const wchar_t kUndoSuffix[] = L".~undo";
-constexpr char kUndoMark[8] = {'T', 'W', 'U', 'N', 'D', 'O', '0', '1'};
-constexpr size_t kUndoTrailer = 8 + 8 + sizeof kUndoMark;
 
 // Not in every SDK's headers.
 constexpr DWORD kErrorDiskQuotaExceeded = 1295;
@@ -69,7 +63,7 @@ FileError classify(DWORD err) {
     case ERROR_DEV_NOT_EXIST:
     case ERROR_BAD_PATHNAME: return makeError(kErrPathNotFound);
     case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return busyError();
     case ERROR_ACCESS_DENIED: return makeError(kErrAccessDenied);
     case ERROR_NOT_ENOUGH_MEMORY:
     case ERROR_OUTOFMEMORY: return makeError(kErrOutOfMemory);
@@ -176,135 +170,6 @@ bool setLength(HANDLE h, uint64_t n) {
     return SetFilePointerEx(h, to, nullptr, FILE_BEGIN) && SetEndOfFile(h);
 }
 
-bool readAllHandle(HANDLE h, std::string& out) {
-    LARGE_INTEGER size, zero;
-    zero.QuadPart = 0;
-    if (!GetFileSizeEx(h, &size) || !SetFilePointerEx(h, zero, nullptr, FILE_BEGIN)) return false;
-    out.assign(static_cast<size_t>(size.QuadPart), '\0');
-    size_t got = 0;
-    while (got < out.size()) {
-        DWORD chunk = static_cast<DWORD>(std::min<size_t>(out.size() - got, 1u << 30));
-        DWORD done = 0;
-        if (!ReadFile(h, out.data() + got, chunk, &done, nullptr)) return false;
-        if (done == 0) break;
-        got += done;
-    }
-    out.resize(got);
-    return true;
-}
-
-// Makes `bytes` the whole content of the open file `h` and waits until they are on the disk; the
-// position is then at the end.
-bool overwrite(HANDLE h, const char* bytes, size_t n) {
-    LARGE_INTEGER zero;
-    zero.QuadPart = 0;
-    return SetFilePointerEx(h, zero, nullptr, FILE_BEGIN) && writeAllHandle(h, bytes, n) && setLength(h, n) &&
-           FlushFileBuffers(h);
-}
-
-uint64_t checksum(const char* p, size_t n) {
-    uint64_t x = 14695981039346656037ULL;   // FNV-1a
-    for (size_t i = 0; i < n; ++i) {
-        x ^= static_cast<unsigned char>(p[i]);
-        x *= 1099511628211ULL;
-    }
-    return x;
-}
-
-void putLe64(char* out, uint64_t v) {
-    for (int i = 0; i < 8; ++i) out[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-uint64_t getLe64(const char* in) {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(static_cast<unsigned char>(in[i])) << (8 * i);
-    return v;
-}
-
-// Writes the undo copy of `old` for the file `target`: under a temporary name first, renamed only
-// once complete and on the disk, so the undo name never holds a part of a copy. False with the
-// system's error.
-bool writeUndoCopy(const std::wstring& target, const std::string& old) {
-    std::wstring tmp;
-    HANDLE t = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 5 && t == INVALID_HANDLE_VALUE; ++attempt) {
-        tmp = target + uniqueSuffix();
-        t = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (t == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
-    }
-    if (t == INVALID_HANDLE_VALUE) return false;
-    char trailer[kUndoTrailer];
-    putLe64(trailer, old.size());
-    putLe64(trailer + 8, checksum(old.data(), old.size()));
-    std::copy(std::begin(kUndoMark), std::end(kUndoMark), trailer + 16);
-    bool written = writeAllHandle(t, old.data(), old.size()) && writeAllHandle(t, trailer, sizeof trailer) &&
-                   FlushFileBuffers(t);
-    DWORD err = GetLastError();
-    CloseHandle(t);
-    if (written && MoveFileExW(tmp.c_str(), (target + kUndoSuffix).c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    if (written) err = GetLastError();
-    DeleteFileW(tmp.c_str());
-    SetLastError(err);
-    return false;
-}
-
-// Puts back the old content from an undo copy beside `target`, if there is one; `h` is an open of
-// the file for reading and writing that nobody else shares. A copy that is not complete was never
-// finished, so its replace never touched the file: it only goes. False with the system's error.
-bool undoUnfinishedReplace(HANDLE h, const std::wstring& target) {
-    const std::wstring undo = target + kUndoSuffix;
-    HANDLE u = CreateFileW(undo.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (u == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
-    std::string copy;
-    bool read = readAllHandle(u, copy);
-    DWORD err = GetLastError();
-    CloseHandle(u);
-    if (!read) {
-        SetLastError(err);
-        return false;
-    }
-    if (copy.size() >= kUndoTrailer) {
-        const size_t n = copy.size() - kUndoTrailer;
-        const char* trailer = copy.data() + n;
-        bool complete = getLe64(trailer) == n && getLe64(trailer + 8) == checksum(copy.data(), n) &&
-                        std::equal(std::begin(kUndoMark), std::end(kUndoMark), trailer + 16);
-        if (complete && !overwrite(h, copy.data(), n)) return false;
-    }
-    return DeleteFileW(undo.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
-}
-
-// The content replaced in place through `h`, the caller's open, which stays held throughout; the
-// undo copy makes a kill at any moment come out as the old content (see the header).
-FileError rewriteInPlace(HANDLE h, const std::wstring& target, const std::string& bytes) {
-    std::string old;
-    if (!readAllHandle(h, old) || !writeUndoCopy(target, old)) return lastError();
-    const std::wstring undo = target + kUndoSuffix;
-    auto putBackOld = [&](DWORD err) {
-        // At once, through our open; should even that fail, the undo copy stays for the next open.
-        if (overwrite(h, old.data(), old.size())) DeleteFileW(undo.c_str());
-        return classify(err);
-    };
-    // Room for a longer content first, where the file system can promise it: a full disk then stops
-    // us before the old content changed (elsewhere the old content goes back as below).
-    if (bytes.size() > old.size()) {
-        FILE_ALLOCATION_INFO room;
-        room.AllocationSize.QuadPart = static_cast<LONGLONG>(bytes.size());
-        if (!SetFileInformationByHandle(h, FileAllocationInfo, &room, sizeof room)) {
-            DWORD err = GetLastError();
-            if (err == ERROR_DISK_FULL || err == ERROR_HANDLE_DISK_FULL || err == kErrorDiskQuotaExceeded) {
-                DeleteFileW(undo.c_str());
-                return classify(err);
-            }
-        }
-    }
-    if (!overwrite(h, bytes.data(), bytes.size())) return putBackOld(GetLastError());
-    if (!DeleteFileW(undo.c_str())) return putBackOld(GetLastError());
-    return {};
-}
-
 // Folders where the one-step replace was refused because the system or the share does not know it;
 // their files go straight to the in-place replace instead of writing a temporary file for nothing.
 std::mutex refusedMutex;
@@ -339,27 +204,26 @@ FileError SharedFile::open(const std::string& path, ShareMode mode) {
     close();
     std::wstring wpath = win::widen(path);
     if (wpath.empty()) return makeError(kErrFileNotFound);
-    const std::wstring target = fullPath(wpath);
     for (int attempt = 0; attempt < 3; ++attempt) {
         HANDLE h = CreateFileW(wpath.c_str(), accessFor(mode), shareFor(mode), nullptr, OPEN_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) return lastError();
         // With the file held, an undo copy beside it is the one of a writer that died in the middle of
         // a replace: its old content goes back before anybody reads the file.
-        if (GetFileAttributesW((target + kUndoSuffix).c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetFileAttributesW(win::widen(undoCopyPath(path)).c_str()) == INVALID_FILE_ATTRIBUTES) {
             DWORD err = GetLastError();
             if (err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND) {
                 CloseHandle(h);
                 return classify(err);
             }
         } else if (mode != ShareMode::ReadDenyWrite) {
-            LARGE_INTEGER start;
-            start.QuadPart = 0;
-            if (!undoUnfinishedReplace(h, target) || !SetFilePointerEx(h, start, nullptr, FILE_BEGIN)) {
-                FileError e = lastError();
-                CloseHandle(h);
-                return e;
-            }
+            handle_ = reinterpret_cast<intptr_t>(h);
+            path_ = path;
+            mode_ = mode;
+            FileError e = putBackUnfinishedReplace();
+            if (!e) e = seek(0);
+            if (e) close();
+            return e;
         } else {
             // A reader cannot write: it lets go, puts the old content back through a writer's open and
             // opens again. Another reader there meanwhile makes that open busy; the caller retries.
@@ -368,10 +232,13 @@ FileError SharedFile::open(const std::string& path, ShareMode mode) {
                                    shareFor(ShareMode::ReadWriteExclusive), nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
             if (w == INVALID_HANDLE_VALUE) return lastError();
-            bool undone = undoUnfinishedReplace(w, target);
-            DWORD err = GetLastError();
-            CloseHandle(w);
-            if (!undone) return classify(err);
+            SharedFile writer;
+            writer.handle_ = reinterpret_cast<intptr_t>(w);
+            writer.path_ = path;
+            writer.mode_ = ShareMode::ReadWriteExclusive;
+            FileError e = writer.putBackUnfinishedReplace();
+            writer.close();
+            if (e) return e;
             continue;
         }
         handle_ = reinterpret_cast<intptr_t>(h);
@@ -436,7 +303,7 @@ FileError SharedFile::replaceContent(const std::string& bytes) {
     HANDLE held = asHandle(handle_);
     // An undo copy that our own failed replace could not take back first: the file must hold the old
     // content again before anything else is read or replaced.
-    if (!undoUnfinishedReplace(held, target)) return lastError();
+    if (FileError e = putBackUnfinishedReplace()) return e;
 
     const std::wstring folder = folderOf(target);
     if (!oneStepRefusedIn(folder)) {
@@ -466,7 +333,7 @@ FileError SharedFile::replaceContent(const std::string& bytes) {
         if (renameOverOpenFile(t, target)) {
             CloseHandle(held);
             handle_ = reinterpret_cast<intptr_t>(t);
-            removeStaleReplaceFiles(path_);
+            removeStaleReplaceFiles(path_, true);
             return {};
         }
         discard();
@@ -475,8 +342,75 @@ FileError SharedFile::replaceContent(const std::string& bytes) {
 
     // Without that rename the old file could only be replaced after letting go of it, and another
     // member could then open it between our read and our write: so it is rewritten through our open.
-    if (FileError e = rewriteInPlace(held, target, bytes)) return e;
-    removeStaleReplaceFiles(path_);
+    FileError e = rewriteInPlace(bytes);
+    removeStaleReplaceFiles(path_, true);
+    return e;
+}
+
+FileError SharedFile::setLength(int64_t n) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(n);
+    if (!SetFilePointerEx(asHandle(handle_), to, nullptr, FILE_BEGIN) || !SetEndOfFile(asHandle(handle_)))
+        return lastError();
+    return {};
+}
+
+FileError SharedFile::flush() {
+    if (!FlushFileBuffers(asHandle(handle_))) return lastError();
+    return {};
+}
+
+FileError SharedFile::reserveRoom(int64_t n) {
+    // Only a full disk counts; a file system that cannot reserve just goes on.
+    FILE_ALLOCATION_INFO room;
+    room.AllocationSize.QuadPart = static_cast<LONGLONG>(n);
+    if (!SetFileInformationByHandle(asHandle(handle_), FileAllocationInfo, &room, sizeof room)) {
+        DWORD err = GetLastError();
+        if (err == ERROR_DISK_FULL || err == ERROR_HANDLE_DISK_FULL || err == kErrorDiskQuotaExceeded)
+            return classify(err);
+    }
+    return {};
+}
+
+std::string temporaryNameBeside(const std::string& path) { return path + win::narrow(uniqueSuffix()); }
+
+FileError readFileUnlocked(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    std::wstring wpath = win::widen(path);
+    if (wpath.empty()) return makeError(kErrFileNotFound);
+    HANDLE h = CreateFileW(wpath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return lastError();
+    char buf[65536];
+    for (;;) {
+        DWORD done = 0;
+        if (!ReadFile(h, buf, sizeof buf, &done, nullptr)) {
+            FileError e = lastError();
+            CloseHandle(h);
+            return e;
+        }
+        if (done == 0) break;
+        bytes.append(buf, done);
+    }
+    CloseHandle(h);
+    return {};
+}
+
+FileError writeNewFile(const std::string& path, const std::string& bytes) {
+    std::wstring wpath = win::widen(path);
+    HANDLE t = CreateFileW(wpath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (t == INVALID_HANDLE_VALUE) return lastError();
+    bool written = writeAllHandle(t, bytes.data(), bytes.size()) && FlushFileBuffers(t);
+    DWORD err = GetLastError();
+    CloseHandle(t);
+    if (!written) return classify(err);
+    return {};
+}
+
+FileError renameFile(const std::string& from, const std::string& to) {
+    if (!MoveFileExW(win::widen(from).c_str(), win::widen(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return lastError();
     return {};
 }
 
