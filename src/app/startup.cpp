@@ -5,6 +5,7 @@
 #include "app/recovery.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
+#include "platform/foldercheck.h"
 #include "platform/prompter.h"
 
 #include <vector>
@@ -120,6 +121,21 @@ bool chooseAnotherFolder(AppState& st, StartupHost& host, bool byName) {
     return shown;
 }
 
+// A folder a member joins is tried first (a file made, replaced, read back and locked, in a scratch
+// folder of its own): a network share that cannot do it would lose or mix the group's changes, which
+// is said now, with the reason, instead of at the first send. A folder that is not there at all is
+// left to the join, which reports it.
+bool folderFitForSharing(AppState& st) {
+    if (!directoryExists(st.SharedPath)) return true;
+    const FolderCheck check = checkFolderForSharing(st.SharedPath);
+    if (check.ok) return true;
+    std::string text = "フォルダ" + st.SharedPath + "\r" + "では付箋紙を安全に共有できません。" + "\r" + check.step +
+                       "に失敗しました。";
+    if (!check.error.ok()) text += "\r" + check.error.description;
+    warn(st, text);
+    return false;
+}
+
 // The member-list lock of a join; a join the user cancelled while another computer held the lock
 // is reported like a shared settings file that could not be read.
 bool takeMemberListLock(AppState& st, MemberListLock& lock) {
@@ -175,6 +191,10 @@ StartupResult runStartup(AppState& st, StartupHost& host) {
         // workstation file names the folder only once the member list names the member: a join that
         // fails leaves it as it was, and the next start offers the setup again.
         for (;;) {
+            if (!folderFitForSharing(st)) {
+                if (!chooseAnotherFolder(st, host, byName)) return StartupResult::Failed;
+                continue;
+            }
             MemberListLock lock;
             if (!takeMemberListLock(st, lock)) return StartupResult::Failed;
             const Join j = joinOnce(st, host, byName);

@@ -293,3 +293,24 @@ INSTANTIATE_TEST_SUITE_P(Folders, BlockedFolderTest, ::testing::ValuesIn(tw::tes
                          tw::test::blockingParamName);
 
 }  // namespace
+
+#ifdef __linux__
+// A folder that cannot hold the shared files safely is named at the setup, with the step that failed
+// and why, and another folder is offered; nothing was written into the refused one.
+TEST_F(StartupTest, AFolderThatFailsTheSharingTrialIsRefusedAtTheSetup) {
+    const std::string unfit = "/proc";   // there, but nobody may make anything in it
+    expectWelcome();
+    host.answerSetupInTurn({unfit, shared.str()}, "山田");
+    prompter.expect("エラー",
+                    "フォルダ" + unfit + "\rでは付箋紙を安全に共有できません。\rフォルダの作成に失敗しました。\r" +
+                        makeError(kErrAccessDenied).description,
+                    Icon::Warning, Buttons::Ok, Answer::Ok);
+    prompter.expect("セットアップ再設定", "共有設定ファイルのパス(" + unfit + ")を変更しますか？", Icon::None,
+                    Buttons::OkCancel, Answer::Ok);
+    ASSERT_EQ(runStartup(st, host), StartupResult::Running);
+    EXPECT_EQ(workstation().MemberName, shared.str());
+    // The trial's scratch folder is gone from the folder that passed it.
+    for (const auto& e : std::filesystem::directory_iterator(shared.path()))
+        EXPECT_EQ(e.path().filename().string().rfind("~TWCHECK", 0), std::string::npos);
+}
+#endif
