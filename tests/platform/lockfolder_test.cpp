@@ -128,6 +128,30 @@ TEST(LockFolder, ReadersShareAcrossProgramsAndTheFolderGoesWithTheLast) {
     for (int fd : {toChild[0], toChild[1], toParent[0], toParent[1]}) close(fd);
 }
 
+// A writer that died leaves its entry and whatever its replace had beside the file; the next writer
+// clears the entry and, holding the file, removes all of that at once, however young. Without a dead
+// writer a young temporary file stays: its writer may be on another computer, still writing.
+TEST(LockFolder, WhatADeadWriterLeftGoesWithItsEntry) {
+    const std::string here = lockfolder::computerName();
+    for (bool writerDied : {false, true}) {
+        SCOPED_TRACE(writerDied ? "a dead writer's entry" : "no entry");
+        test::TempDir dir;
+        const std::string path = dir.file("GRPINLY.FLG");
+        const std::string young = path + ".~pc2-678-90.tmp";
+        plant(path, "content");
+        plant(young, "partial");
+        if (writerDied) {
+            fs::create_directory(lockfolder::folderFor(path));
+            plant(lockfolder::folderFor(path) + "/w." + here + "." + std::to_string(endedProcess()) + ".3", "");
+        }
+        SharedFile f;
+        ASSERT_TRUE(f.open(path, ShareMode::ReadWriteExclusive).ok());
+        EXPECT_EQ(fs::exists(young), !writerDied);
+        f.close();
+        EXPECT_FALSE(fs::exists(lockfolder::folderFor(path)));
+    }
+}
+
 // A writer stopped for longer than the others wait finds its lock cleared by another member: it
 // must not write over what that member may have changed meanwhile, and says why.
 TEST(LockFolder, AWriterWhoseLockWasClearedWritesNothing) {

@@ -39,8 +39,9 @@ std::string folderFor(const std::string& file);
 // Takes the lock of `file` without waiting. Busy: kErrAccessDenied (busyError). `owner` receives the
 // entry that release() and stillHeld() take. A folder where no lock folder can be made (read-only,
 // no permission, full) gives `cannotLock` true and no error for a reader, who may read there
-// without it.
-FileError take(const std::string& file, bool reader, std::string& owner, bool& cannotLock);
+// without it. `clearedDeadWriter` tells that a writer's entry left by a dead program was cleared:
+// whatever its replace left beside the file may go.
+FileError take(const std::string& file, bool reader, std::string& owner, bool& cannotLock, bool& clearedDeadWriter);
 
 // Lets go of a lock taken by take(); the folder goes when the last open of this process lets go.
 void release(const std::string& owner);

@@ -205,6 +205,22 @@ bool clearIfDead(Registry& r, const std::string& folder, const std::string& name
     return err == 0 || err == ENOENT;
 }
 
+// Whether the entries of others in the folder keep us out: any live one keeps a writer out, a live
+// writer's keeps a reader out. Dead ones are cleared on the way.
+bool othersInTheWay(Registry& r, const std::string& folder, const std::string& ours, bool reader,
+                    bool& clearedDeadWriter) {
+    bool inTheWay = false;
+    for (const std::string& other : entriesOf(folder)) {
+        if (other == ours) continue;
+        if (clearIfDead(r, folder, other)) {
+            if (other[0] == 'w') clearedDeadWriter = true;
+            continue;
+        }
+        if (!reader || other[0] != 'r') inTheWay = true;
+    }
+    return inTheWay;
+}
+
 bool cannotLockHere(int err) {
     return err == EROFS || err == EACCES || err == EPERM || err == ENOSPC || err == EDQUOT;
 }
@@ -215,8 +231,9 @@ std::string folderFor(const std::string& file) { return file + ".~lock"; }
 
 const std::string& computerName() { return computer(); }
 
-FileError take(const std::string& file, bool reader, std::string& owner, bool& cannotLock) {
+FileError take(const std::string& file, bool reader, std::string& owner, bool& cannotLock, bool& clearedDeadWriter) {
     cannotLock = false;
+    clearedDeadWriter = false;
     owner.clear();
     const std::string folder = folderFor(file);
     Registry& r = Registry::get();
@@ -231,7 +248,8 @@ FileError take(const std::string& file, bool reader, std::string& owner, bool& c
                              nonce();
     const std::string entry = folder + "/" + name;
     for (int attempt = 0; attempt < 4; ++attempt) {
-        if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+        const bool made = ::mkdir(folder.c_str(), 0777) == 0;
+        if (!made && errno != EEXIST) {
             const int err = errno;
             if (reader && cannotLockHere(err)) {
                 // Nobody can write here through this mount either; reading goes without the lock.
@@ -240,6 +258,8 @@ FileError take(const std::string& file, bool reader, std::string& owner, bool& c
             }
             return systemErrorFor(err, file);
         }
+        // Somebody is in there: whether we may join is seen before anything is written.
+        if (!made && othersInTheWay(r, folder, name, reader, clearedDeadWriter)) return busyError();
         int fd = ::open(entry.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             const int err = errno;
@@ -252,12 +272,7 @@ FileError take(const std::string& file, bool reader, std::string& owner, bool& c
         }
         ::close(fd);
         // Now that our entry is there, whoever else is in the folder (and was not found dead) decides.
-        bool conflict = false;
-        for (const std::string& other : entriesOf(folder)) {
-            if (other == name || clearIfDead(r, folder, other)) continue;
-            if (!reader || other[0] != 'r') conflict = true;
-        }
-        if (conflict) {
+        if (othersInTheWay(r, folder, name, reader, clearedDeadWriter)) {
             removeEntry(entry);
             ::rmdir(folder.c_str());   // only when nobody is left in it
             return busyError();

@@ -297,19 +297,24 @@ SharedFile::~SharedFile() { close(); }
 FileError SharedFile::open(const std::string& path, ShareMode mode) {
     close();
     const bool reader = mode == ShareMode::ReadDenyWrite;
-    std::string owner;
-    bool cannotLock = false;
-    if (FileError e = lockfolder::take(path, reader, owner, cannotLock)) return e;
-    lockOwner_ = owner;
     path_ = path;
     mode_ = mode;
+    bool clearedDeadWriter = false;
     for (int round = 0; round < 3; ++round) {
+        // The system's lock first: a program of this computer that holds the file is seen cheaply.
         int fd = -1;
         if (FileError e = openLockedFd(path, mode, fd)) {
             close();
             return e;
         }
         handle_ = fd;
+        if (lockOwner_.empty()) {
+            bool cannotLock = false;
+            if (FileError e = lockfolder::take(path, reader, lockOwner_, cannotLock, clearedDeadWriter)) {
+                close();
+                return e;
+            }
+        }
         if (!fileExists(undoCopyPath(path))) break;
         // The undo copy of a writer that died in the middle of an in-place replace: the old content
         // goes back before anybody reads the file. A reader cannot write: it lets go of its open and
@@ -319,6 +324,7 @@ FileError SharedFile::open(const std::string& path, ShareMode mode) {
             FileError e = putBackUnfinishedReplace();
             if (!e) e = seek(0);
             if (e) close();
+            if (!e) removeStaleReplaceFiles(path, true);
             return e;
         }
         ::close(fd);
@@ -342,9 +348,9 @@ FileError SharedFile::open(const std::string& path, ShareMode mode) {
         close();
         return busyError();
     }
-    // Holding the file for writing, nobody can be in the middle of a replace of it: whatever
-    // temporary files of it are there were left by writers that died.
-    if (!reader && !cannotLock) removeStaleReplaceFiles(path, true);
+    // A writer of this file died: holding the file for writing, nobody can be in the middle of a
+    // replace of it, so whatever temporary files of it are there were left by it.
+    if (!reader && clearedDeadWriter) removeStaleReplaceFiles(path, true);
     return {};
 }
 
@@ -445,12 +451,15 @@ FileError SharedFile::replaceContent(const std::string& bytes) {
             // The old file is gone from the folder; our open now is the new one.
             ::close(static_cast<int>(handle_));
             handle_ = fd;
+            removeStaleReplaceFiles(path_);
             return {};
         }
         if (!refused) return e;
         rememberRefusedRename(folder);
     }
-    return rewriteInPlace(bytes);
+    FileError e = rewriteInPlace(bytes);
+    if (!e) removeStaleReplaceFiles(path_);
+    return e;
 }
 
 void SharedFile::close() {

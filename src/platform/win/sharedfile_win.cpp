@@ -333,7 +333,7 @@ FileError SharedFile::replaceContent(const std::string& bytes) {
         if (renameOverOpenFile(t, target)) {
             CloseHandle(held);
             handle_ = reinterpret_cast<intptr_t>(t);
-            removeStaleReplaceFiles(path_, true);
+            removeStaleReplaceFiles(path_);
             return {};
         }
         discard();
@@ -343,7 +343,7 @@ FileError SharedFile::replaceContent(const std::string& bytes) {
     // Without that rename the old file could only be replaced after letting go of it, and another
     // member could then open it between our read and our write: so it is rewritten through our open.
     FileError e = rewriteInPlace(bytes);
-    removeStaleReplaceFiles(path_, true);
+    removeStaleReplaceFiles(path_);
     return e;
 }
 
