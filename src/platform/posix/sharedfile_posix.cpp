@@ -300,20 +300,32 @@ FileError SharedFile::open(const std::string& path, ShareMode mode) {
     path_ = path;
     mode_ = mode;
     bool clearedDeadWriter = false;
+    // On a local disk the system's lock comes first: a program of this computer that holds the file is
+    // seen cheaply, and a replaced file is told by its inode number. Elsewhere the lock folder comes
+    // first: once it is ours nobody replaces the file, so the open that follows is of the file that
+    // is there, whatever inode numbers the file system makes up.
+    bool folderTaken = false;
+    bool cannotLock = false;
+    if (!renameTrustedIn(parentOf(path))) {
+        if (FileError e = lockfolder::take(path, reader, lockOwner_, cannotLock, clearedDeadWriter)) {
+            close();
+            return e;
+        }
+        folderTaken = true;
+    }
     for (int round = 0; round < 3; ++round) {
-        // The system's lock first: a program of this computer that holds the file is seen cheaply.
         int fd = -1;
         if (FileError e = openLockedFd(path, mode, fd)) {
             close();
             return e;
         }
         handle_ = fd;
-        if (lockOwner_.empty()) {
-            bool cannotLock = false;
+        if (!folderTaken) {
             if (FileError e = lockfolder::take(path, reader, lockOwner_, cannotLock, clearedDeadWriter)) {
                 close();
                 return e;
             }
+            folderTaken = true;
         }
         if (!fileExists(undoCopyPath(path))) break;
         // The undo copy of a writer that died in the middle of an in-place replace: the old content
