@@ -31,6 +31,13 @@ double timeOfDay(const std::string& line) {
 
 bool later(double a, double b) { return toSerialSeconds(a) > toSerialSeconds(b); }
 
+// Hands the link over; when nothing on this computer takes it the user is told.
+bool handOver(AppState& st, LinkOpener& shell, const std::string& link) {
+    if (shell.open(link)) return true;
+    st.sys.prompter->ask("確認", linkNotOpenedText(link), Icon::Information, Buttons::Ok);
+    return false;
+}
+
 }  // namespace
 
 std::vector<std::string> splitNoteLines(const std::string& text) {
@@ -54,10 +61,15 @@ bool isTimedLine(const std::string& line) {
     return wildcardMatch(line, "*[ ][0-2][0-9]:[0-5][0-9]") || wildcardMatch(line, "*[ ][0-9]:[0-5][0-9]");
 }
 
-bool isWebAddress(const std::string& link) { return wildcardMatch(link, "http://*"); }
+bool isWebAddress(const std::string& link) {
+    return wildcardMatch(link, "http://*") || wildcardMatch(link, "https://*");
+}
+
+bool isPosixPath(const std::string& link) { return wildcardMatch(link, "/[!/ \t　]*"); }
 
 bool isLinkLine(const std::string& line) {
-    return isWebAddress(line) || wildcardMatch(line, "\\\\*\\*.*") || wildcardMatch(line, "?:\\*.*");
+    return isWebAddress(line) || wildcardMatch(line, "\\\\*\\*.*") || wildcardMatch(line, "?:\\*.*") ||
+           isPosixPath(line);
 }
 
 double advanceDue(const LocalConfig& cfg, double due) {
@@ -115,7 +127,7 @@ bool hasNoteAlarm(const AppState& st, int index) {
                        [index](const TimerEntry& e) { return e.note == index && e.message.empty(); });
 }
 
-std::vector<AlarmAction> takeDueTimers(AppState& st, double now, Shell& shell) {
+std::vector<AlarmAction> takeDueTimers(AppState& st, double now, LinkOpener& shell) {
     std::vector<AlarmAction> actions;
     for (TimerEntry& e : st.TimerTable) {
         if (e.fired || !later(now, e.due)) continue;
@@ -146,25 +158,28 @@ std::string linkNotFoundText(const std::string& link) { return "ファイル: " 
 
 std::string askToOpenText(const std::string& link) { return link + "を開きますか？"; }
 
-bool openLink(AppState& st, Shell& shell, const std::string& link) {
+std::string linkNotOpenedText(const std::string& link) {
+    return "リンク: " + link + "を開けません" + "\r" + "開くためのプログラム（ブラウザなど）が見つかりません";
+}
+
+bool openLink(AppState& st, LinkOpener& shell, const std::string& link) {
     if (!isWebAddress(link) && !shell.exists(link)) {
         st.sys.prompter->ask("確認", linkNotFoundText(link), Icon::Information, Buttons::Ok);
         return false;
     }
-    shell.open(link);
-    return true;
+    return handOver(st, shell, link);
 }
 
-void openFiredLink(AppState& st, Shell& shell, const AlarmAction& a) {
+void openFiredLink(AppState& st, LinkOpener& shell, const AlarmAction& a) {
     switch (a.kind) {
     case AlarmAction::NotFound:
         st.sys.prompter->ask("確認", linkNotFoundText(a.link), Icon::Information, Buttons::Ok);
         break;
     case AlarmAction::AskToOpen:
         if (st.sys.prompter->ask("確認", askToOpenText(a.link), Icon::Information, Buttons::YesNo) == Answer::Yes)
-            shell.open(a.link);
+            handOver(st, shell, a.link);
         break;
-    case AlarmAction::Open: shell.open(a.link); break;
+    case AlarmAction::Open: handOver(st, shell, a.link); break;
     default: break;
     }
 }

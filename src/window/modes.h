@@ -28,4 +28,9 @@ bool flipToBack(AppState& st, NoteRecord& r);
 // The password dialog's check: an exact match (an empty password takes an empty entry).
 bool passwordMatches(const std::string& entered, const std::string& password);
 
+// What the password boxes tell the member about the characters of a password: the environment
+// dialog's box takes the capital letters A to Z and the digits 0 to 9 only, so a password holds
+// nothing else.
+inline constexpr const char* kPasswordCharacters = "半角英大文字と数字のみ";
+
 }  // namespace tw

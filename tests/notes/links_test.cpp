@@ -3,6 +3,7 @@
 #include "notes/links.h"
 
 #include "model/datetime.h"
+#include "platform/shell.h"
 #include "support/member_state.h"
 #include "support/recording_shell.h"
 #include "support/test_services.h"
@@ -50,11 +51,37 @@ TEST(NoteLines, TimedAndLinkPatterns) {
         {"C:\\folder\\file", false, false},         // no dot after the backslash
         {"C:folder.txt", false, false},
         {"\\\\server\\tool.exe 12:00", true, true},
+        {"https://example.test/a", false, true},
+        {"https://example.test 12:00", true, true},
+        {"HTTPS://example.test/a", false, false},
+        {"https:/example.test", false, false},      // one slash only
+        {"ftp://example.test/a", false, false},
+        {"/home/sato/report.txt", false, true},
+        {"/home/sato/資料", false, true},            // no dot needed, any name
+        {"/tmp/a.txt 9:30", true, true},
+        {"/etc", false, true},
+        {"/", false, false},                         // no name after the slash
+        {"//server/share", false, false},
+        {"/ 区切り", false, false},                   // a blank after the slash
+        {"/　全角の空白", false, false},
+        {"home/sato/report.txt", false, false},      // relative
+        {" /home/sato/report.txt", false, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(isTimedLine(c.line), c.timed) << c.line;
         EXPECT_EQ(isLinkLine(c.line), c.link) << c.line;
     }
+}
+
+TEST(NoteLines, AScanOffersHttpsAndPosixPathLinks) {
+    test::TestServices services;
+    AppState st{services.services()};
+    st.NoteTable.resize(1);
+    st.NoteTable[0].Text = "https://a.test/x\r\n/home/sato/a.txt\r\n/ メモ\r\n/srv/tool.sh 10:30";
+    EXPECT_EQ(scanNote(st, 0, makeDateTime(2000, 7, 17, 10, 0, 0)),
+              (std::vector<std::string>{"https://a.test/x", "/home/sato/a.txt"}));
+    ASSERT_EQ(st.TimerTable.size(), 1u);
+    EXPECT_EQ(st.TimerTable[0].message, "/srv/tool.sh");
 }
 
 TEST(ShellTargets, EachPlatformGetsWhatItCanOpen) {
@@ -68,6 +95,9 @@ TEST(ShellTargets, EachPlatformGetsWhatItCanOpen) {
         {"C:\\tmp\\a.txt", false, false, "/tmp/a.txt"},
         {"\\\\server\\share\\a.txt", true, false, "//server/share/a.txt"},
         {"C:\\tmp\\a.txt", true, false, "C:/tmp/a.txt"},
+        {"https://example.test/x", false, true, "https://example.test/x"},
+        {"https://example.test/x", true, true, "https://example.test/x"},
+        {"/home/sato/a.txt", false, false, "/home/sato/a.txt"},
     };
     for (const Case& c : cases) {
         const ShellTarget t = shellTarget(c.link, c.windows);
@@ -200,13 +230,50 @@ TEST_F(TimerTableTest, AReceivedNotesTimedLinkOpensOnlyWhenTheMemberAgrees) {
     EXPECT_EQ(shell.opened, std::vector<std::string>{"http://a.test"});
 }
 
-TEST_F(TimerTableTest, AClickedLinkOpensOrIsReportedMissing) {
-    shell.files.insert("C:\\a\\b.txt");
-    EXPECT_TRUE(openLink(st, shell, "http://a.test"));
-    EXPECT_TRUE(openLink(st, shell, "C:\\a\\b.txt"));
-    services.prompter.expect("確認", "ファイル: C:\\a\\c.txtは見つかりません", Icon::Information, Buttons::Ok, Answer::Ok);
-    EXPECT_FALSE(openLink(st, shell, "C:\\a\\c.txt"));
-    EXPECT_EQ(shell.opened, (std::vector<std::string>{"http://a.test", "C:\\a\\b.txt"}));
+TEST_F(TimerTableTest, AClickedLinkOpensOrTheMemberIsToldWhyNot) {
+    shell.files = {"C:\\a\\b.txt", "/home/sato/b.txt", "/home/sato/b.xyz"};
+    // Nothing on the computer opens these: no browser, no program for the file.
+    shell.refused = {"https://nobrowser.test", "/home/sato/b.xyz"};
+    const std::string notFound = "ファイル: %sは見つかりません";
+    const std::string notOpened = "リンク: %sを開けません\r開くためのプログラム（ブラウザなど）が見つかりません";
+    struct Case {
+        const char* link;
+        bool opened;
+        std::string box;   // the text of the box told, with %s for the link; empty: none
+    } cases[] = {
+        {"http://a.test", true, ""},
+        {"https://a.test/?q=1", true, ""},
+        {"C:\\a\\b.txt", true, ""},
+        {"/home/sato/b.txt", true, ""},
+        {"C:\\a\\c.txt", false, notFound},
+        {"/home/sato/c.txt", false, notFound},
+        {"https://nobrowser.test", false, notOpened},
+        {"/home/sato/b.xyz", false, notOpened},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.link);
+        shell.opened.clear();
+        std::string text = c.box;
+        if (!text.empty()) {
+            text.replace(text.find("%s"), 2, c.link);
+            services.prompter.expect("確認", text, Icon::Information, Buttons::Ok, Answer::Ok);
+        }
+        EXPECT_EQ(openLink(st, shell, c.link), c.opened);
+        EXPECT_EQ(shell.opened, c.opened ? std::vector<std::string>{c.link} : std::vector<std::string>{});
+        EXPECT_TRUE(services.prompter.done());
+    }
+}
+
+TEST_F(TimerTableTest, AFiredLinkThatNothingOpensIsTold) {
+    shell.files = {"/srv/a.xyz"};
+    shell.refused = {"https://a.test", "/srv/a.xyz"};
+    const std::string text = "\r開くためのプログラム（ブラウザなど）が見つかりません";
+    services.prompter.expect("確認", "リンク: https://a.testを開けません" + text, Icon::Information, Buttons::Ok, Answer::Ok);
+    openFiredLink(st, shell, {AlarmAction::Open, 0, "https://a.test"});
+    services.prompter.expect("確認", "/srv/a.xyzを開きますか？", Icon::Information, Buttons::YesNo, Answer::Yes);
+    services.prompter.expect("確認", "リンク: /srv/a.xyzを開けません" + text, Icon::Information, Buttons::Ok, Answer::Ok);
+    openFiredLink(st, shell, {AlarmAction::AskToOpen, 0, "/srv/a.xyz"});
+    EXPECT_TRUE(shell.opened.empty());
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// A shell that opens nothing: it records what it was handed and knows only the files it is told of.
+// A shell that opens nothing: it records what it was handed, knows only the files it is told of, and
+// refuses the links it is told nothing on the computer takes.
 #pragma once
 
-#include "platform/shell.h"
+#include "notes/links.h"
 
 #include <set>
 #include <string>
@@ -9,12 +10,17 @@
 
 namespace tw::test {
 
-class RecordingShell : public Shell {
+class RecordingShell : public LinkOpener {
 public:
     std::set<std::string> files;
+    std::set<std::string> refused;   // links without a program to open them (no browser, ...)
     std::vector<std::string> opened;
     bool exists(const std::string& link) override { return files.count(link) > 0; }
-    void open(const std::string& link) override { opened.push_back(link); }
+    bool open(const std::string& link) override {
+        if (refused.count(link) > 0) return false;
+        opened.push_back(link);
+        return true;
+    }
 };
 
 }  // namespace tw::test

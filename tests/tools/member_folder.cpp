@@ -7,6 +7,9 @@
 //   member_folder show <shared folder> <member number>
 //       Prints the member's notes, one line each: index, top, left, width, height, peeled, text
 //       (line breaks shown as "\n"). Exit code 1 when the files cannot be read.
+//   member_folder period <shared folder> <member number>
+//       Prints the period of each note, one line each: index, then "-" for none, or start and end
+//       ("yyyy/mm/dd hh:mm") and "times" or "days" (whether the times are in use).
 #include "model/datetime.h"
 #include "app/groval.h"
 #include "platform/clock.h"
@@ -89,8 +92,25 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    if (cmd == "period" && argc == 4) {
+        st.SharedPath = argv[2];
+        st.CurrentMemberId = number(argv[3]);
+        if (!AccessSharedFile(st, kModeRead, kKindLocal) || !AccessSharedFile(st, kModeRead, kKindNotes)) return 1;
+        for (size_t i = 0; i < st.NoteTable.size(); ++i) {
+            const NoteRecord& n = st.NoteTable[i];
+            if (!n.HasPeriod) {
+                std::printf("%zu -\n", i);
+                continue;
+            }
+            const auto moment = [](double t) { return formatDate(t, "yyyy/mm/dd") + " " + formatDate(t, "hh:mm"); };
+            std::printf("%zu %s %s %s\n", i, moment(n.Period.StartAt).c_str(), moment(n.Period.EndAt).c_str(),
+                        n.Period.UseTime ? "times" : "days");
+        }
+        return 0;
+    }
     std::fprintf(stderr,
                  "usage: member_folder write <program folder> <shared folder> <name> <text> <top> <left> <width> "
-                 "<height>\n       member_folder show <shared folder> <member number>\n");
+                 "<height>\n       member_folder show <shared folder> <member number>\n"
+                 "       member_folder period <shared folder> <member number>\n");
     return 2;
 }

@@ -7,6 +7,7 @@
 #include "platform/prompter.h"
 #include "platform/qt/commondialogs.h"
 #include "platform/screen.h"
+#include "window/modes.h"
 #include "window/qt/colours.h"
 
 #include <QCheckBox>
@@ -153,6 +154,10 @@ void frmOptions::buildGeneralPage() {
     grid->addWidget(lblNID, 1, 3, 1, 2);
     grid->addWidget(caption("パスワード :", frame), 2, 0);
     grid->addWidget(txtStr[2], 2, 1);
+    // The box swallows every other key: the line beside it says which ones it takes.
+    QLabel* pwChars = caption(kPasswordCharacters, frame);
+    pwChars->setObjectName(QStringLiteral("lblPwChars"));
+    grid->addWidget(pwChars, 2, 2, 1, 3);
     grid->setColumnStretch(1, 1);
 
     auto* period = new QGroupBox(q("期間設定"), page);

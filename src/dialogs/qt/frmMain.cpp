@@ -45,8 +45,12 @@ frmMain::frmMain(AppState& st, QWidget* parent) : QDialog(parent), st_(st), tmrL
     for (size_t i = 0; i < 2; ++i) {
         btn[i]->setObjectName(QStringLiteral("btn%1").arg(i));
         btn[i]->setGeometry(width() - 172 + static_cast<int>(i) * 84, pageHeight - 30, 78, 24);
-        btn[i]->setAutoDefault(false);
     }
+    // Enter presses the button that has the focus, else OK. On the list page OK deletes a send: there
+    // it is pressed with the pointer or Space only (setLogView).
+    btn[0]->setAutoDefault(false);
+    btn[0]->setDefault(true);
+    btn[1]->setAutoDefault(true);
     connect(btn[0], &QPushButton::clicked, this, &frmMain::okClicked);
     connect(btn[1], &QPushButton::clicked, this, &QDialog::reject);
 
@@ -59,7 +63,10 @@ frmMain::frmMain(AppState& st, QWidget* parent) : QDialog(parent), st_(st), tmrL
     connect(listPage, &ListPage::modeChanged, this, [this](int16_t m) { mode = m; });
     backgroundPage = new BackgroundPage(st, this);
     picSet[kBackgroundPage] = backgroundPage;
+    // Every page ends above the buttons, and the buttons lie above the pages besides: a page over a
+    // button would take its clicks.
     for (QWidget* page : picSet) page->resize(width(), pageHeight - 34);
+    for (QPushButton* b : btn) b->raise();
     showPage(kPeriodPage);
 
     tmrLog_->setObjectName(QStringLiteral("tmrLog"));
@@ -72,6 +79,7 @@ frmMain::frmMain(AppState& st, QWidget* parent) : QDialog(parent), st_(st), tmrL
 
 void frmMain::prepareOk() {
     btn[0]->setText(QStringLiteral("OK"));
+    btn[0]->setDefault(true);
     btn[0]->setEnabled(true);
     btn[0]->repaint();
 }
@@ -91,6 +99,7 @@ void frmMain::setSendOther(int16_t noteId) {
 bool frmMain::setLogView(int16_t listMode, int16_t noteId) {
     fid = -1;
     mode = listMode;
+    btn[0]->setDefault(false);
     const bool shown = listPage->setLogView(listMode, noteId);
     fid = noteId;
     return shown;

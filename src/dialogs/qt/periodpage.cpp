@@ -27,7 +27,8 @@ constexpr int kSpinWidth = 15;
 
 PeriodPage::PeriodPage(AppState& st, QWidget* parent) : QWidget(parent), st_(st) {
     setObjectName(QStringLiteral("picSet0"));
-    setFixedSize(kWidth, kHeight);
+    // The dialog gives each page the room above its buttons; this is the room at 15 twips a pixel.
+    resize(kWidth, kHeight);
     build();
     apply();
 }
@@ -69,7 +70,8 @@ void PeriodPage::build() {
     }
     btnRangClear = new QPushButton(q("設定クリア"), this);
     btnRangClear->setObjectName(QStringLiteral("btnRangClear"));
-    btnRangClear->setAutoDefault(false);
+    // Enter on it while it has the focus presses it; elsewhere on the page Enter is the dialog's OK.
+    btnRangClear->setAutoDefault(true);
     connect(btnRangClear, &QPushButton::clicked, this, &PeriodPage::btnRangClear_Click);
 
     // A field with its spin button right beside it.
@@ -82,7 +84,7 @@ void PeriodPage::build() {
     };
 
     auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(kMargin, kMargin, kMargin, 30 + 4);
+    grid->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     grid->setHorizontalSpacing(3);
     grid->setVerticalSpacing(8);
     auto* timeHeader = new QLabel(q("時刻"), this);
@@ -127,6 +129,8 @@ void PeriodPage::setRange(int16_t noteId) {
     NoteRecord* n = note();
     page_ = n ? preparePeriodPage(*n, st_.sys.clock->now()) : PeriodPageState{};
     apply();
+    txtInt[0]->setFocus(Qt::OtherFocusReason);
+    txtInt[0]->selectAll();
 }
 
 bool PeriodPage::store() {

@@ -21,15 +21,17 @@ namespace tw {
 class PeriodPage : public QWidget {
     Q_OBJECT
 public:
-    // The page's size in pixels (the dialog is 5295 x 3195 twips; its OK and Cancel buttons lie over
-    // the last 30 pixels, which the page keeps free).
+    // The page's size in pixels at 15 twips a pixel: the room above the dialog's OK and Cancel buttons
+    // (the dialog is 5295 x 3195 twips; the buttons lie in the 30 pixels above the place where the
+    // pages wait, 2760 twips down). The dialog sizes every page to that room.
     static constexpr int kWidth = 353;
-    static constexpr int kHeight = 184;
+    static constexpr int kHeight = 150;
 
     explicit PeriodPage(AppState& st, QWidget* parent = nullptr);
 
     // Prepares the page for note noteId (index of st.NoteTable); a note without a period starts on
-    // today and gets UseTime at once.
+    // today and gets UseTime at once. The start year is ready for typing (it has the focus, its text
+    // selected) once the dialog shows.
     void setRange(int16_t noteId);
     // OK on this page: stores the period into the note, or removes it after "設定クリア". Returns
     // false when a field is not acceptable: the note is left as it was and that field gets the focus,

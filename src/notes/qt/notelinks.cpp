@@ -10,6 +10,7 @@
 #include "platform/sharedfile.h"
 #include "window/qt/frmPinly.h"
 
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QPointer>
 #include <QTextBrowser>
@@ -20,7 +21,28 @@ namespace tw {
 
 namespace {
 
-Shell& shellOf(Shell* given) { return given ? *given : desktopShell(); }
+#ifdef Q_OS_WIN
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
+// The desktop: the platform's shell finds the files; the link is handed to the desktop here, where
+// its answer is seen (false when no program on this computer takes it, e.g. no browser at all).
+class DesktopLinks final : public LinkOpener {
+public:
+    bool exists(const std::string& link) override { return desktopShell().exists(link); }
+    bool open(const std::string& link) override {
+        const ShellTarget t = shellTarget(link, kWindows);
+        const QString text = QString::fromStdString(t.text);
+        return QDesktopServices::openUrl(t.isAddress ? QUrl(text) : QUrl::fromLocalFile(text));
+    }
+};
+
+LinkOpener& shellOf(LinkOpener* given) {
+    static DesktopLinks desktop;
+    return given ? *given : desktop;
+}
 
 std::string helpFile(const AppState& st) { return joinPath(st.sys.programDir, st.sys.exeName + ".html"); }
 
@@ -50,7 +72,7 @@ void NoteWindows::showInformation(frmPinly* w) {
 }
 
 void NoteWindows::fireDueTimers() {
-    Shell& sh = shellOf(shell);
+    LinkOpener& sh = shellOf(shell);
     for (const AlarmAction& a : takeDueTimers(st_, st_.sys.clock->now(), sh)) {
         const auto i = static_cast<size_t>(a.note);
         switch (a.kind) {
@@ -95,6 +117,8 @@ void NoteWindows::showHelp(frmPinly*) {
     help_->activateWindow();
 }
 
-void NoteWindows::showWebSupport() { shellOf(shell).open(supportPage(st_)); }
+// The page is handed over and the answer not looked at: a support page that cannot be shown is no
+// failure of the program.
+void NoteWindows::showWebSupport() { static_cast<void>(shellOf(shell).open(supportPage(st_))); }
 
 }  // namespace tw

@@ -21,10 +21,10 @@ namespace tw {
 
 class frmMain;
 class frmPinly;
+class LinkOpener;
 class NetworkCheckHost;
 class NoteMenu;
 class ProgramHooks;
-class Shell;
 
 class NoteWindows : public QObject, public NoteHost {
     Q_OBJECT
@@ -85,7 +85,7 @@ public:
     // The due alarm timers of the note texts, on each tick of the reception timer.
     void fireDueTimers();
     // Where links are opened: tests put a recording shell here. None: the desktop's.
-    Shell* shell = nullptr;
+    LinkOpener* shell = nullptr;
     // The help window, once it has been opened.
     QWidget* helpWindow() const { return help_.get(); }
     // The answer tally of a sent questionnaire that everybody has received (mnuAnktAnsX).

@@ -1,5 +1,6 @@
-// The password dialog that turns a note back to its front side: a masked entry, OK and "ｷｬﾝｾﾙ". A
-// wrong entry is told and the dialog stays; the right one sets st.passwordAccepted and closes it.
+// The password dialog that turns a note back to its front side: a masked entry with a line below it
+// that says which characters a password holds, OK and "ｷｬﾝｾﾙ". A wrong entry is told and the dialog
+// stays; the right one sets st.passwordAccepted and closes it.
 #pragma once
 
 #include "model/state.h"
@@ -21,6 +22,7 @@ public:
 
     QLabel* lbl = nullptr;
     QLineEdit* txt = nullptr;
+    QLabel* lblChars = nullptr;   // kPasswordCharacters
     std::array<QPushButton*, 2> btn{};
 
 private:

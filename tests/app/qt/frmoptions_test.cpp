@@ -234,6 +234,19 @@ TEST_F(OptionsTest, PasswordBoxTakesCapitalsDigitsAndBackspaceOnly) {
     EXPECT_EQ(pw->text(), "A7");
     EXPECT_EQ(pw->displayText(), "**");
     EXPECT_EQ(pw->echoMode(), QLineEdit::Password);
+    pw->clear();
+    QTest::keyClicks(pw, "abC12#");
+    EXPECT_EQ(pw->text(), "C12");
+
+    // The keys swallowed are no secret: the line beside the box names the ones it takes.
+    auto* chars = dlg->findChild<QLabel*>(QStringLiteral("lblPwChars"));
+    ASSERT_NE(chars, nullptr);
+    EXPECT_EQ(chars->text(), q("半角英大文字と数字のみ"));
+    EXPECT_TRUE(chars->isVisible());
+    const QRect box(pw->mapTo(dlg.get(), QPoint(0, 0)), pw->size());
+    const QRect line(chars->mapTo(dlg.get(), QPoint(0, 0)), chars->size());
+    EXPECT_GE(line.left(), box.right()) << "beside the box";
+    EXPECT_TRUE(line.center().y() >= box.top() && line.center().y() <= box.bottom()) << "on the row of the box";
 }
 
 TEST_F(OptionsTest, BrowsePutsTheFolderOfTheChosenFileIntoThePathBox) {

@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -63,6 +64,11 @@ TEST(ListPage, StatusHistoryAndDeletes) {
     EXPECT_FALSE(d.btn[0]->isEnabled());
     select(p, 1);
     EXPECT_TRUE(d.btn[0]->isEnabled());
+    // "削除" is no default button: Enter in the list deletes nothing.
+    EXPECT_FALSE(d.btn[0]->isDefault());
+    d.show();
+    QTest::keyClick(p.lsvLog, Qt::Key_Return);
+    EXPECT_EQ(p.lsvLog->topLevelItemCount(), 2);
 
     // The whole log holds 鈴木's send too, which 佐藤 may not delete.
     emit p.cmb[0]->activated(1);

@@ -58,7 +58,7 @@ protected:
 TEST_F(PeriodPageTest, ControlsHaveTheirNamesAndPlacesWithoutOverlapping) {
     page.show();
     EXPECT_EQ(page.objectName(), "picSet0");
-    EXPECT_EQ(page.size(), QSize(353, 184));
+    EXPECT_EQ(page.size(), QSize(353, 150));
     for (int i = 0; i < 6; ++i) EXPECT_EQ(page.findChild<QLineEdit*>(QStringLiteral("txtInt%1").arg(i)), page.txtInt[size_t(i)]);
     for (int i = 0; i < 2; ++i) EXPECT_EQ(page.findChild<QLineEdit*>(QStringLiteral("txtTime%1").arg(i)), page.txtTime[size_t(i)]);
     for (int i = 0; i < 8; ++i) {
@@ -74,9 +74,10 @@ TEST_F(PeriodPageTest, ControlsHaveTheirNamesAndPlacesWithoutOverlapping) {
     for (QLabel* l : page.findChildren<QLabel*>()) labels.insert(l->text());
     EXPECT_EQ(labels, (QSet<QString>{q("開始 :"), q("年"), q("月"), q("日"), q("終了 :"), q("時刻")}));
 
-    // Everything fits above the dialog's OK and Cancel buttons, and no two controls overlap.
+    // Everything fits on the page, which ends above the dialog's OK and Cancel buttons, and no two
+    // controls overlap.
     const QList<QWidget*> controls = page.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    const QRect room(0, 0, 353, 184 - 30);
+    const QRect room = page.rect();
     for (QWidget* a : controls) {
         EXPECT_TRUE(room.contains(a->geometry())) << a->objectName().toStdString() << " " << a->geometry().y();
         for (QWidget* b : controls) {

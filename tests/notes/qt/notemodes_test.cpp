@@ -43,6 +43,35 @@ TEST_F(NoteModesTest, FlipBackNeedsThePassword) {
     EXPECT_EQ(w->caption(), kBackSideCaption);
 }
 
+TEST_F(NoteModesTest, PasswordDialogSaysWhatAPasswordHoldsAndKeepsWhatIsTyped) {
+    st.CurrentPassword = "ABC12";
+    frmPass d(st);
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    ASSERT_NE(d.lblChars, nullptr);
+    EXPECT_EQ(d.lblChars->text(), QString::fromUtf8("半角英大文字と数字のみ"));
+    EXPECT_TRUE(d.lblChars->isVisible());
+    // The line is whole on the dialog and clear of the other controls.
+    EXPECT_TRUE(d.rect().contains(d.lblChars->geometry()));
+    EXPECT_GE(d.lblChars->width(), d.lblChars->sizeHint().width());
+    for (QWidget* other : std::initializer_list<QWidget*>{d.lbl, d.txt, d.btn[0], d.btn[1]})
+        EXPECT_FALSE(other->geometry().intersects(d.lblChars->geometry())) << other->objectName().toStdString();
+
+    // Nothing typed is dropped: a password typed in small letters is told wrong, not cut short.
+    d.txt->setFocus();
+    QTest::keyClicks(d.txt, QStringLiteral("abC12#"));
+    EXPECT_EQ(d.txt->text(), QStringLiteral("abC12#"));
+    prompter.expect("タックウィスプ", "パスワードが違います", Icon::Warning, Buttons::Ok, Answer::Ok);
+    d.btn[0]->click();
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(st.passwordAccepted);
+    d.txt->selectAll();
+    QTest::keyClicks(d.txt, QStringLiteral("ABC12"));
+    d.btn[0]->click();
+    EXPECT_TRUE(st.passwordAccepted);
+    EXPECT_FALSE(d.isVisible());
+}
+
 TEST_F(NoteModesTest, SeeThroughCutsTheWindowToItsText) {
     frmPinly* w = open(addNote("透明なメモ", 1500, 1500, 3000, 1500));
     notes->toggleSeeThrough(w);
