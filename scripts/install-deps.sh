@@ -22,6 +22,13 @@ test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxcb1-dev
 # The fuzz targets: clang with the runtimes of libFuzzer and the sanitizers, and llvm-symbolizer for
 # readable reports.
 test_tool_packages=(clang libclang-rt-14-dev llvm)
+# The tests on a real SMB share (tests/smb, tests/support/smb_share.sh): a Samba server of their own
+# (samba) and two smbnetfs mounts of its share, which are two computers to the program, through FUSE
+# (fuse brings fusermount; where fuse3 is installed, its fusermount3 serves, as fuse would replace it).
+smb_test_packages=(samba smbnetfs)
+if ! dpkg-query -W -f='${Status}' fuse3 2>/dev/null | grep -q "install ok installed"; then
+  smb_test_packages+=(fuse)
+fi
 
 purpose=${1:-}
 case "$purpose" in
@@ -30,7 +37,8 @@ case "$purpose" in
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then packages+=("${display_packages[@]}"); fi
     ;;
   test)
-    packages=("${run_packages[@]}" "${display_packages[@]}" "${test_packages[@]}" "${test_tool_packages[@]}")
+    packages=("${run_packages[@]}" "${display_packages[@]}" "${test_packages[@]}" "${test_tool_packages[@]}"
+              "${smb_test_packages[@]}")
     ;;
   *)
     echo "usage: $0 run|test" >&2
@@ -68,6 +76,12 @@ log=$(mktemp -t tackwisp-apt.XXXXXX)
 printf 'Packages (%s): installing %d missing: %s ... ' "$purpose" "${#missing[@]}" "${missing[*]}"
 apt=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600)
 if "${apt[@]}" update >"$log" 2>&1 && "${apt[@]}" install -y "${missing[@]}" >>"$log" 2>&1; then
+  # Where systemd runs, the samba package starts the system's own Samba server, which would hold port
+  # 445 that the tests' server needs. One installed just now is stopped and disabled again; one that
+  # was there before is left alone (tests/support/smb_share.sh names it when it is in the way).
+  if [[ " ${missing[*]} " == *" samba "* ]] && [ -d /run/systemd/system ] && command -v systemctl >/dev/null 2>&1; then
+    "${as_root[@]}" systemctl disable --now smbd nmbd samba-ad-dc >>"$log" 2>&1 || true
+  fi
   echo "done."
   rm -f "$log"
 else

@@ -3,9 +3,12 @@
 // (sendNote, each send a new note to one to three others). Measures how long the members wait for
 // the shared files their checks and sends need, and checks that every send arrives exactly once.
 //
-//   member_swarm run <folder> [members=20] [seconds=60] [sends per second=5]
+//   member_swarm run <folder>[,<folder>...] [members=20] [seconds=60] [sends per second=5]
 //       Prepares the member list in <folder> (an empty folder), starts the member processes, waits
-//       for them and prints the report. After <seconds> the members stop sending and go on checking
+//       for them and prints the report. Several folders, separated by commas, are several ways to one
+//       shared folder (e.g. two mounts of one network share, as two computers see it): member i works
+//       through folder i mod n; the member list is written and the journals and the log are read
+//       through the first. After <seconds> the members stop sending and go on checking
 //       for kDrainSeconds, so that the last sends are received and followed. Exit status 0 when
 //       every send was received exactly once by each of its recipients, every sent note ended
 //       received by all (its records gone from the log, which ends empty) and nobody saw a message
@@ -34,8 +37,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -97,6 +102,27 @@ public:
     void openNoteWindow(int) override {}
     bool openAnswerSheet(const LogRecord&, const NoteRecord&) override { return false; }
 };
+
+// Writes a journal whole; false with the system's words in `error` when it cannot. A network share
+// can refuse a new file for a moment (a client whose connection to the server starts again answers
+// with an I/O error for a few seconds): a few tries over five seconds.
+bool writeWholeFile(const std::string& path, const std::string& text, std::string& error) {
+    for (int attempt = 0;; ++attempt) {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+        int err = errno;
+        if (f && std::fclose(f) != 0 && ok) {
+            ok = false;
+            err = errno;
+        }
+        if (ok) return true;
+        if (attempt == 20) {
+            error = std::strerror(err);
+            return false;
+        }
+        sleepMilliseconds(250);
+    }
+}
 
 void sleepUntil(double t) {
     const double now = monotonicSeconds();
@@ -178,7 +204,12 @@ int member(const std::string& folder, int16_t id, int count, double seconds, dou
     }
     journal << "Q " << prompter.busyQuestions << ' ' << prompter.otherBoxes << ' ' << waits.episodes << ' '
             << received << '\n';
-    std::ofstream(journalPath(folder, id)) << journal.str();
+    std::string failure;
+    if (!writeWholeFile(journalPath(folder, id), journal.str(), failure)) {
+        std::fprintf(stderr, "member %d: the journal %s could not be written: %s\n", id,
+                     journalPath(folder, id).c_str(), failure.c_str());
+        return 1;
+    }
     return prompter.otherBoxes ? 3 : 0;
 }
 
@@ -211,7 +242,31 @@ double percentile(std::vector<double> v, double p) {
     return v[std::min(i, v.size() - 1)];
 }
 
-int run(const std::string& self, const std::string& folder, int count, double seconds, double rate) {
+// The folders of a run: one, or several separated by commas. A folder whose own name holds a comma
+// is one folder.
+std::vector<std::string> foldersOf(const std::string& arg) {
+    std::vector<std::string> folders;
+    if (arg.find(',') == std::string::npos || directoryExists(arg)) return {arg};
+    std::string::size_type from = 0;
+    for (;;) {
+        const auto comma = arg.find(',', from);
+        folders.push_back(arg.substr(from, comma - from));
+        if (comma == std::string::npos) return folders;
+        from = comma + 1;
+    }
+}
+
+int run(const std::string& self, const std::vector<std::string>& folders, int count, double seconds, double rate) {
+    const std::string& folder = folders.front();
+    if (folders.size() > 1) {
+        for (size_t i = 0; i < folders.size(); ++i) {
+            std::printf("through %s: members", folders[i].c_str());
+            for (int id = 1; id <= count; ++id)
+                if (static_cast<size_t>(id) % folders.size() == i) std::printf(" %d", id);
+            std::printf("\n");
+        }
+        std::fflush(stdout);   // before the fork, or every member would print it again
+    }
     if (!prepare(folder, count)) {
         std::fprintf(stderr, "the member list could not be written in %s\n", folder.c_str());
         return 1;
@@ -221,7 +276,8 @@ int run(const std::string& self, const std::string& folder, int count, double se
     for (int id = 1; id <= count; ++id) {
         const pid_t pid = fork();
         if (pid == 0) {
-            std::vector<std::string> args{self, "member", folder, std::to_string(id), std::to_string(count),
+            const std::string& through = folders[static_cast<size_t>(id) % folders.size()];
+            std::vector<std::string> args{self, "member", through, std::to_string(id), std::to_string(count),
                                           std::to_string(seconds), std::to_string(rate), std::to_string(start)};
             std::vector<char*> argv;
             for (auto& a : args) argv.push_back(a.data());
@@ -360,12 +416,12 @@ int main(int argc, char** argv) {
         const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
         if (n <= 0) return 2;
         self[n] = '\0';
-        return run(self, argv[2], count, seconds, rate);
+        return run(self, foldersOf(argv[2]), count, seconds, rate);
     }
     if (cmd == "member" && argc == 8)
         return member(argv[2], static_cast<int16_t>(std::atoi(argv[3])), std::atoi(argv[4]), std::atof(argv[5]),
                       std::atof(argv[6]), std::atof(argv[7]));
-    std::fprintf(stderr, "usage: member_swarm run <folder> [members] [seconds] [sends per second]\n"
+    std::fprintf(stderr, "usage: member_swarm run <folder>[,<folder>...] [members] [seconds] [sends per second]\n"
                          "       member_swarm member <folder> <id> <members> <seconds> <sends per second> <start>\n");
     return 2;
 }

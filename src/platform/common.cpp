@@ -70,6 +70,17 @@ FileError SharedFile::readAll(std::string& bytes) {
     size_t got = 0;
     if (auto e = read(bytes.data(), bytes.size(), got)) return e;
     bytes.resize(got);
+    // Up to the end of the file, wherever the length said it was (a network client may report a
+    // length it remembers; the reads themselves go to the file).
+    if (got == static_cast<size_t>(len)) {
+        char more[65536];
+        for (;;) {
+            size_t n = 0;
+            if (auto e = read(more, sizeof more, n)) return e;
+            if (n == 0) break;
+            bytes.append(more, n);
+        }
+    }
     return {};
 }
 

@@ -135,6 +135,9 @@ FileError readFileUnlocked(const std::string& path, std::string& bytes);
 FileError writeNewFile(const std::string& path, const std::string& bytes);
 // Gives `from` the name `to` in one step, replacing a file of that name that nobody holds open.
 FileError renameFile(const std::string& from, const std::string& to);
+// Whether files in `folder` are replaced in one step (a rename), so that even a program that reads
+// without any lock finds the old or the new content; false where they are rewritten in place.
+bool replacesInOneStep(const std::string& folder);
 // A name beside `path` that nobody else makes: "<name>.~<host>-<pid>-<n>.tmp".
 std::string temporaryNameBeside(const std::string& path);
 

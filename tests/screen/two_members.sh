@@ -12,6 +12,9 @@
 # delivery times (receipt minus send in the log) are printed: median and 90th percentile.
 #
 #   bash two_members.sh <tackwisp binary> <tools folder> <artifacts folder>
+#
+# TWO_MEMBERS_SHARED1 and TWO_MEMBERS_SHARED2, when set, name the shared folder as each member's
+# computer reaches it (two mounts of one network share); by default both use a new local folder.
 set -euo pipefail
 source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 
@@ -27,7 +30,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-shared=$work/shared
+shared=${TWO_MEMBERS_SHARED1:-$work/shared}
+shared2=${TWO_MEMBERS_SHARED2:-$shared}
 mkdir -p "$shared"
 for m in 1 2; do
   mkdir -p "$work/prog$m" "$work/home$m" "$work/runtime$m"
@@ -38,7 +42,7 @@ done
 # 佐藤's note at 100,100 (pixels at 15 twips), 200 x 100; 鈴木's own note far right.
 "$tools/member_folder" write "$work/prog1" "$shared" "佐藤" 'unused' 0 0 1500 1500
 "$tools/add_member" "$work/prog1" "$shared" 1 "佐藤" 2 1 '一枚目 週報' 1500 1500 3000 1500
-"$tools/add_member" "$work/prog2" "$shared" 2 "鈴木" 2 1 '鈴木のメモ' 1500 12000 3000 1500
+"$tools/add_member" "$work/prog2" "$shared2" 2 "鈴木" 2 1 '鈴木のメモ' 1500 12000 3000 1500
 suzuki='\x97\xe9\x96\xd8'   # 鈴木 as fake_sender prints it
 sato='\x8d\xb2\x93\xa1'     # 佐藤
 

@@ -1,8 +1,11 @@
 // Several member programs working on one shared log at the same time, as separate processes.
 //
-//   logstress stress <folder> <members> <seconds> [seed]
+//   logstress stress <folder>[,<folder>...] <members> <seconds> [seed]
 //       starts <members> member processes on <folder> for <seconds>, then checks the final log
 //       against what their successful operations imply; exit status 0 when everything holds.
+//       Several folders, separated by commas, are several ways to one shared folder (e.g. two
+//       mounts of one network share, as two computers see it): member i works through folder
+//       i mod n, and the final check reads through the first.
 //   logstress member <folder> <id> <members> <seconds> <seed>
 //       one member process: random sends, receives (with second answer writes), status reads, full
 //       reads, unlocked peeks and deletes; every log it sees is checked against its own model.
@@ -29,6 +32,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +70,27 @@ double fromHex(const std::string& s) {
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Writes a journal whole; false with the system's words in `error` when it cannot. A network share
+// can refuse a new file for a moment (a client whose connection to the server starts again answers
+// with an I/O error for a few seconds): a few tries over five seconds.
+bool writeWholeFile(const std::string& path, const std::string& text, std::string& error) {
+    for (int attempt = 0;; ++attempt) {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+        int err = errno;
+        if (f && std::fclose(f) != 0 && ok) {
+            ok = false;
+            err = errno;
+        }
+        if (ok) return true;
+        if (attempt == 20) {
+            error = std::strerror(err);
+            return false;
+        }
+        sleepMilliseconds(250);
+    }
 }
 
 // Every call is one second later than the one before: send times are unique per sender.
@@ -141,7 +166,9 @@ public:
             else if (r < 77) peek();
             else deleteSome();
         }
-        writeJournal(journalPath);
+        std::string failure;
+        if (!writeWholeFile(journalPath, journal(), failure))
+            error("the journal " + journalPath + " could not be written: " + failure);
         if (prompter_.boxes) return 3;
         return errors_ ? 1 : 0;
     }
@@ -255,8 +282,10 @@ private:
         verifyWhole("full read");
     }
 
-    // A reader that ignores the lock must still find a complete log: it is replaced in one step.
+    // A reader that ignores the lock must still find a complete log where it is replaced in one
+    // step. A network share rewrites it in place under the lock, which such a reader cannot see.
     void peek() {
+        if (!replacesInOneStep(st_.SharedPath)) return;
         std::string bytes = readFile(sharedLogPath(st_));
         std::vector<LogEntryRef> entries;
         if (!scanLogRecords(bytes, entries)) error("peek: the log does not decode to its end");
@@ -342,8 +371,8 @@ private:
             if (!present.count(key)) rc.gone = true;
     }
 
-    void writeJournal(const std::string& path) {
-        std::ofstream out(path, std::ios::trunc);
+    std::string journal() const {
+        std::ostringstream out;
         for (const auto& [at, s] : sends_)
             out << "S " << hexOf(at) << ' ' << s.note << ' ' << s.recipient << ' ' << s.kind << '\n';
         for (const auto& [at, s] : removedReceived_)
@@ -356,6 +385,7 @@ private:
         out << "O";
         for (const auto& [what, n] : ops_) out << ' ' << what << '=' << n;
         out << " errors=" << errors_ << " boxes=" << prompter_.boxes << '\n';
+        return out.str();
     }
 
     int16_t id_;
@@ -485,7 +515,33 @@ int check(const std::string& folder, int count, int membersFailed = 0, long minC
     return failures ? 1 : 0;
 }
 
-int stress(const std::string& folder, int count, double seconds, uint64_t seed) {
+// The folders of a stress run: one, or several separated by commas. A folder whose own name holds a
+// comma is one folder.
+std::vector<std::string> foldersOf(const std::string& arg) {
+    std::vector<std::string> folders;
+    if (arg.find(',') == std::string::npos || directoryExists(arg)) return {arg};
+    std::string::size_type from = 0;
+    for (;;) {
+        const auto comma = arg.find(',', from);
+        folders.push_back(arg.substr(from, comma - from));
+        if (comma == std::string::npos) return folders;
+        from = comma + 1;
+    }
+}
+
+int stress(const std::vector<std::string>& folders, int count, double seconds, uint64_t seed) {
+    const auto folderOf = [&](int id) -> const std::string& {
+        return folders[static_cast<size_t>(id) % folders.size()];
+    };
+    if (folders.size() > 1) {
+        for (size_t i = 0; i < folders.size(); ++i) {
+            std::printf("through %s: members", folders[i].c_str());
+            for (int id = 1; id <= count; ++id)
+                if (static_cast<size_t>(id) % folders.size() == i) std::printf(" %d", id);
+            std::printf("\n");
+        }
+        std::fflush(stdout);   // before the fork, or every member would print it again
+    }
     std::vector<pid_t> pids;
     for (int id = 1; id <= count; ++id) {
         pid_t pid = fork();
@@ -494,9 +550,9 @@ int stress(const std::string& folder, int count, double seconds, uint64_t seed) 
             return 1;
         }
         if (pid == 0) {
-            Member m(folder, static_cast<int16_t>(id), count, seed * 1000 + static_cast<uint64_t>(id));
+            Member m(folderOf(id), static_cast<int16_t>(id), count, seed * 1000 + static_cast<uint64_t>(id));
             std::fflush(stdout);
-            _exit(m.run(seconds, journalPath(folder, id)));
+            _exit(m.run(seconds, journalPath(folderOf(id), id)));
         }
         pids.push_back(pid);
     }
@@ -510,7 +566,7 @@ int stress(const std::string& folder, int count, double seconds, uint64_t seed) 
         }
     }
     // One successful change per member and second is far below what any machine does.
-    return check(folder, count, bad, static_cast<long>(count * seconds));
+    return check(folders.front(), count, bad, static_cast<long>(count * seconds));
 }
 
 int churn(const std::string& folder, int16_t id) {
@@ -544,7 +600,7 @@ int churn(const std::string& folder, int16_t id) {
 int main(int argc, char** argv) {
     std::vector<std::string> a(argv + 1, argv + argc);
     if (a.size() >= 4 && a[0] == "stress")
-        return stress(a[1], std::atoi(a[2].c_str()), std::atof(a[3].c_str()),
+        return stress(foldersOf(a[1]), std::atoi(a[2].c_str()), std::atof(a[3].c_str()),
                       a.size() >= 5 ? std::strtoull(a[4].c_str(), nullptr, 10) : 1);
     if (a.size() == 6 && a[0] == "member") {
         int16_t id = static_cast<int16_t>(std::atoi(a[2].c_str()));
@@ -554,7 +610,7 @@ int main(int argc, char** argv) {
     if (a.size() == 3 && a[0] == "check") return check(a[1], std::atoi(a[2].c_str()));
     if (a.size() == 3 && a[0] == "churn") return churn(a[1], static_cast<int16_t>(std::atoi(a[2].c_str())));
     std::fprintf(stderr,
-                 "usage: logstress stress <folder> <members> <seconds> [seed]\n"
+                 "usage: logstress stress <folder>[,<folder>...] <members> <seconds> [seed]\n"
                  "       logstress member <folder> <id> <members> <seconds> <seed>\n"
                  "       logstress check <folder> <members>\n"
                  "       logstress churn <folder> <id>\n");

@@ -163,16 +163,17 @@ int removeEntry(const std::string& path) {
     return retryingBusy([&] { return ::unlink(path.c_str()) == 0 ? 0 : errno; });
 }
 
-std::vector<std::string> entriesOf(const std::string& folder) {
-    std::vector<std::string> out;
+// The names in a lock folder; false when it cannot be read (nothing can then be said of who is in it).
+bool entriesOf(const std::string& folder, std::vector<std::string>& out) {
+    out.clear();
     DIR* d = opendir(folder.c_str());
-    if (!d) return out;
+    if (!d) return false;
     while (dirent* e = readdir(d)) {
         std::string name = e->d_name;
         if (name != "." && name != "..") out.push_back(name);
     }
     closedir(d);
-    return out;
+    return true;
 }
 
 // True when another member's entry was left by a program that is gone (and is removed now); with
@@ -209,8 +210,10 @@ bool clearIfDead(Registry& r, const std::string& folder, const std::string& name
 // writer's keeps a reader out. Dead ones are cleared on the way.
 bool othersInTheWay(Registry& r, const std::string& folder, const std::string& ours, bool reader,
                     bool& clearedDeadWriter) {
+    std::vector<std::string> entries;
+    if (!entriesOf(folder, entries)) return errno != ENOENT;   // gone: the last holder just left
     bool inTheWay = false;
-    for (const std::string& other : entriesOf(folder)) {
+    for (const std::string& other : entries) {
         if (other == ours) continue;
         if (clearIfDead(r, folder, other)) {
             if (other[0] == 'w') clearedDeadWriter = true;
@@ -219,6 +222,19 @@ bool othersInTheWay(Registry& r, const std::string& folder, const std::string& o
         if (!reader || other[0] != 'r') inTheWay = true;
     }
     return inTheWay;
+}
+
+// A lock folder that another member removes at the same moment can make a network client answer
+// oddly for a moment (smbnetfs gives EIO, and goes on giving it for a few seconds, after the server
+// answered a lookup with EINVAL): while the shared folder itself answers, that is a busy lock.
+FileError lockFolderError(int err, const std::string& file) {
+    if (err == EIO || err == EINVAL || err == EBUSY || err == ESTALE) {
+        const size_t sep = file.find_last_of('/');
+        const std::string parent = sep == std::string::npos ? std::string(".") : file.substr(0, sep == 0 ? 1 : sep);
+        struct stat st;
+        if (::stat(parent.c_str(), &st) == 0) return busyError();
+    }
+    return systemErrorFor(err, file);
 }
 
 bool cannotLockHere(int err) {
@@ -256,7 +272,7 @@ FileError take(const std::string& file, bool reader, std::string& owner, bool& c
                 cannotLock = true;
                 return {};
             }
-            return systemErrorFor(err, file);
+            return lockFolderError(err, file);
         }
         // Somebody is in there: whether we may join is seen before anything is written.
         if (!made && othersInTheWay(r, folder, name, reader, clearedDeadWriter)) return busyError();
@@ -268,7 +284,7 @@ FileError take(const std::string& file, bool reader, std::string& owner, bool& c
                 cannotLock = true;
                 return {};
             }
-            return systemErrorFor(err, file);
+            return lockFolderError(err, file);
         }
         ::close(fd);
         // Now that our entry is there, whoever else is in the folder (and was not found dead) decides.

@@ -292,6 +292,8 @@ char pathSeparator() { return '/'; }
 
 std::string temporaryNameBeside(const std::string& path) { return path + uniqueSuffix(); }
 
+bool replacesInOneStep(const std::string& folder) { return renameTrustedIn(folder); }
+
 SharedFile::~SharedFile() { close(); }
 
 FileError SharedFile::open(const std::string& path, ShareMode mode) {
@@ -360,14 +362,24 @@ FileError SharedFile::open(const std::string& path, ShareMode mode) {
         close();
         return busyError();
     }
-    // A writer of this file died: holding the file for writing, nobody can be in the middle of a
-    // replace of it, so whatever temporary files of it are there were left by it.
-    if (!reader && clearedDeadWriter) removeStaleReplaceFiles(path, true);
+    // A writer of this file died. Holding the file, for reading or writing, nobody can be in the
+    // middle of a replace of it, so whatever temporary files of it are there were left by it.
+    if (clearedDeadWriter) removeStaleReplaceFiles(path, true);
     return {};
 }
 
 FileError SharedFile::length(int64_t& out) {
     if (!isOpen()) return makeError(kErrBadFileNumber);
+#ifdef __linux__
+    // From the file server, not from what this computer remembers of the file: a FUSE client keeps
+    // the size it saw for a moment, and a content rewritten in place by another computer is then
+    // read cut short.
+    struct statx sx;
+    if (statx(static_cast<int>(handle_), "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_SIZE, &sx) == 0) {
+        out = static_cast<int64_t>(sx.stx_size);
+        return {};
+    }
+#endif
     struct stat st;
     if (fstat(static_cast<int>(handle_), &st) != 0) return errnoError(path_);
     out = st.st_size;

@@ -374,6 +374,11 @@ FileError SharedFile::reserveRoom(int64_t n) {
 
 std::string temporaryNameBeside(const std::string& path) { return path + win::narrow(uniqueSuffix()); }
 
+bool replacesInOneStep(const std::string& folder) {
+    const std::wstring full = fullPath(win::widen(folder));
+    return !oneStepRefusedIn(full);
+}
+
 FileError readFileUnlocked(const std::string& path, std::string& bytes) {
     bytes.clear();
     std::wstring wpath = win::widen(path);
