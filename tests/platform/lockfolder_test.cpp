@@ -88,7 +88,7 @@ TEST(LockFolder, OtherMembersEntriesDecideAsTheirModesDo) {
 }
 
 // Opens of one program combine as the system's locks decide; between programs, readers share and a
-// writer waits, and the folder is gone once the last open let go.
+// writer waits, and nobody's entry is left once the last open let go.
 TEST(LockFolder, ReadersShareAcrossProgramsAndTheFolderGoesWithTheLast) {
     test::TempDir dir;
     const std::string path = dir.file("ID00001.FDT");
@@ -124,7 +124,7 @@ TEST(LockFolder, ReadersShareAcrossProgramsAndTheFolderGoesWithTheLast) {
     waitpid(pid, &status, 0);
     EXPECT_TRUE(w.open(path, ShareMode::WriteExclusive).ok());
     w.close();
-    EXPECT_FALSE(fs::exists(lockfolder::folderFor(path)));
+    EXPECT_TRUE(fs::is_empty(lockfolder::folderFor(path)));
     for (int fd : {toChild[0], toChild[1], toParent[0], toParent[1]}) close(fd);
 }
 
@@ -148,7 +148,7 @@ TEST(LockFolder, WhatADeadWriterLeftGoesWithItsEntry) {
         ASSERT_TRUE(f.open(path, ShareMode::ReadWriteExclusive).ok());
         EXPECT_EQ(fs::exists(young), !writerDied);
         f.close();
-        EXPECT_FALSE(fs::exists(lockfolder::folderFor(path)));
+        EXPECT_TRUE(fs::is_empty(lockfolder::folderFor(path)));
     }
 }
 

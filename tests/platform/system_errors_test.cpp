@@ -62,7 +62,8 @@ std::vector<std::string> namesIn(const std::string& dir) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(u8(dir))) {
         auto name = e.path().filename().u8string();
-        names.emplace_back(name.begin(), name.end());
+        std::string n(name.begin(), name.end());
+        if (!tw::test::isLockFolderName(n)) names.push_back(n);
     }
     std::sort(names.begin(), names.end());
     return names;

@@ -51,7 +51,11 @@ kill_writer() {
   writer_pid=
 }
 # What the share holds besides the file itself, on the server's side.
-extras() { (cd "$SMB_SHARE_DIR" && ls -A | grep -vx "$file" | paste -sd ' '); }
+# What is in the share besides the file: other names, and the entries in the file's lock folder (the
+# folder itself stays beside the file).
+extras() {
+  (cd "$SMB_SHARE_DIR" && { ls -A | grep -vx -e "$file" -e "$file.~lock"; ls -A "$file.~lock" 2>/dev/null | sed "s|^|$file.~lock/|"; } | paste -sd ' ')
+}
 
 # An open through a mount; sets $found to the version, or fails the test with what it found.
 check() {  # check <mount> <read|write> <label> [another computer's host name]

@@ -4,7 +4,8 @@
 // reader. Readers join a folder that holds only readers; a writer needs the folder to itself. Who
 // comes in checks the entries after writing its own, so that a reader and a writer that meet in a
 // folder both see each other: the writer then lets go (both may, and try again; neither keeps a
-// lock that the other holds). The last to leave removes the folder.
+// lock that the other holds). The folder stays when the last one leaves: removing it while another
+// member looks it up makes some network clients fail for seconds.
 //
 // Within one process the folder is entered once and counted, so that opens of one program combine
 // as the system's own locks decide.
@@ -12,9 +13,8 @@
 // A holder that died must not lock the group out: the entry of a process of this computer that is
 // gone is removed at once; one of another computer when it has not changed for kStaleSeconds of our
 // own clock, while every live holder touches its entry every kTouchSeconds from a thread of its own
-// (no clock of another computer is ever compared with ours). A folder left empty (its maker died
-// between making it and entering it) goes after kEmptySeconds. Each removal takes away only what
-// was found dead: an entry is one owner's, and a folder is only removed while empty.
+// (no clock of another computer is ever compared with ours). Each removal takes away only what was
+// found dead: an entry is one owner's.
 #pragma once
 
 #include "platform/sharedfile.h"
@@ -25,7 +25,6 @@ namespace tw::lockfolder {
 
 constexpr double kTouchSeconds = 2;
 constexpr double kStaleSeconds = 20;
-constexpr double kEmptySeconds = 2;
 
 // The error of the system's number `err` for `path` (sharedfile_posix.cpp).
 FileError systemErrorFor(int err, const std::string& path);
@@ -43,7 +42,7 @@ std::string folderFor(const std::string& file);
 // whatever its replace left beside the file may go.
 FileError take(const std::string& file, bool reader, std::string& owner, bool& cannotLock, bool& clearedDeadWriter);
 
-// Lets go of a lock taken by take(); the folder goes when the last open of this process lets go.
+// Lets go of a lock taken by take() once the last open of this process lets go.
 void release(const std::string& owner);
 
 // An error when the lock of `file` is no longer ours: kErrLockLost when another member cleared it

@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <csignal>
@@ -113,7 +114,8 @@ public:
 
     std::mutex mutex_;
     std::map<std::string, HeldLock> held;     // by lock folder
-    std::map<std::string, Sighting> sightings;   // other members' folders, by lock folder
+    std::map<std::string, Sighting> sightings;   // other members' entries, by path
+    std::map<std::string, double> glitches;      // lock folders, since when they answer oddly
 
     // With mutex_ held.
     void ensureKeeper() {
@@ -129,6 +131,7 @@ private:
         keeper_ = nullptr;
         held.clear();
         sightings.clear();
+        glitches.clear();
     }
 
     void keep() {
@@ -168,12 +171,18 @@ bool entriesOf(const std::string& folder, std::vector<std::string>& out) {
     out.clear();
     DIR* d = opendir(folder.c_str());
     if (!d) return false;
-    while (dirent* e = readdir(d)) {
+    for (;;) {
+        errno = 0;
+        dirent* e = readdir(d);
+        if (!e) break;
         std::string name = e->d_name;
         if (name != "." && name != "..") out.push_back(name);
     }
+    // A listing cut short by an error says nothing of who is in the folder.
+    const int err = errno;
     closedir(d);
-    return true;
+    errno = err;
+    return err == 0;
 }
 
 // True when another member's entry was left by a program that is gone (and is removed now); with
@@ -185,6 +194,9 @@ bool clearIfDead(Registry& r, const std::string& folder, const std::string& name
     if (parseEntry(name, e) && e.computer == computer()) {
         // This process does not hold it: a process of an earlier boot had our number.
         dead = e.pid == getpid() ? r.held.find(folder) == r.held.end() : processGone(e.pid);
+        // A running process of this computer is believed without a look at its entry: an entry that
+        // another member removes at this moment is best not looked at (see lockFolderError).
+        if (!dead) return false;
     }
     if (!dead) {
         // Elsewhere: the entry must not change for a while. A live owner touches it.
@@ -208,10 +220,13 @@ bool clearIfDead(Registry& r, const std::string& folder, const std::string& name
 
 // Whether the entries of others in the folder keep us out: any live one keeps a writer out, a live
 // writer's keeps a reader out. Dead ones are cleared on the way.
-bool othersInTheWay(Registry& r, const std::string& folder, const std::string& ours, bool reader,
+bool othersInTheWay(Registry& r, const std::string& folder, const std::string& ours, bool mustListOurs, bool reader,
                     bool& clearedDeadWriter) {
     std::vector<std::string> entries;
-    if (!entriesOf(folder, entries)) return errno != ENOENT;   // gone: the last holder just left
+    if (!entriesOf(folder, entries)) return errno != ENOENT;   // gone: somebody removed it just now
+    // Once our entry is made, a listing without it is not the server's (a client that lost its
+    // connection for a moment may answer with nothing): nothing can be said of the others then.
+    if (mustListOurs && std::find(entries.begin(), entries.end(), ours) == entries.end()) return true;
     bool inTheWay = false;
     for (const std::string& other : entries) {
         if (other == ours) continue;
@@ -224,17 +239,29 @@ bool othersInTheWay(Registry& r, const std::string& folder, const std::string& o
     return inTheWay;
 }
 
-// A lock folder that another member removes at the same moment can make a network client answer
-// oddly for a moment (smbnetfs gives EIO, and goes on giving it for a few seconds, after the server
-// answered a lookup with EINVAL): while the shared folder itself answers, that is a busy lock.
-FileError lockFolderError(int err, const std::string& file) {
+// A network client may answer oddly for a moment when an entry it looks at is being removed by
+// another member (smbnetfs gives EIO for every path of its connection for a few seconds after the
+// server answered a lookup with "delete pending"). For a while that is a busy lock, which the caller
+// waits out; an error that lasts is the error. With the registry's mutex held.
+constexpr double kGlitchSeconds = 10;
+
+FileError lockFolderError(Registry& r, int err, const std::string& folder, const std::string& file) {
     if (err == EIO || err == EINVAL || err == EBUSY || err == ESTALE) {
-        const size_t sep = file.find_last_of('/');
-        const std::string parent = sep == std::string::npos ? std::string(".") : file.substr(0, sep == 0 ? 1 : sep);
-        struct stat st;
-        if (::stat(parent.c_str(), &st) == 0) return busyError();
+        const double now = monotonicSeconds();
+        auto [it, first] = r.glitches.emplace(folder, now);
+        if (first || now - it->second < kGlitchSeconds) return busyError();
+        r.glitches.erase(it);
     }
     return systemErrorFor(err, file);
+}
+
+// Callers try a busy file again at once. Every try of a lock folder costs the file server a few
+// requests, so a member kept out pauses a moment first (a random one, so that two members who keep
+// meeting stop meeting); the system's own lock, which costs nothing, is tried again without it.
+FileError busyAfterAPause() {
+    static thread_local std::mt19937 gen{std::random_device{}()};
+    sleepMilliseconds(2 + static_cast<int>(gen() % 8));
+    return busyError();
 }
 
 bool cannotLockHere(int err) {
@@ -272,27 +299,29 @@ FileError take(const std::string& file, bool reader, std::string& owner, bool& c
                 cannotLock = true;
                 return {};
             }
-            return lockFolderError(err, file);
+            return lockFolderError(r, err, folder, file);
         }
         // Somebody is in there: whether we may join is seen before anything is written.
-        if (!made && othersInTheWay(r, folder, name, reader, clearedDeadWriter)) return busyError();
+        if (!made && othersInTheWay(r, folder, name, false, reader, clearedDeadWriter)) return busyAfterAPause();
         int fd = ::open(entry.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             const int err = errno;
-            if (err == ENOENT) continue;   // the last holder removed the folder just now
+            if (err == ENOENT) continue;   // somebody removed the folder just now
+            // The server may have made it although the client said otherwise.
+            if (err != EEXIST) ::unlink(entry.c_str());
             if (reader && cannotLockHere(err)) {
                 cannotLock = true;
                 return {};
             }
-            return lockFolderError(err, file);
+            return lockFolderError(r, err, folder, file);
         }
         ::close(fd);
         // Now that our entry is there, whoever else is in the folder (and was not found dead) decides.
-        if (othersInTheWay(r, folder, name, reader, clearedDeadWriter)) {
+        if (othersInTheWay(r, folder, name, true, reader, clearedDeadWriter)) {
             removeEntry(entry);
-            ::rmdir(folder.c_str());   // only when nobody is left in it
-            return busyError();
+            return busyAfterAPause();
         }
+        r.glitches.erase(folder);
         r.held[folder] = HeldLock{entry, 1};
         r.ensureKeeper();
         owner = entry;
@@ -311,7 +340,6 @@ void release(const std::string& owner) {
     if (--it->second.opens > 0) return;
     r.held.erase(it);
     removeEntry(owner);
-    ::rmdir(folder.c_str());   // only when nobody is left in it
 }
 
 FileError checkHeld(const std::string& owner, const std::string& file) {
