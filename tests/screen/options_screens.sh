@@ -6,20 +6,8 @@
 #
 #   bash options_screens.sh <tackwisp binary> <tools folder> <artifacts folder>
 set -euo pipefail
+source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 
-ui_tests=$(dirname "$(readlink -f "$1")")/ui_tests
-mkdir -p "$3"
-artifacts=$(readlink -f "$3")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -m 700 "$work/runtime"
-
-shots="options_general options_colours options_network options_text"
-for f in $shots; do rm -f "$artifacts/$f.png"; done
-HOME=$work XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb TW_SCREENSHOT_DIR=$artifacts \
-  xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
-  "$ui_tests" --gtest_filter='OptionsTest.ScreensOfEveryTab'
-for f in $shots; do
-  [ -s "$artifacts/$f.png" ] || { echo "no screenshot $f.png"; exit 1; }
-done
-echo "screenshots: $(for f in $shots; do printf '%s ' "$artifacts/$f.png"; done)"
+screen_args "$@"
+make_work
+ui_test_shots OptionsTest.ScreensOfEveryTab options_general options_colours options_network options_text

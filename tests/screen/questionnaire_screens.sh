@@ -5,19 +5,8 @@
 #
 #   bash questionnaire_screens.sh <tackwisp binary> <tools folder> <artifacts folder>
 set -euo pipefail
+source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 
-ui_tests=$(dirname "$(readlink -f "$1")")/ui_tests
-mkdir -p "$3"
-artifacts=$(readlink -f "$3")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -m 700 "$work/runtime"
-
-rm -f "$artifacts/answer_sheet.png" "$artifacts/answer_tally.png"
-HOME=$work XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb TW_SCREENSHOT_DIR=$artifacts \
-  xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
-  "$ui_tests" --gtest_filter='Questionnaire.ScreensOfSheetAndTally'
-for f in answer_sheet answer_tally; do
-  [ -s "$artifacts/$f.png" ] || { echo "no screenshot $f.png"; exit 1; }
-done
-echo "screenshots: $artifacts/answer_sheet.png $artifacts/answer_tally.png"
+screen_args "$@"
+make_work
+ui_test_shots Questionnaire.ScreensOfSheetAndTally answer_sheet answer_tally

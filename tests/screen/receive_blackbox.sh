@@ -12,19 +12,14 @@
 set -euo pipefail
 source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 
-exe=$(readlink -f "$1")
-tools=$(readlink -f "$2")
-mkdir -p "$3"
-artifacts=$(readlink -f "$3")
+screen_args "$@"
 shot=$artifacts/receive_blackbox.png
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+make_work
 prog=$work/program
 sender=$work/sender
 shared=$work/shared
-mkdir -p "$prog" "$sender" "$shared" "$work/home" "$work/runtime"
-chmod 700 "$work/runtime"
+mkdir -p "$prog" "$sender" "$shared"
 
 install_program "$prog"
 
@@ -82,14 +77,8 @@ end_program "$pid" || exit 1
 [ "$ok" = 1 ]
 INNER
 
-export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb
-export SCREEN_RUN="$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
-if ! xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash "$work/inner.sh" "$prog" "$tools" "$shared" "$shot" \
-    "$work/program.log" "$work/received" "$yamada" "$suzuki"; then
-  echo "--- program output:"
-  cat "$work/program.log" || true
-  exit 1
-fi
+on_display bash "$work/inner.sh" "$prog" "$tools" "$shared" "$shot" "$work/program.log" \
+  "$work/received" "$yamada" "$suzuki" || fail_run
 
 # Each send is received once, into a copy of its own (the receipt names it), and nothing is
 # left unreceived.

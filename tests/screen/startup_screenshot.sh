@@ -10,18 +10,13 @@
 set -euo pipefail
 source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 
-exe=$(readlink -f "$1")
-tools=$(readlink -f "$2")
-mkdir -p "$3"
-artifacts=$(readlink -f "$3")
+screen_args "$@"
 shot=$artifacts/startup_screenshot.png
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+make_work
 prog=$work/program
 shared=$work/shared
-mkdir -p "$prog" "$shared" "$work/home" "$work/runtime"
-chmod 700 "$work/runtime"
+mkdir -p "$prog" "$shared"
 
 install_program "$prog"
 
@@ -60,13 +55,7 @@ fi
 [ "$ended" = 1 ] || exit 1
 INNER
 
-export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb
-export SCREEN_RUN="$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
-if ! xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" bash "$work/inner.sh" "$prog" "$tools" "$shot" "$work/program.log"; then
-  echo "--- program output:"
-  cat "$work/program.log" || true
-  exit 1
-fi
+on_display bash "$work/inner.sh" "$prog" "$tools" "$shot" "$work/program.log" || fail_run
 echo "screenshot: $shot"
 
 fail=0

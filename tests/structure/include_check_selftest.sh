@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Runs the include-direction checker (its path is $1) on small throwaway trees: a good one that must
-# pass, and one per broken rule that must fail with the expected message.
+# pass, and one per broken rule that must fail with the expected message; then on a copy of this
+# source tree (src/ and README.md), which must pass as it is and fail with each forbidden include
+# planted in it.
 set -uo pipefail
 check=${1:?usage: include_check_selftest.sh <include_check binary>}
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0
@@ -27,10 +30,10 @@ good() {  # good <tree>: a tree that keeps every rule
   seq 1 800 | sed 's|^|// |' >"$1/src/notes/long.cpp"  # exactly at the limit
 }
 
-expect_pass() {  # expect_pass <name> <expected output>
+expect_pass() {  # expect_pass <name> <expected output, a pattern: * for any count>
   local out status
   out=$("$check" "$work/$1" 2>&1); status=$?
-  if [ "$status" -ne 0 ] || [ "$out" != "$2" ]; then
+  if [ "$status" -ne 0 ] || [[ "$out" != $2 ]]; then
     echo "FAIL $1: exit $status, expected '$2', got:"; echo "$out"; failed=1
   else
     echo "ok   $1"
@@ -49,6 +52,30 @@ expect_fail() {  # expect_fail <name> <expected substring of the output>
 
 broken() {  # broken <name>: a copy of the good tree to break
   good "$work/$1"
+}
+
+breaks() {  # breaks <name> <file> <expected> <line>...: the good tree with the file written anew
+  local name=$1 file=$2 expected=$3
+  shift 3
+  broken "$name"
+  put "$work/$name" "$file" "$@"
+  expect_fail "$name" "$expected"
+}
+
+first_header() {  # first_header <folder>: the first header directly in that folder of src/
+  (cd "$root/src" && ls "$1"/*.h | head -1)
+}
+
+# forbid <name> <folder> <include> <rule>: a copy of this tree's src/ and README.md with the include
+# added at the end of the first header of that folder; the check must name the file, line and rule.
+forbid() {
+  local file line
+  mkdir -p "$work/$1"
+  cp -R "$root/src" "$root/README.md" "$work/$1/"
+  file=src/$(first_header "$2")
+  echo "$3" >>"$work/$1/$file"
+  line=$(wc -l <"$work/$1/$file" | tr -d ' ')
+  expect_fail "$1" "$file:$line: $3: $4"
 }
 
 good "$work/good"
@@ -98,5 +125,65 @@ expect_fail long_test 'include check: tests/app/core_test.cpp: 900 lines (limit 
 broken long_bench
 mkdir -p "$work/long_bench/bench" && seq 1 801 | sed 's|^|// |' >"$work/long_bench/bench/b.cpp"
 expect_fail long_bench 'include check: bench/b.cpp: 801 lines (limit 800)'
+
+# The table of folders.
+breaks table src/window/shape.h \
+  'src/window/shape.h:2: #include "notes/note.h": the table of folders lets window include model, platform (not notes)' \
+  '#include "platform/sys.h"' '#include "notes/note.h"'
+breaks table_main src/main.cpp \
+  'src/main.cpp:2: #include "app/core.h": the table of folders lets . include app/qt, platform/qt (not app)' \
+  '#include "app/qt/window.h"' '#include "app/core.h"'
+breaks table_ui src/platform/qt/screen.h \
+  'src/platform/qt/screen.h:2: #include "app/qt/window.h": the table of folders lets platform/qt include platform (not app/qt)' \
+  '#include "platform/sys.h"' '#include "app/qt/window.h"'
+breaks no_row src/extra/thing.h \
+  'include check: src/extra/thing.h: its folder src/extra has no row in the table of folders' \
+  '#include "platform/sys.h"'
+
+# Files of src/ in quotes, named from inside src/.
+breaks angle src/notes/note.h \
+  'src/notes/note.h:2: #include <app/core.h>: a file of src/ in angle brackets (write "app/core.h")' \
+  '#include <string>' '#include <app/core.h>'
+breaks angle_beside src/platform/posix/sys.cpp \
+  'src/platform/posix/sys.cpp:2: #include <local.h>: a file of src/ in angle brackets (write "local.h")' \
+  '#include "platform/sys.h"' '#include <local.h>'
+breaks leaves_src src/notes/note.h \
+  'src/notes/note.h:2: #include "../../tests/app/core_test.cpp": a relative include leaving src/' \
+  '#include "app/core.h"' '#include "../../tests/app/core_test.cpp"'
+breaks leaves_src_missing src/app/core.h \
+  'src/app/core.h:1: #include "../outside.h": a relative include leaving src/' '#include "../outside.h"'
+breaks absolute src/app/core.h "src/app/core.h:1: #include \"/elsewhere/note.h\": an absolute path" \
+  '#include "/elsewhere/note.h"'
+
+# README.md's table of folders is the check's table, row by row.
+broken readme
+cp "$root/README.md" "$work/readme/"
+expect_pass readme 'include check: 9 files, 6 nodes, 6 edges, no circle'
+broken readme_row
+sed 's/^\(  | `src\/window` |.*| model, platform\) |$/\1, messaging |/' "$root/README.md" >"$work/readme_row/README.md"
+expect_fail readme_row ': row src/window may include "model, platform, messaging"; the check'"'"'s table says "model, platform"'
+broken readme_missing
+grep -v '^  | `src/dialogs` |' "$root/README.md" >"$work/readme_missing/README.md"
+expect_fail readme_missing 'include check: README.md: no row src/dialogs in the table of folders'
+broken readme_order
+awk '/^  \| `src\/window` \|/ { held = $0; next } { print } /^  \| `src\/dialogs` \|/ { print held }' \
+  "$root/README.md" >"$work/readme_order/README.md"
+expect_fail readme_order 'include check: README.md: the table of folders has its rows in another order than the check'"'"'s: src/platform, src/platform/qt, src/model, src/app, src/messaging, src/questionnaire, src/window, src/dialogs,'
+broken readme_extra
+sed 's/^\(  | `src\/\)dialogs\(` |.*\)$/&\n\1extra\2/' "$root/README.md" >"$work/readme_extra/README.md"
+expect_fail readme_extra ': row src/extra is not in the check'"'"'s table of folders'
+
+# This tree as it is, then with one forbidden include added at a time.
+mkdir -p "$work/clean" && cp -R "$root/src" "$root/README.md" "$work/clean/"
+expect_pass clean 'include check: * files, * nodes, * edges, no circle'
+forbid window_messaging window "#include \"$(first_header messaging)\"" \
+  'the table of folders lets window include model, platform (not messaging)'
+forbid dialogs_notes dialogs "#include \"$(first_header notes)\"" \
+  'the table of folders lets dialogs include model (not notes)'
+forbid platform_qt_window_qt platform/qt "#include \"$(first_header window/qt)\"" \
+  'the table of folders lets platform/qt include platform (not window/qt)'
+forbid real_angle notes "#include <$(first_header model)>" \
+  "a file of src/ in angle brackets (write \"$(first_header model)\")"
+forbid real_leaves_src app '#include "../../tests/support/temp_dir.h"' 'a relative include leaving src/'
 
 exit $failed

@@ -24,10 +24,12 @@ QStringList nameFiltersOf(const QString& filter) {
     return out;
 }
 
-std::optional<QString> QtCommonDialogs::openFile(QWidget* parent, const OpenFileRequest& request) {
+std::optional<QString> runFileDialog(QWidget* parent, const OpenFileRequest& request,
+                                     FileDialogMode mode) {
     QFileDialog dialog(parent, request.title, request.folder);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // The file may not exist yet: a new shared folder has no GRPINLY.CFG.
+    dialog.setAcceptMode(mode == FileDialogMode::Save ? QFileDialog::AcceptSave
+                                                      : QFileDialog::AcceptOpen);
+    // Open too takes a file that does not exist yet: a new shared folder has no GRPINLY.CFG.
     dialog.setFileMode(QFileDialog::AnyFile);
     const QStringList filters = nameFiltersOf(request.filter);
     dialog.setNameFilters(filters);
@@ -36,6 +38,10 @@ std::optional<QString> QtCommonDialogs::openFile(QWidget* parent, const OpenFile
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first();
+}
+
+std::optional<QString> QtCommonDialogs::openFile(QWidget* parent, const OpenFileRequest& request) {
+    return runFileDialog(parent, request, FileDialogMode::Open);
 }
 
 std::optional<QColor> CommonDialogs::chooseColour(QWidget*, const QColor&) { return std::nullopt; }

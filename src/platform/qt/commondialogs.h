@@ -42,4 +42,11 @@ public:
 // pattern in parentheses is kept as it is. "*.*" matches every file, with or without an extension.
 QStringList nameFiltersOf(const QString& filter);
 
+// Qt's file dialog for `request`, the one behind every open and save box: Open takes a name that
+// need not exist yet, Save asks before an existing file is replaced. The full path chosen, or
+// nothing when cancelled.
+enum class FileDialogMode { Open, Save };
+std::optional<QString> runFileDialog(QWidget* parent, const OpenFileRequest& request,
+                                     FileDialogMode mode);
+
 }  // namespace tw

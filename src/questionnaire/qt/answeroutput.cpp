@@ -1,6 +1,5 @@
 #include "questionnaire/qt/answeroutput.h"
 
-#include <QFileDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -13,16 +12,7 @@ AnswerOutput* current = nullptr;
 }  // namespace
 
 std::optional<QString> QtAnswerOutput::saveFile(QWidget* parent, const OpenFileRequest& request) {
-    QFileDialog dialog(parent, request.title, request.folder);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    const QStringList filters = nameFiltersOf(request.filter);
-    dialog.setNameFilters(filters);
-    if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
-        dialog.selectNameFilter(filters[request.filterIndex - 1]);
-    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first();
+    return runFileDialog(parent, request, FileDialogMode::Save);
 }
 
 bool QtAnswerOutput::choosePrinter(QWidget* parent, QPrinter& printer) {

@@ -1,5 +1,5 @@
 // The Qt side of the platform layer on the offscreen platform: screen in twips, message boxes,
-// the one-copy lock, the legacy settings store and the file-dialog filters.
+// the one-copy lock, the legacy settings store, the file dialog and its filters.
 #include "platform/qt/commondialogs.h"
 #include "platform/qt/instancelock.h"
 #include "platform/qt/qtprompter.h"
@@ -9,6 +9,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -188,6 +190,75 @@ TEST(FileDialogFilters, PairsBecomeQtNameFilters) {
     EXPECT_EQ(f[1], q("付箋共有ファイル(GRPINLY.CFG)"));
     EXPECT_EQ(nameFiltersOf(q("画像|*.jpg;*.bmp")), QStringList{q("画像 (*.jpg *.bmp)")});
     EXPECT_TRUE(nameFiltersOf(QString()).isEmpty());
+}
+
+// Qt's own file dialog (not the desktop's), whatever theme the environment names.
+struct QtFileDialogOnly {
+    const bool before = QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs);
+    QtFileDialogOnly() { QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true); }
+    ~QtFileDialogOnly() { QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, before); }
+};
+
+// Runs `act` on the file dialog once it is up.
+void whenFileDialogShows(std::function<void(QFileDialog&)> act) {
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            ADD_FAILURE() << "no file dialog";
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+            return;
+        }
+        act(*dialog);
+    });
+}
+
+TEST(QtFileDialogs, OpenAndSaveShowTheRequestAndAnswerThePathChosen) {
+    QtFileDialogOnly qtDialogs;
+    tw::test::TempDir dir;
+    const QString folder = QDir(QString::fromStdString(dir.str())).canonicalPath();
+    const OpenFileRequest request{q("共有フォルダの選択"), q("GRPINLY.CFG"),
+                                  q("全てのファイル(*.*)|*.*|付箋共有ファイル(GRPINLY.CFG)|GRPINLY.CFG|"), 2,
+                                  folder};
+    const struct {
+        FileDialogMode mode;
+        QFileDialog::AcceptMode accept;
+    } modes[] = {{FileDialogMode::Open, QFileDialog::AcceptOpen},
+                 {FileDialogMode::Save, QFileDialog::AcceptSave}};
+    for (const auto& m : modes) {
+        QFileDialog::AcceptMode accept{};
+        QFileDialog::FileMode fileMode{};
+        QString title, selectedFilter, shownFolder;
+        QStringList filters;
+        whenFileDialogShows([&](QFileDialog& d) {
+            accept = d.acceptMode();
+            fileMode = d.fileMode();
+            title = d.windowTitle();
+            filters = d.nameFilters();
+            selectedFilter = d.selectedNameFilter();
+            shownFolder = d.directory().canonicalPath();
+            static_cast<QDialog&>(d).accept();  // QFileDialog's own accept() is protected
+        });
+        // The proposed name is taken although no such file exists yet.
+        EXPECT_EQ(runFileDialog(nullptr, request, m.mode), folder + q("/GRPINLY.CFG"));
+        EXPECT_EQ(accept, m.accept);
+        EXPECT_EQ(fileMode, QFileDialog::AnyFile);
+        EXPECT_EQ(title, request.title);
+        EXPECT_EQ(filters, nameFiltersOf(request.filter));
+        EXPECT_EQ(selectedFilter, q("付箋共有ファイル(GRPINLY.CFG)"));
+        EXPECT_EQ(shownFolder, folder);
+
+        whenFileDialogShows([](QFileDialog& d) { static_cast<QDialog&>(d).reject(); });
+        EXPECT_EQ(runFileDialog(nullptr, request, m.mode), std::nullopt);
+    }
+
+    // The common dialogs open files.
+    QFileDialog::AcceptMode accept = QFileDialog::AcceptSave;
+    whenFileDialogShows([&](QFileDialog& d) {
+        accept = d.acceptMode();
+        static_cast<QDialog&>(d).accept();
+    });
+    EXPECT_EQ(QtCommonDialogs().openFile(nullptr, request), folder + q("/GRPINLY.CFG"));
+    EXPECT_EQ(accept, QFileDialog::AcceptOpen);
 }
 
 }  // namespace
