@@ -13,22 +13,12 @@
 set -euo pipefail
 source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 
-exe=$(readlink -f "$1")
-tools=$(readlink -f "$2")
-mkdir -p "$3"
-artifacts=$(readlink -f "$3")
+screen_args "$@"
 shot=$artifacts/period_page.png
+failure_shot=$artifacts/period_page_failed.png
 rm -f "$shot"
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -p "$work/shared" "$work/prog" "$work/home" "$work/runtime"
-chmod 700 "$work/runtime"
+make_work
+mkdir -p "$work/shared" "$work/prog"
 install_program "$work/prog"
 
 # Two notes (twips, 15 a pixel): at 100,100 and 600,100, each 200 x 100 pixels.
@@ -37,33 +27,13 @@ install_program "$work/prog"
   0 0 - 0 '期間のある付箋' 1500 1500 3000 1500 \
   0 0 - 0 'もう一枚' 1500 9000 3000 1500
 
-Xvfb -displayfd 1 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp >"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 1 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=:$(head -1 "$work/display")
-
-HOME=$work/home XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=xcb "$work/prog/tackwisp" >"$work/program.log" 2>&1 &
-pid=$!
-pids+=("$pid")
-
-fail() {
-  echo "$1"
-  "$tools/screenshot_probe" grab "$artifacts/period_page_failed.png" >/dev/null 2>&1 || true
-  echo "--- program output:"; cat "$work/program.log" || true
-  exit 1
-}
-visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true; }
+start_display
+export DISPLAY=$display
+start_program "$work/prog"
+fail() { fail_run "$1"; }
 
 # The first note on the screen in the note colour.
-for _ in $(seq 1 100); do
-  "$tools/screenshot_probe" grab "$work/s.png" >/dev/null 2>&1 &&
-    QT_QPA_PLATFORM=offscreen "$tools/screenshot_probe" check "$work/s.png" 105 105 20 20 ffff80 && break
-  sleep 0.2
-done
+wait_colour 105 105 20 20 ffff80
 
 # Opens the period page of the first note: its context menu, "期間の設定(&W)". Sets X, Y, WIDTH and
 # HEIGHT to the dialog's place and size on the screen.
