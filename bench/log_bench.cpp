@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -123,21 +124,23 @@ void BM_RawRead(benchmark::State& state) {
     setCounters(state, n, f);
 }
 
-void runRead(benchmark::State& state, LogKind kind) {
+template <class Read>
+void runRead(benchmark::State& state, Read read) {
     int n = static_cast<int>(state.range(0));
     Fixture& f = fixture(n);
     size_t selected = 0;
     for (auto _ : state) {
-        if (!SharedLogOperation(f.st, kind, {.noteId = 7})) state.SkipWithError("log read failed");
-        selected = f.st.LogSelection.size();
+        const std::optional<LogRecords> records = read(f.st);
+        if (!records) state.SkipWithError("log read failed");
+        else selected = records->size();
     }
     setCounters(state, n, f);
     state.counters["selected"] = static_cast<double>(selected);
 }
 
-void BM_Kind0(benchmark::State& state) { runRead(state, LogKind::ReceiveTimer); }
-void BM_Kind1(benchmark::State& state) { runRead(state, LogKind::StatusCheck); }
-void BM_Kind2(benchmark::State& state) { runRead(state, LogKind::FullCheck); }
+void BM_Kind0(benchmark::State& state) { runRead(state, [](AppState& st) { return readUnreceivedLog(st); }); }
+void BM_Kind1(benchmark::State& state) { runRead(state, [](AppState& st) { return readSendRecords(st, 7); }); }
+void BM_Kind2(benchmark::State& state) { runRead(state, [](AppState& st) { return readWholeLog(st); }); }
 
 // Raw counterpart of a change: read everything under the exclusive open, put new bytes in place.
 void BM_RawChange(benchmark::State& state) {
@@ -162,7 +165,7 @@ void BM_Kind10(benchmark::State& state) {
     int n = static_cast<int>(state.range(0));
     Fixture& f = fixture(n);
     for (auto _ : state) {
-        if (!writeSendRecord(f.st, 3, 5)) state.SkipWithError("send write failed");
+        if (!writeSendRecord(f.st, 3, 5, 0)) state.SkipWithError("send write failed");
         state.PauseTiming();
         f.restore();
         state.ResumeTiming();

@@ -267,7 +267,7 @@ void BM_OneReceiptWrite(benchmark::State& state) {
         state.PauseTiming();
         f.restore();
         state.ResumeTiming();
-        if (!writeReceipt(f.st, kSender, newSendNote(0), 45000, 77)) state.SkipWithError("receipt write failed");
+        if (!writeReceipt(f.st, kSender, newSendNote(0), 45000, 77, 0)) state.SkipWithError("receipt write failed");
     }
 }
 

@@ -22,6 +22,7 @@
 // time between the two is the time this member spent waiting for another member's lock. Besides,
 // each check and each send is timed whole. The busy question ("...混雑しています", asked when the
 // silent retry runs out) is counted and answered with Retry.
+#include "support/stress_support.h"
 #include "app/groval.h"
 #include "messaging/reception.h"
 #include "messaging/sending.h"
@@ -51,6 +52,8 @@
 #include <vector>
 
 using namespace tw;
+using tw::test::foldersOf;
+using tw::test::writeWholeFile;
 
 namespace {
 
@@ -102,27 +105,6 @@ public:
     void openNoteWindow(int) override {}
     bool openAnswerSheet(const LogRecord&, const NoteRecord&) override { return false; }
 };
-
-// Writes a journal whole; false with the system's words in `error` when it cannot. A network share
-// can refuse a new file for a moment (a client whose connection to the server starts again answers
-// with an I/O error for a few seconds): a few tries over five seconds.
-bool writeWholeFile(const std::string& path, const std::string& text, std::string& error) {
-    for (int attempt = 0;; ++attempt) {
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
-        int err = errno;
-        if (f && std::fclose(f) != 0 && ok) {
-            ok = false;
-            err = errno;
-        }
-        if (ok) return true;
-        if (attempt == 20) {
-            error = std::strerror(err);
-            return false;
-        }
-        sleepMilliseconds(250);
-    }
-}
 
 void sleepUntil(double t) {
     const double now = monotonicSeconds();
@@ -240,20 +222,6 @@ double percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
     const auto i = static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
     return v[std::min(i, v.size() - 1)];
-}
-
-// The folders of a run: one, or several separated by commas. A folder whose own name holds a comma
-// is one folder.
-std::vector<std::string> foldersOf(const std::string& arg) {
-    std::vector<std::string> folders;
-    if (arg.find(',') == std::string::npos || directoryExists(arg)) return {arg};
-    std::string::size_type from = 0;
-    for (;;) {
-        const auto comma = arg.find(',', from);
-        folders.push_back(arg.substr(from, comma - from));
-        if (comma == std::string::npos) return folders;
-        from = comma + 1;
-    }
 }
 
 int run(const std::string& self, const std::vector<std::string>& folders, int count, double seconds, double rate) {

@@ -30,8 +30,8 @@ public:
     // The catalogue of note shapes from the shape files beside the program.
     virtual void loadShapes() = 0;
 
-    // The hidden note-settings dialog: onTimer enables the reception timer and gives its interval in
-    // milliseconds; setTimerInterval puts an interval on it (0 stops it); chkNetCom is one network check.
+    // The reception timer: onTimer enables it and gives its interval in milliseconds; setTimerInterval
+    // puts an interval on it (0 stops it); chkNetCom is one network check.
     virtual int32_t onTimer() = 0;
     virtual void setTimerInterval(int32_t ms) = 0;
     virtual void chkNetCom() = 0;

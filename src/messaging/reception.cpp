@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <map>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -136,14 +137,17 @@ SenderFile& senderFile(AppState& st, std::map<int16_t, SenderFile>& files, int16
     return files.insert_or_assign(senderId, std::move(failed)).first->second;
 }
 
-// Receives the given sends to this member (in log order).
-int receiveEntries(AppState& st, ReceptionHost& host, const std::vector<LogRecord>& entries) {
+// A send to this member whose note was found in its sender's file.
+struct FoundSend {
+    const LogRecord* entry;
+    NoteRecord note;
+};
+
+// The sends of `entries` whose notes are there to receive: plain notes and questionnaires. A sender
+// whose file cannot be read is told once; its sends wait in the log.
+void findSentNotes(AppState& st, const std::vector<LogRecord>& entries, std::vector<FoundSend>& plain,
+                   std::vector<FoundSend>& questions) {
     std::map<int16_t, SenderFile> files;
-    struct Found {
-        const LogRecord* entry;
-        NoteRecord note;
-    };
-    std::vector<Found> plain, questions;
     for (const LogRecord& entry : entries) {
         SenderFile& file = senderFile(st, files, entry.SenderId);
         NoteRecord sent;
@@ -156,58 +160,75 @@ int receiveEntries(AppState& st, ReceptionHost& host, const std::vector<LogRecor
         if (found != SentNoteLookup::Found) continue;
         (entry.QuestionKind == 1 || entry.QuestionKind == 2 ? questions : plain).push_back({&entry, std::move(sent)});
     }
+}
 
-    int received = 0;
-    if (!plain.empty()) {
-        // The room the table has left; what does not fit waits in the log.
-        const size_t room = static_cast<size_t>(kMaxNotes) - std::min(st.NoteTable.size(), static_cast<size_t>(kMaxNotes));
-        if (plain.size() > room) {
-            st.sys.prompter->ask("確認", "付箋紙の数が上限に達しているため、受信できません", Icon::Information, Buttons::Ok);
-            plain.resize(room);
-        }
-        // All receipts in one change of the log; the copies exist only once their receipts are
-        // there, so a failed write leaves no copy behind and the sends come again, once.
-        std::vector<Receipt> receipts;
-        auto next = static_cast<int16_t>(st.NoteTable.size());
-        for (const Found& f : plain)
-            receipts.push_back({f.entry->SenderId, f.entry->NoteId, f.entry->SentAt, next++});
-        st.QuestionCode = 0;
-        if (!receipts.empty() && !writeReceipts(st, receipts)) return 0;
-        const std::vector<LogRecord> marked = std::move(st.LogSelection);
-        st.LogSelection.clear();
-        size_t m = 0;
-        for (size_t i = 0; i < plain.size() && m < marked.size(); ++i) {
-            const LogRecord& e = *plain[i].entry;
-            // A send its sender took back meanwhile was not marked: no copy of it.
-            if (marked[m].SenderId != e.SenderId || marked[m].NoteId != e.NoteId || marked[m].SentAt != e.SentAt)
-                continue;
-            ++m;
-            const auto localId = static_cast<int16_t>(st.NoteTable.size());
-            st.NoteTable.push_back(
-                receivedCopy(plain[i].note, e, localId, st.sys.screen->widthTwips(), st.sys.screen->heightTwips()));
-            host.openNoteWindow(localId);
-            ++received;
-        }
+// Receives plain notes: all receipts in one change of the log, then the copies. Returns how many were
+// received; nothing when the log could not be written.
+std::optional<int> receivePlainNotes(AppState& st, ReceptionHost& host, std::vector<FoundSend>& plain) {
+    if (plain.empty()) return 0;
+    // The room the table has left; what does not fit waits in the log.
+    const size_t room = static_cast<size_t>(kMaxNotes) - std::min(st.NoteTable.size(), static_cast<size_t>(kMaxNotes));
+    if (plain.size() > room) {
+        st.sys.prompter->ask("確認", "付箋紙の数が上限に達しているため、受信できません", Icon::Information, Buttons::Ok);
+        plain.resize(room);
     }
+    if (plain.empty()) return 0;
+    // The copies exist only once their receipts are there, so a failed write leaves no copy behind
+    // and the sends come again, once. A plain note's answer code is 0.
+    std::vector<Receipt> receipts;
+    auto next = static_cast<int16_t>(st.NoteTable.size());
+    for (const FoundSend& f : plain) receipts.push_back({f.entry->SenderId, f.entry->NoteId, f.entry->SentAt, next++, 0});
+    const RecordsChange written = writeReceipts(st, receipts);
+    if (!written) return std::nullopt;
+    const LogRecords& marked = written.records;
+    int received = 0;
+    size_t m = 0;
+    for (size_t i = 0; i < plain.size() && m < marked.size(); ++i) {
+        const LogRecord& e = *plain[i].entry;
+        // A send its sender took back meanwhile was not marked: no copy of it.
+        if (marked[m].SenderId != e.SenderId || marked[m].NoteId != e.NoteId || marked[m].SentAt != e.SentAt)
+            continue;
+        ++m;
+        const auto localId = static_cast<int16_t>(st.NoteTable.size());
+        st.NoteTable.push_back(
+            receivedCopy(plain[i].note, e, localId, st.sys.screen->widthTwips(), st.sys.screen->heightTwips()));
+        host.openNoteWindow(localId);
+        ++received;
+    }
+    return received;
+}
 
-    for (const Found& q : questions) {
+// Receives questionnaires one by one: a Yes/No question is asked and its answer written with the
+// receipt; an answer sheet goes to the host, and is received here (answer 0) only when the host says
+// it took it. Stops at the first receipt the log refuses; returns how many were received.
+int receiveQuestions(AppState& st, ReceptionHost& host, const std::vector<FoundSend>& questions) {
+    int received = 0;
+    for (const FoundSend& q : questions) {
         const LogRecord& entry = *q.entry;
-        st.QuestionCode = 0;
+        int16_t answer = 0;   // QuestionCode of the receipt
         if (entry.QuestionKind == 1) {
             const std::string text = trimSpaces(entry.SenderName) + "さんからアンケートです" + "\r" + q.note.Text;
             switch (st.sys.prompter->ask(kProductName + "(決議採択)", text, Icon::None, Buttons::YesNoCancel)) {
-            case Answer::Yes: st.QuestionCode = 1; break;
-            case Answer::No: st.QuestionCode = 2; break;
-            default: st.QuestionCode = 3; break;
+            case Answer::Yes: answer = 1; break;
+            case Answer::No: answer = 2; break;
+            default: answer = 3; break;
             }
         } else if (!host.openAnswerSheet(entry, q.note)) {
             continue;
         }
-        if (!writeReceipts(st, {{entry.SenderId, entry.NoteId, entry.SentAt, 0}})) return received;
-        st.LogSelection.clear();
+        if (!writeReceipts(st, {{entry.SenderId, entry.NoteId, entry.SentAt, 0, answer}})) break;
         ++received;
     }
     return received;
+}
+
+// Receives the given sends to this member (in log order).
+int receiveEntries(AppState& st, ReceptionHost& host, const std::vector<LogRecord>& entries) {
+    std::vector<FoundSend> plain, questions;
+    findSentNotes(st, entries, plain, questions);
+    const std::optional<int> received = receivePlainNotes(st, host, plain);
+    if (!received) return 0;
+    return *received + receiveQuestions(st, host, questions);
 }
 
 void followWith(AppState& st, std::vector<LogRecord> mySends, const std::vector<size_t>& followed) {
@@ -231,7 +252,6 @@ void followWith(AppState& st, std::vector<LogRecord> mySends, const std::vector<
         }
         if (!all) continue;
         if (!deleteReceivedSends(st, static_cast<int16_t>(i))) return;
-        st.LogSelection.clear();
         note.AllReceived = true;
         note.IsPeeled = note.AutoDelete;
     }
@@ -249,18 +269,17 @@ std::vector<size_t> followedNotes(const AppState& st) {
 }  // namespace
 
 int receiveNotes(AppState& st, ReceptionHost& host) {
-    if (!readUnreceivedLog(st)) return 0;
-    // Every receipt replaces the selection: keep what was selected.
-    const std::vector<LogRecord> entries = std::move(st.LogSelection);
-    st.LogSelection.clear();
-    return receiveEntries(st, host, entries);
+    const std::optional<LogRecords> entries = readUnreceivedLog(st);
+    if (!entries) return 0;
+    return receiveEntries(st, host, *entries);
 }
 
 int networkCheck(AppState& st, ReceptionHost& host) {
     // One read gives both what came for this member and the state of its own sends.
-    if (!SharedLogOperation(st, LogKind::CheckRead, {.quiet = true})) return 0;
+    std::optional<LogRecords> seen = readCheckRecords(st);
+    if (!seen) return 0;
     std::vector<LogRecord> toMe, mySends;
-    for (LogRecord& r : st.LogSelection) {
+    for (LogRecord& r : *seen) {
         const bool mine = r.SenderId == st.CurrentMemberId;
         if (r.RecipientId == st.CurrentMemberId && r.ReceivedAt == 0) {
             if (mine) mySends.push_back(r);
@@ -269,7 +288,7 @@ int networkCheck(AppState& st, ReceptionHost& host) {
             mySends.push_back(std::move(r));
         }
     }
-    st.LogSelection.clear();
+    seen.reset();
     const int received = toMe.empty() ? 0 : receiveEntries(st, host, toMe);
     const std::vector<size_t> followed = followedNotes(st);
     if (followed.empty()) return received;
@@ -286,17 +305,16 @@ void followSentNotes(AppState& st, bool byUser) {
     const std::vector<size_t> followed = followedNotes(st);
     if (followed.empty()) return;
     // One read of the log for all of them.
-    if (!readMySendRecords(st, !byUser)) return;
-    std::vector<LogRecord> mine = std::move(st.LogSelection);
-    st.LogSelection.clear();
-    followWith(st, std::move(mine), followed);
+    std::optional<LogRecords> mine = readMySendRecords(st, !byUser);
+    if (!mine) return;
+    followWith(st, std::move(*mine), followed);
 }
 
 CancelResult cancelSend(AppState& st, int16_t noteId) {
     if (noteId < 0 || static_cast<size_t>(noteId) >= st.NoteTable.size()) return CancelResult::Failed;
-    if (!cancelUnreceivedSends(st, noteId)) return CancelResult::Failed;
-    const std::vector<LogRecord> found = std::move(st.LogSelection);
-    st.LogSelection.clear();
+    const RecordsChange cancel = cancelUnreceivedSends(st, noteId);
+    if (!cancel) return CancelResult::Failed;
+    const LogRecords& found = cancel.records;   // the note's records as the cancel found them
     if (found.empty()) return CancelResult::NoRecords;
     if (std::any_of(found.begin(), found.end(), [](const LogRecord& r) { return r.ReceivedAt != 0; })) {
         st.sys.prompter->ask("確認",

@@ -54,9 +54,8 @@ SendResult sendNote(AppState& st, int16_t noteId, const std::vector<int16_t>& re
                     bool autoDelete) {
     if (recipients.empty()) return SendResult::NobodyChosen;
     if (noteId < 0 || static_cast<size_t>(noteId) >= st.NoteTable.size()) return SendResult::Failed;
-    st.QuestionCode = questionKind;
-    if (!writeSendRecords(st, noteId, recipients)) return SendResult::Failed;
-    const std::vector<LogRecord> written = st.LogSelection;
+    const RecordsChange written = writeSendRecords(st, noteId, recipients, questionKind);
+    if (!written) return SendResult::Failed;
 
     NoteRecord& note = st.NoteTable[static_cast<size_t>(noteId)];
     const bool wasSent = note.IsSent, wasAutoDelete = note.AutoDelete;
@@ -68,7 +67,7 @@ SendResult sendNote(AppState& st, int16_t noteId, const std::vector<int16_t>& re
     // back and leave the note as it was.
     note.IsSent = wasSent;
     note.AutoDelete = wasAutoDelete;
-    takeBackSendRecords(st, noteId, written);
+    takeBackSendRecords(st, noteId, written.records);
     return SendResult::Failed;
 }
 

@@ -94,10 +94,6 @@ struct AppState {
     bool blinkRunning = false;
     std::vector<TimerEntry> TimerTable;   // the alarm timers of the note texts scanned in this run
     bool backgroundChanged = false;  // a note's picture display changed: lay it out anew
-
-    // Messaging
-    std::vector<LogRecord> LogSelection;
-    int16_t QuestionCode = 0;
 };
 
 }  // namespace tw

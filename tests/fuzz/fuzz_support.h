@@ -115,13 +115,17 @@ inline const std::string& emptyScratchFolder() {
     return folder;
 }
 
-// The names in the scratch folder that start with `prefix`.
+// The names in the scratch folder that start with `prefix`; but the lock folders "<name>.~lock",
+// which stay beside the files they guard.
 inline std::vector<std::string> scratchFilesStartingWith(const std::string& prefix) {
+    const std::string lockSuffix = ".~lock";
     std::vector<std::string> out;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(scratchFolder(), ec)) {
         const std::string name = entry.path().filename().string();
-        if (name.compare(0, prefix.size(), prefix) == 0) out.push_back(name);
+        const bool lockFolder = name.size() > lockSuffix.size() &&
+                                name.compare(name.size() - lockSuffix.size(), lockSuffix.size(), lockSuffix) == 0;
+        if (!lockFolder && name.compare(0, prefix.size(), prefix) == 0) out.push_back(name);
     }
     return out;
 }

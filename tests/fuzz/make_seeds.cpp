@@ -165,14 +165,13 @@ void logSeeds() {
     Member sender(folder);
     sender.st.localConfig.MemberName = "佐藤";
     sender.st.members = {member("佐藤", 1, ""), member("鈴木", 2, ""), member("Tanaka", 3, "")};
-    FUZZ_CHECK(writeSendRecord(sender.st, 4, 2));
-    FUZZ_CHECK(writeSendRecord(sender.st, 4, 3));
-    sender.st.QuestionCode = 2;
-    FUZZ_CHECK(writeSendRecord(sender.st, 5, 2));
+    FUZZ_CHECK(writeSendRecord(sender.st, 4, 2, 0));
+    FUZZ_CHECK(writeSendRecord(sender.st, 4, 3, 0));
+    FUZZ_CHECK(writeSendRecord(sender.st, 5, 2, 2));
     Member receiver(folder);
     receiver.st.CurrentMemberId = 2;
     receiver.clock.t = makeDateTime(2024, 5, 1, 10, 5, 0);
-    FUZZ_CHECK(writeReceipt(receiver.st, 1, 4, sender.clock.t, 11));
+    FUZZ_CHECK(writeReceipt(receiver.st, 1, 4, sender.clock.t, 11, 0));
     const std::string log = readFileBytes(sharedLogPath(sender.st));
 
     // The header: kind, options, record, me, note, recipient, sender, my copy, question code,

@@ -6,7 +6,9 @@
 //     Bytes after the last complete record (a writer cut off) are nobody's record. A read never
 //     changes the log.
 //   - A change leaves a log that decodes to its end, with exactly the change its kind names and every
-//     other byte of the complete records as it was; the new content is what the routine hands back.
+//     other byte of the complete records as it was; the new content is what the routine hands back,
+//     and so are the records it names: the one a send write appended, the one a receipt marked (none
+//     when the send is not there), the ones a delete removed.
 //   - A change of a log with a damaged end first keeps that end in a copy beside the log and tells
 //     the user once; a folder in the way of the copy's first name (option 16) only moves it to the
 //     next name. Were the copy impossible, the change would fail, be told once, and leave the log
@@ -36,6 +38,7 @@
 #include "platform/sharedfile.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_set>
 
 using namespace tw;
@@ -151,22 +154,60 @@ std::string concat(std::string_view log, const std::vector<const LogFields*>& re
     return out;
 }
 
-std::string encodedSelection(const AppState& st) {
+std::string encoded(const LogRecords& records) {
     ByteWriter w;
-    for (const LogRecord& r : st.LogSelection) encode(w, r);
+    for (const LogRecord& r : records) encode(w, r);
     return w.data();
 }
 
-bool run(AppState& st, const Params& p) {
+// What a call handed back.
+struct Outcome {
+    bool ok = false;
+    LogRecords records;                // a read's selection, the records a delete removed
+    std::string content;               // a change's new log
+    std::optional<LogRecord> record;   // the record a send write appended or a receipt marked
+};
+
+Outcome fromRead(std::optional<LogRecords> read) {
+    Outcome o;
+    o.ok = read.has_value();
+    if (read) o.records = std::move(*read);
+    return o;
+}
+
+Outcome fromChange(const LogChange& c) {
+    Outcome o;
+    o.ok = c.ok;
+    o.content = c.content;
+    return o;
+}
+
+Outcome fromDelete(const RecordsChange& c) {
+    Outcome o = fromChange(c);
+    o.records = c.records;
+    return o;
+}
+
+Outcome run(AppState& st, const Params& p) {
     switch (p.kind) {
-    case 0: return readUnreceivedLog(st);
-    case 1: return readSendRecords(st, p.noteId);
-    case 2: return readWholeLog(st);
-    case 3: return writeSendRecord(st, p.noteId, p.recipientId);
-    case 4: return writeReceipt(st, p.senderId, p.noteId, p.sentAt, p.localCopyId);
-    case 5: return deleteReceivedSends(st, p.noteId);
-    case 6: return deleteAllSends(st, p.noteId);
-    default: return deleteSendTo(st, p.noteId, p.recipientId);
+    case 0: return fromRead(readUnreceivedLog(st));
+    case 1: return fromRead(readSendRecords(st, p.noteId));
+    case 2: return fromRead(readWholeLog(st));
+    case 3: {
+        const SendWrite w = writeSendRecord(st, p.noteId, p.recipientId, p.questionCode);
+        Outcome o = fromChange(w);
+        if (w) o.record = w.record;
+        return o;
+    }
+    case 4: {
+        const ReceiptWrite w = writeReceipt(st, p.senderId, p.noteId, p.sentAt, p.localCopyId, p.questionCode);
+        Outcome o = fromChange(w);
+        o.record = w.marked;
+        return o;
+    }
+    case 5: return fromDelete(deleteReceivedSends(st, p.noteId));
+    case 6: return fromDelete(deleteAllSends(st, p.noteId));
+    default: return fromDelete(deleteSendTo(st, p.noteId, p.recipientId));
     }
 }
 
@@ -182,30 +223,42 @@ std::string expectedSelection(std::string_view log, const LogWalk& walk, const P
     return concat(log, chosen);
 }
 
-// What a receipt or a delete leaves; a send write is checked on its own.
-std::string expectedChange(std::string_view log, const LogWalk& walk, const Params& p, double now) {
+// What a receipt or a delete leaves, and the records it names as they are after it (the one marked,
+// the ones removed); a send write is checked on its own.
+struct Expected {
+    std::string log;
+    std::string named;
+    bool marked = false;
+};
+
+Expected expectedChange(std::string_view log, const LogWalk& walk, const Params& p, double now) {
+    Expected x;
     if (p.kind == 4) {
-        std::string out(log);
+        x.log = std::string(log);
         for (const LogFields& r : walk.records) {
             if (r.senderId == p.senderId && r.noteId == p.noteId && r.recipientId == p.me && r.sentAt == p.sentAt) {
                 const size_t a = r.senderName.size(), b = r.recipientName.size();
-                patchF64(out, r.offset + 14 + a, now);
-                patchI16(out, r.offset + 26 + a + b, p.localCopyId);
-                patchI16(out, r.offset + 30 + a + b, p.questionCode);
+                patchF64(x.log, r.offset + 14 + a, now);
+                patchI16(x.log, r.offset + 26 + a + b, p.localCopyId);
+                patchI16(x.log, r.offset + 30 + a + b, p.questionCode);
+                x.named = x.log.substr(r.offset, r.size);
+                x.marked = true;
                 break;
             }
         }
-        return out;
+        return x;
     }
-    std::vector<const LogFields*> kept;
+    std::vector<const LogFields*> kept, removed;
     for (const LogFields& r : walk.records) {
         const bool mine = r.senderId == p.me && r.noteId == p.noteId;
         const bool gone = mine && (p.kind == 5   ? r.receivedAt != 0
                                    : p.kind == 6 ? true
                                                  : r.recipientId == p.recipientId);
-        if (!gone) kept.push_back(&r);
+        (gone ? removed : kept).push_back(&r);
     }
-    return concat(log, kept);
+    x.log = concat(log, kept);
+    x.named = concat(log, removed);
+    return x;
 }
 
 void checkSendWrite(std::string_view log, const LogWalk& walk, const Params& p, double now, const std::string& after) {
@@ -253,7 +306,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     Member m(emptyScratchFolder());
     m.st.CurrentMemberId = p.me;
-    m.st.QuestionCode = p.questionCode;
     m.st.localConfig.MemberName = "佐藤";
     for (const Known& k : kMembers) {
         UserEntry u;
@@ -261,14 +313,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         u.MemberId = k.id;
         m.st.members.push_back(u);
     }
-    m.st.LogSelection.resize(2);   // whatever an earlier call left
     const std::string path = sharedLogPath(m.st);
     writeFileBytes(path, log);
     const std::string copyPrefix = kLogFile + ".damaged-";
     const std::string blocker = copyPrefix + "20240501-100000";   // the copy's name at the fixed clock
     if (p.options & 16) std::filesystem::create_directory(joinPath(scratchFolder(), blocker));
 
-    const bool ok = run(m.st, p);
+    const Outcome o = run(m.st, p);
+    const bool ok = o.ok;
     const std::string after = readFileBytes(path);
     // Beside the log only copies of damaged ends (and the folder in the way): no temporary file.
     std::vector<std::string> copies;
@@ -282,11 +334,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(after == log && copies.empty());
         if (log.empty()) {
             // An empty log: told for the checks the user asked for, silent for the timer.
-            FUZZ_CHECK(!ok && m.st.LogSelection.empty());
+            FUZZ_CHECK(!ok && o.records.empty());
             FUZZ_CHECK(m.prompter.shown == (p.kind == 0 ? 0 : 1));
         } else {
             FUZZ_CHECK(ok && m.prompter.shown == 0);
-            const std::string selection = encodedSelection(m.st);
+            const std::string selection = encoded(o.records);
             FUZZ_CHECK(selection == expectedSelection(log, walk, p));
             if (p.kind == 2) FUZZ_CHECK(selection == complete);
         }
@@ -296,7 +348,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!ok) {
         // Only a damaged end that could not be kept stops a change here: then nothing changed.
         FUZZ_CHECK(!tail.empty() && (p.options & 16));
-        FUZZ_CHECK(after == log && m.st.LogSelection.empty() && m.prompter.shown == 1);
+        FUZZ_CHECK(after == log && o.content.empty() && o.records.empty() && !o.record && m.prompter.shown == 1);
         return 0;
     }
     if (tail.empty()) {
@@ -306,10 +358,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(readFileBytes(joinPath(scratchFolder(), copies[0])) == tail);
     }
     FUZZ_CHECK(walkLog(after).whole);
-    FUZZ_CHECK(encodedSelection(m.st) == after);
-    if (p.kind == 3)
+    FUZZ_CHECK(o.content == after);
+    if (p.kind == 3) {
         checkSendWrite(complete, walk, p, m.clock.t, after);
+        FUZZ_CHECK(o.record && encoded({*o.record}) == after.substr(complete.size()));
+        return 0;
+    }
+    const Expected x = expectedChange(complete, walk, p, m.clock.t);
+    FUZZ_CHECK(after == x.log);
+    if (p.kind == 4)
+        FUZZ_CHECK(o.record.has_value() == x.marked && (!o.record || encoded({*o.record}) == x.named));
     else
-        FUZZ_CHECK(after == expectedChange(complete, walk, p, m.clock.t));
+        FUZZ_CHECK(encoded(o.records) == x.named);
     return 0;
 }

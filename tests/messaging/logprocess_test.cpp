@@ -179,11 +179,12 @@ TEST_F(LogProcessTest, ChangeWaitsSilentlyWhileAnotherProcessHoldsTheLogBriefly)
     LockHolder other(logPath(), ShareMode::ReadWriteExclusive);
     ReleaseWhenWaiting waiting(other);   // busy until the change shows that it waits, then free
     st.sys.waitIndicator = waiting;
-    ASSERT_TRUE(writeSendRecord(st, 1, 2));   // any box would fail the test
+    const SendWrite w = writeSendRecord(st, 1, 2, 0);
+    ASSERT_TRUE(w);   // any box would fail the test
     EXPECT_EQ(waiting.begun, 1) << "the change did not find the log busy";
     EXPECT_EQ(waiting.ended, 1);
     EXPECT_EQ(readFile(logPath()).substr(0, before.size()), before);
-    EXPECT_EQ(st.LogSelection.size(), 21u);
+    EXPECT_EQ(logRecordsOf(w.content).size(), 21u);
 }
 
 TEST_F(LogProcessTest, BusyQuestionRetryGoesOnWaitingUntilTheLogIsFree) {
@@ -198,9 +199,10 @@ TEST_F(LogProcessTest, BusyQuestionRetryGoesOnWaitingUntilTheLogIsFree) {
         ++asked;
         hook.onAsk = second;   // free the log when the question comes the second time
     };
-    ASSERT_TRUE(writeSendRecord(st, 1, 2));
+    const SendWrite w = writeSendRecord(st, 1, 2, 0);
+    ASSERT_TRUE(w);
     EXPECT_EQ(asked, 2);
-    EXPECT_EQ(st.LogSelection.size(), 21u);
+    EXPECT_EQ(logRecordsOf(w.content).size(), 21u);
 }
 
 TEST_F(LogProcessTest, BusyQuestionCancelReportsAccessDeniedAndChangesNothing) {
@@ -211,8 +213,10 @@ TEST_F(LogProcessTest, BusyQuestionCancelReportsAccessDeniedAndChangesNothing) {
         prompter.expect("確認", kBusy, Icon::Information, Buttons::RetryCancel, Answer::Cancel);
         prompter.expect("エラー", "共有ログファイルにアクセスできません(ERR:70)\r受信書込に失敗しました\r" + denied,
                         Icon::Warning, Buttons::Ok, Answer::Ok);
-        EXPECT_FALSE(writeReceipt(st, 3, 0, 44000, 5));
-        EXPECT_TRUE(st.LogSelection.empty());
+        const ReceiptWrite w = writeReceipt(st, 3, 0, 44000, 5, 0);
+        EXPECT_FALSE(w);
+        EXPECT_FALSE(w.marked);
+        EXPECT_TRUE(w.content.empty());
         // A change in progress elsewhere keeps readers out as well.
         prompter.expect("確認", kBusy, Icon::Information, Buttons::RetryCancel, Answer::Cancel);
         prompter.expect("エラー", "共有ログファイルにアクセスできません(ERR:70)\r全体チェックに失敗しました\r" + denied,
@@ -223,8 +227,9 @@ TEST_F(LogProcessTest, BusyQuestionCancelReportsAccessDeniedAndChangesNothing) {
 
     // A reader elsewhere lets other readers in but keeps changes out.
     LockHolder reader(logPath(), ShareMode::ReadDenyWrite);
-    EXPECT_TRUE(readWholeLog(st));
-    EXPECT_EQ(st.LogSelection.size(), 20u);
+    const std::optional<LogRecords> whole = readWholeLog(st);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->size(), 20u);
     prompter.expect("確認", kBusy, Icon::Information, Buttons::RetryCancel, Answer::Cancel);
     prompter.expect("エラー", "共有ログファイルにアクセスできません(ERR:70)\r送信用無確認削除に失敗しました\r" + denied,
                     Icon::Warning, Buttons::Ok, Answer::Ok);
@@ -257,7 +262,7 @@ TEST_F(LogProcessTest, DiskFullDuringAChangeKeepsTheOldLogWhole) {
             int fd_;
         } pp(box[1]);
         st.sys.prompter = pp;
-        bool ok = writeSendRecord(st, 1, 2);
+        bool ok = writeSendRecord(st, 1, 2, 0).ok;
         close(box[1]);
         _exit(ok ? 1 : 0);
     }
@@ -332,7 +337,7 @@ TEST(LogKill, KilledChangesLeaveTheLogBeforeOrAfterTheChange) {
         u.MemberId = static_cast<int16_t>(i);
         st.members.push_back(u);
     }
-    ASSERT_TRUE(writeSendRecord(st, 1, 2));
+    ASSERT_TRUE(writeSendRecord(st, 1, 2, 0));
     const std::string after = readFile(log);
     ASSERT_EQ(after.size(), before.size() + 32 + 7 + 9);
     ASSERT_TRUE(deleteAllSends(st, 1));

@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <fstream>
 #include <iterator>
 
@@ -115,8 +117,8 @@ protected:
 // ---- the record layout ----
 
 TEST_F(SharedLogTest, SendWriteOnMissingLogCreatesTheRecordByteForByte) {
-    st.QuestionCode = 2;
-    ASSERT_TRUE(writeSendRecord(st, 7, 2));
+    const SendWrite w = writeSendRecord(st, 7, 2, 2);
+    ASSERT_TRUE(w);
 
     // Hand-computed: 36724.375 = 0x40E1EE8C00000000; 田中 = 93 63 92 86; 鈴木 = 97 E9 96 D8.
     const unsigned char want[] = {
@@ -128,17 +130,21 @@ TEST_F(SharedLogTest, SendWriteOnMissingLogCreatesTheRecordByteForByte) {
         0x04, 0x00, 0x97, 0xE9, 0x96, 0xD8,              // 26 = 22+a RecipientName (b = 4)
         0x02, 0x00,                                      // 32 = 24+a+b RecipientId 2
         0x00, 0x00,                                      // 34 ReceivedNoteId
-        0x02, 0x00,                                      // 36 QuestionKind = QuestionCode
+        0x02, 0x00,                                      // 36 QuestionKind: the write's question kind
         0x00, 0x00,                                      // 38 AnswerCode
     };
     EXPECT_EQ(readLog(), std::string(reinterpret_cast<const char*>(want), sizeof want));
-    ASSERT_EQ(st.LogSelection.size(), 1u);
-    const LogRecord& r = st.LogSelection[0];
-    EXPECT_EQ(r.SenderName, "田中");
-    EXPECT_EQ(r.RecipientName, "鈴木");
-    EXPECT_EQ(r.SentAt, kT0);
-    EXPECT_EQ(r.NoteId, 7);
-    EXPECT_EQ(r.QuestionKind, 2);
+    EXPECT_EQ(w.content, readLog()) << "the change hands back the log as it left it";
+    const LogRecords now = logRecordsOf(w.content);
+    ASSERT_EQ(now.size(), 1u);
+    for (const LogRecord& r : {now[0], w.record}) {
+        EXPECT_EQ(r.SenderName, "田中");
+        EXPECT_EQ(r.RecipientName, "鈴木");
+        EXPECT_EQ(r.SentAt, kT0);
+        EXPECT_EQ(r.NoteId, 7);
+        EXPECT_EQ(r.RecipientId, 2);
+        EXPECT_EQ(r.QuestionKind, 2);
+    }
 }
 
 TEST_F(SharedLogTest, CodecRoundTripsAndRejectsEveryTruncation) {
@@ -204,7 +210,7 @@ protected:
         };
         writeLog(all());
     }
-    std::string all(std::initializer_list<size_t> skip = {}) const {
+    std::string all(const std::vector<size_t>& skip = {}) const {
         std::string s;
         for (size_t i = 0; i < recs.size(); ++i)
             if (std::find(skip.begin(), skip.end(), i) == skip.end()) s += bytesOf(recs[i]);
@@ -220,31 +226,61 @@ std::vector<std::pair<int, int>> senderNote(const std::vector<LogRecord>& sel) {
 }
 
 TEST_F(SharedLogWithRecords, ReadKindsSelectTheirRecordsInFileOrder) {
-    ASSERT_TRUE(readUnreceivedLog(st));
-    EXPECT_EQ(senderNote(st.LogSelection), (std::vector<std::pair<int, int>>{{2, 9}, {2, 8}}));
-    EXPECT_EQ(st.LogSelection[0].SenderName, "鈴木");
-    EXPECT_EQ(st.LogSelection[0].RecipientName, "田中");
-    EXPECT_EQ(st.LogSelection[0].QuestionKind, 1);
+    const std::optional<LogRecords> unreceived = readUnreceivedLog(st);
+    ASSERT_TRUE(unreceived);
+    EXPECT_EQ(senderNote(*unreceived), (std::vector<std::pair<int, int>>{{2, 9}, {2, 8}}));
+    EXPECT_EQ((*unreceived)[0].SenderName, "鈴木");
+    EXPECT_EQ((*unreceived)[0].RecipientName, "田中");
+    EXPECT_EQ((*unreceived)[0].QuestionKind, 1);
 
-    ASSERT_TRUE(readSendRecords(st, 4));
-    ASSERT_EQ(st.LogSelection.size(), 2u);
-    EXPECT_EQ(st.LogSelection[0].RecipientId, 2);
-    EXPECT_EQ(st.LogSelection[1].RecipientId, 3);
-    EXPECT_EQ(st.LogSelection[1].RecipientName, "ab");
-    EXPECT_EQ(st.LogSelection[1].ReceivedAt, kT1);
-    EXPECT_EQ(st.LogSelection[1].ReceivedNoteId, 11);
+    const std::optional<LogRecords> note4 = readSendRecords(st, 4);
+    ASSERT_TRUE(note4);
+    ASSERT_EQ(note4->size(), 2u);
+    EXPECT_EQ((*note4)[0].RecipientId, 2);
+    EXPECT_EQ((*note4)[1].RecipientId, 3);
+    EXPECT_EQ((*note4)[1].RecipientName, "ab");
+    EXPECT_EQ((*note4)[1].ReceivedAt, kT1);
+    EXPECT_EQ((*note4)[1].ReceivedNoteId, 11);
 
     // Member 1 has no note 9 of its own, even though 9 appears as another sender's note.
-    ASSERT_TRUE(readSendRecords(st, 9));
-    EXPECT_TRUE(st.LogSelection.empty());
+    const std::optional<LogRecords> note9 = readSendRecords(st, 9);
+    ASSERT_TRUE(note9);
+    EXPECT_TRUE(note9->empty());
 
-    ASSERT_TRUE(readWholeLog(st));
-    EXPECT_EQ(st.LogSelection.size(), recs.size());
+    const std::optional<LogRecords> whole = readWholeLog(st);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->size(), recs.size());
     EXPECT_EQ(readLog(), all()) << "a read changes nothing";
 
     AppState other = playing(3, "ab");
-    ASSERT_TRUE(readUnreceivedLog(other));
-    EXPECT_TRUE(other.LogSelection.empty()) << "member 3's only record is received";
+    const std::optional<LogRecords> others = readUnreceivedLog(other);
+    ASSERT_TRUE(others);
+    EXPECT_TRUE(others->empty()) << "member 3's only record is received";
+}
+
+TEST_F(SharedLogWithRecords, ProgramReadsSelectMySendsAndWhatCameForMe) {
+    // Member 1 sent records 0, 1 and 4; 2 and 5 wait for it; 3 came to it and is received.
+    struct Case {
+        const char* what;
+        std::function<std::optional<LogRecords>()> read;
+        std::vector<std::pair<int, int>> want;
+    };
+    const std::vector<Case> cases = {
+        {"my sends", [&] { return readMySendRecords(st, false); }, {{1, 4}, {1, 4}, {1, 5}}},
+        {"one check", [&] { return readCheckRecords(st); }, {{1, 4}, {1, 4}, {2, 9}, {1, 5}, {2, 8}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::optional<LogRecords> got = c.read();
+        ASSERT_TRUE(got);
+        EXPECT_EQ(senderNote(*got), c.want);
+    }
+    // Member 2 sent records 2 and 5 and waits for 0 and 4.
+    AppState other = playing(2, "鈴木");
+    const std::optional<LogRecords> check = readCheckRecords(other);
+    ASSERT_TRUE(check);
+    EXPECT_EQ(senderNote(*check), (std::vector<std::pair<int, int>>{{1, 4}, {2, 9}, {1, 5}, {2, 8}}));
+    EXPECT_EQ(readLog(), all()) << "a read changes nothing";
 }
 
 TEST_F(SharedLogTest, EmptyAndMissingLogs) {
@@ -252,24 +288,39 @@ TEST_F(SharedLogTest, EmptyAndMissingLogs) {
         SCOPED_TRACE(exists ? "empty file" : "missing file");
         if (exists) writeLog("");
         else removeFile(logPath());
-        st.LogSelection.assign(3, LogRecord{});
         EXPECT_FALSE(readUnreceivedLog(st)) << "kind 0 fails without a box";
-        EXPECT_TRUE(st.LogSelection.empty());
+        EXPECT_FALSE(readCheckRecords(st)) << "the network check's read fails without a box";
+        EXPECT_FALSE(readSendRecords(st, 4, true)) << "a quiet status check fails without a box";
+        EXPECT_FALSE(readMySendRecords(st, true)) << "a quiet status check fails without a box";
         prompter.expect(kCheckTitle, "ＬＯＧ履歴はありません", Icon::Information, Buttons::Ok, Answer::Ok);
         EXPECT_FALSE(readSendRecords(st, 4));
         prompter.expect(kCheckTitle, "ＬＯＧ履歴はありません", Icon::Information, Buttons::Ok, Answer::Ok);
+        EXPECT_FALSE(readMySendRecords(st, false));
+        prompter.expect(kCheckTitle, "ＬＯＧ履歴はありません", Icon::Information, Buttons::Ok, Answer::Ok);
         EXPECT_FALSE(readWholeLog(st));
-        // Changes that find nothing to change succeed and leave an empty log.
-        for (LogKind kind : {LogKind::ReceiveWrite, LogKind::DeleteReceived, LogKind::DeleteAll, LogKind::DeleteOne}) {
-            EXPECT_TRUE(SharedLogOperation(st, kind, {.noteId = 4, .senderId = 2, .recipientId = 2, .localCopyId = 4, .sentAt = kT0}))
-                << "kind " << static_cast<int>(kind);
-            EXPECT_TRUE(st.LogSelection.empty());
+        // Changes that find nothing to change succeed, name nothing and leave an empty log.
+        const ReceiptWrite receipt = writeReceipt(st, 2, 4, kT0, 4, 0);
+        EXPECT_TRUE(receipt);
+        EXPECT_FALSE(receipt.marked);
+        EXPECT_TRUE(receipt.content.empty());
+        const std::vector<std::pair<const char*, std::function<RecordsChange()>>> changes = {
+            {"receipts", [&] { return writeReceipts(st, {{2, 4, kT0, 4, 1}}); }},
+            {"delete received", [&] { return deleteReceivedSends(st, 4); }},
+            {"delete all", [&] { return deleteAllSends(st, 4); }},
+            {"delete one", [&] { return deleteSendTo(st, 4, 2); }},
+            {"cancel", [&] { return cancelUnreceivedSends(st, 4); }},
+        };
+        for (const auto& [what, change] : changes) {
+            const RecordsChange c = change();
+            EXPECT_TRUE(c) << what;
+            EXPECT_TRUE(c.records.empty()) << what;
+            EXPECT_TRUE(c.content.empty()) << what;
         }
         EXPECT_TRUE(fileExists(logPath()));
         EXPECT_EQ(readLog(), "");
         EXPECT_TRUE(prompter.done());
     }
-    EXPECT_FALSE(SharedLogOperation(st, static_cast<LogKind>(5))) << "an unknown kind does nothing";
+    EXPECT_EQ(logOperationCaption(static_cast<LogKind>(5)), "") << "a value that is no kind has no caption";
 }
 
 // ---- send write ----
@@ -279,116 +330,203 @@ TEST_F(SharedLogWithRecords, SendWriteAppendsAndKeepsEveryOldByte) {
     std::string odd = bytesOf({kT0, std::string("\x81\xFF\x80", 3), 3, 1, 0, kSuzuki, 2});
     writeLog(all() + odd);
     clock.set(kT1 + 0.25);
-    st.QuestionCode = 1;
-    ASSERT_TRUE(writeSendRecord(st, 6, 3));
+    const SendWrite w = writeSendRecord(st, 6, 3, 1);
+    ASSERT_TRUE(w);
     EXPECT_EQ(readLog(), all() + odd + bytesOf({kT1 + 0.25, kTanaka, 1, 6, 0, "ab", 3, 0, 1, 0}));
-    ASSERT_EQ(st.LogSelection.size(), recs.size() + 2) << "the selection is the whole new log";
-    EXPECT_EQ(st.LogSelection.back().RecipientName, "ab");
+    EXPECT_EQ(w.content, readLog()) << "the content handed back is the whole new log";
+    const LogRecords now = logRecordsOf(w.content);
+    ASSERT_EQ(now.size(), recs.size() + 2);
+    EXPECT_EQ(now.back().RecipientName, "ab");
+    EXPECT_EQ(w.record.RecipientName, "ab");
+    EXPECT_EQ(w.record.QuestionKind, 1);
 
     // A recipient number that is not in the member list gets an empty name.
-    st.QuestionCode = 0;
-    ASSERT_TRUE(writeSendRecord(st, 6, 42));
+    const SendWrite unknown = writeSendRecord(st, 6, 42, 0);
+    ASSERT_TRUE(unknown);
     const std::string last = bytesOf({kT1 + 0.25, kTanaka, 1, 6, 0, "", 42});
     const std::string log = readLog();
     ASSERT_GT(log.size(), last.size());
     EXPECT_EQ(log.substr(log.size() - last.size()), last);
-    EXPECT_EQ(st.LogSelection.back().RecipientName, "");
+    EXPECT_EQ(logRecordsOf(unknown.content).back().RecipientName, "");
+    EXPECT_EQ(unknown.record.RecipientName, "");
+    EXPECT_EQ(unknown.record.QuestionKind, 0);
 }
 
 TEST_F(SharedLogTest, TwoSendsInOneClockTickGetDistinctSendTimes) {
-    ASSERT_TRUE(writeSendRecord(st, 3, 2));
-    ASSERT_TRUE(writeSendRecord(st, 3, 2));
-    ASSERT_TRUE(writeSendRecord(st, 3, 3));   // another recipient: no clash
-    ASSERT_TRUE(writeSendRecord(st, 3, 2));
-    ASSERT_EQ(st.LogSelection.size(), 4u);
     const double sec = 1.0 / 86400;
-    EXPECT_EQ(st.LogSelection[0].SentAt, kT0);
-    EXPECT_EQ(st.LogSelection[1].SentAt, kT0 + sec);
-    EXPECT_EQ(st.LogSelection[2].SentAt, kT0);
-    EXPECT_EQ(st.LogSelection[3].SentAt, kT0 + sec + sec);
+    const struct {
+        int16_t recipient;
+        double sentAt;
+    } sends[] = {{2, kT0}, {2, kT0 + sec}, {3, kT0} /* another recipient: no clash */, {2, kT0 + sec + sec}};
+    SendWrite last;
+    for (const auto& s : sends) {
+        last = writeSendRecord(st, 3, s.recipient, 0);
+        ASSERT_TRUE(last);
+        EXPECT_EQ(last.record.SentAt, s.sentAt) << "to " << s.recipient;
+    }
+    const LogRecords now = logRecordsOf(last.content);
+    ASSERT_EQ(now.size(), 4u);
+    for (size_t i = 0; i < now.size(); ++i) EXPECT_EQ(now[i].SentAt, sends[i].sentAt) << "record " << i;
 }
 
 // ---- receive write ----
 
 TEST_F(SharedLogWithRecords, ReceiveWritePatchesOnlyTheMatchingRecord) {
     clock.set(kT1 + 1);
-    st.QuestionCode = 3;
-    // Member 1 receives member 2's note 9 sent at kT0 as its local note 12.
-    ASSERT_TRUE(writeReceipt(st, 2, 9, kT0, 12));
+    // Member 1 receives member 2's note 9 sent at kT0 as its local note 12, answering 3.
+    const ReceiptWrite w = writeReceipt(st, 2, 9, kT0, 12, 3);
+    ASSERT_TRUE(w);
     recs[2].receivedAt = kT1 + 1;
     recs[2].receivedNoteId = 12;
     recs[2].answerCode = 3;
     EXPECT_EQ(readLog(), all());
-    EXPECT_EQ(st.LogSelection.size(), recs.size());
-    EXPECT_EQ(st.LogSelection[2].ReceivedAt, kT1 + 1);
+    EXPECT_EQ(w.content, readLog());
+    const LogRecords now = logRecordsOf(w.content);
+    EXPECT_EQ(now.size(), recs.size());
+    EXPECT_EQ(now[2].ReceivedAt, kT1 + 1);
+    ASSERT_TRUE(w.marked);
+    EXPECT_EQ(w.marked->SenderId, 2);
+    EXPECT_EQ(w.marked->NoteId, 9);
+    EXPECT_EQ(w.marked->ReceivedAt, kT1 + 1);
+    EXPECT_EQ(w.marked->ReceivedNoteId, 12);
+    EXPECT_EQ(w.marked->AnswerCode, 3);
 
     // Wrong send time, wrong sender or a record addressed to someone else: nothing changes, success.
-    ASSERT_TRUE(writeReceipt(st, 2, 8, kT0, 1));
-    ASSERT_TRUE(writeReceipt(st, 3, 8, kT1, 1));
-    ASSERT_TRUE(writeReceipt(st, 1, 4, kT0, 1));
+    const struct {
+        int16_t sender, note;
+        double sentAt;
+    } misses[] = {{2, 8, kT0}, {3, 8, kT1}, {1, 4, kT0}};
+    for (const auto& m : misses) {
+        const ReceiptWrite miss = writeReceipt(st, m.sender, m.note, m.sentAt, 1, 0);
+        ASSERT_TRUE(miss) << m.sender << "/" << m.note;
+        EXPECT_FALSE(miss.marked) << m.sender << "/" << m.note;
+        EXPECT_EQ(miss.content, all());
+    }
     EXPECT_EQ(readLog(), all());
 
     // The answer sheet's second write replaces the answer of a record already received.
     clock.set(kT1 + 2);
-    st.QuestionCode = 4 * 2 + 64 * 5;
-    ASSERT_TRUE(writeReceipt(st, 2, 9, kT0, 0));
+    const ReceiptWrite again = writeReceipt(st, 2, 9, kT0, 0, 4 * 2 + 64 * 5);
+    ASSERT_TRUE(again);
     recs[2].receivedAt = kT1 + 2;
     recs[2].receivedNoteId = 0;
     recs[2].answerCode = 328;
     EXPECT_EQ(readLog(), all());
+    ASSERT_TRUE(again.marked);
+    EXPECT_EQ(again.marked->AnswerCode, 328);
 }
 
 TEST_F(SharedLogTest, TwoPendingSendsOfOneNoteAreEachReceivedOnce) {
     AppState sender = playing(2, "鈴木");
-    ASSERT_TRUE(writeSendRecord(sender, 5, 1));
+    ASSERT_TRUE(writeSendRecord(sender, 5, 1, 0));
     clock.set(kT1);
-    ASSERT_TRUE(writeSendRecord(sender, 5, 1));
+    ASSERT_TRUE(writeSendRecord(sender, 5, 1, 0));
 
-    ASSERT_TRUE(readUnreceivedLog(st));
-    auto pending = st.LogSelection;
-    ASSERT_EQ(pending.size(), 2u);
+    const std::optional<LogRecords> pending = readUnreceivedLog(st);
+    ASSERT_TRUE(pending);
+    ASSERT_EQ(pending->size(), 2u);
     int16_t local = 20;
-    for (const auto& e : pending) ASSERT_TRUE(writeReceipt(st, e.SenderId, e.NoteId, e.SentAt, local++));
+    for (const auto& e : *pending) {
+        const ReceiptWrite w = writeReceipt(st, e.SenderId, e.NoteId, e.SentAt, local++, 0);
+        ASSERT_TRUE(w);
+        ASSERT_TRUE(w.marked);
+        EXPECT_EQ(w.marked->SentAt, e.SentAt);
+    }
 
-    ASSERT_TRUE(readUnreceivedLog(st));
-    EXPECT_TRUE(st.LogSelection.empty()) << "nothing left to receive";
-    ASSERT_TRUE(readWholeLog(st));
-    ASSERT_EQ(st.LogSelection.size(), 2u);
-    EXPECT_EQ(st.LogSelection[0].ReceivedNoteId, 20);
-    EXPECT_EQ(st.LogSelection[1].ReceivedNoteId, 21);
-    EXPECT_NE(st.LogSelection[1].ReceivedAt, 0);
+    const std::optional<LogRecords> left = readUnreceivedLog(st);
+    ASSERT_TRUE(left);
+    EXPECT_TRUE(left->empty()) << "nothing left to receive";
+    const std::optional<LogRecords> whole = readWholeLog(st);
+    ASSERT_TRUE(whole);
+    ASSERT_EQ(whole->size(), 2u);
+    EXPECT_EQ((*whole)[0].ReceivedNoteId, 20);
+    EXPECT_EQ((*whole)[1].ReceivedNoteId, 21);
+    EXPECT_NE((*whole)[1].ReceivedAt, 0);
 }
 
 // ---- deletes ----
 
+// The records a delete names as removed, as bytes.
+std::string removedBytes(const RecordsChange& c) {
+    ByteWriter w;
+    for (const LogRecord& r : c.records) encode(w, r);
+    return w.data();
+}
+
 TEST_F(SharedLogWithRecords, DeleteReceivedRemovesOnlyMyReceivedRecordsOfTheNote) {
-    ASSERT_TRUE(deleteReceivedSends(st, 4));
+    const RecordsChange c = deleteReceivedSends(st, 4);
+    ASSERT_TRUE(c);
     EXPECT_EQ(readLog(), all({1}));
-    ASSERT_EQ(st.LogSelection.size(), recs.size() - 1);
+    EXPECT_EQ(c.content, readLog());
+    ASSERT_EQ(logRecordsOf(c.content).size(), recs.size() - 1);
+    EXPECT_EQ(removedBytes(c), bytesOf(recs[1]));
     // Member 3's received record of note 9 is not member 1's to delete.
-    ASSERT_TRUE(deleteReceivedSends(st, 9));
+    const RecordsChange none = deleteReceivedSends(st, 9);
+    ASSERT_TRUE(none);
+    EXPECT_TRUE(none.records.empty());
     EXPECT_EQ(readLog(), all({1}));
 }
 
 TEST_F(SharedLogWithRecords, DeleteAllRemovesMyRecordsOfTheNoteReceivedOrNot) {
-    ASSERT_TRUE(deleteAllSends(st, 4));
+    const RecordsChange c = deleteAllSends(st, 4);
+    ASSERT_TRUE(c);
     EXPECT_EQ(readLog(), all({0, 1}));
-    EXPECT_EQ(senderNote(st.LogSelection), (std::vector<std::pair<int, int>>{{2, 9}, {3, 9}, {1, 5}, {2, 8}}));
+    EXPECT_EQ(senderNote(logRecordsOf(c.content)), (std::vector<std::pair<int, int>>{{2, 9}, {3, 9}, {1, 5}, {2, 8}}));
+    EXPECT_EQ(removedBytes(c), bytesOf(recs[0]) + bytesOf(recs[1]));
 }
 
 TEST_F(SharedLogWithRecords, DeleteOneRemovesMyRecordsOfTheNoteToOneRecipient) {
-    ASSERT_TRUE(deleteSendTo(st, 4, 3));
+    // note, recipient → the records left, the records removed
+    const struct {
+        int16_t note, recipient;
+        std::vector<size_t> left, removed;
+    } steps[] = {
+        {4, 3, {1}, {1}},
+        {5, 2, {1, 4}, {4}},
+        {4, 1, {1, 4}, {}},   // no record to member 1
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::to_string(step.note) + " to " + std::to_string(step.recipient));
+        const RecordsChange c = deleteSendTo(st, step.note, step.recipient);
+        ASSERT_TRUE(c);
+        EXPECT_EQ(readLog(), all(step.left));
+        std::string removed;
+        for (size_t i : step.removed) removed += bytesOf(recs[i]);
+        EXPECT_EQ(removedBytes(c), removed);
+    }
+}
+
+TEST_F(SharedLogWithRecords, TakeBackAndCancelRemoveTheirRecordsOrNothing) {
+    // Take back: my records of note 4 to member 3 at kT0 and to member 2 at kT1 (which is not there).
+    LogRecord toThree, toTwoLater;
+    toThree.RecipientId = 3, toThree.SentAt = kT0;
+    toTwoLater.RecipientId = 2, toTwoLater.SentAt = kT1;
+    const RecordsChange back = takeBackSendRecords(st, 4, {toThree, toTwoLater});
+    ASSERT_TRUE(back);
     EXPECT_EQ(readLog(), all({1}));
-    ASSERT_TRUE(deleteSendTo(st, 5, 2));
+    EXPECT_EQ(removedBytes(back), bytesOf(recs[1]));
+
+    // Cancel: note 5 has only an unreceived record, which goes.
+    const RecordsChange cancelled = cancelUnreceivedSends(st, 5);
+    ASSERT_TRUE(cancelled);
     EXPECT_EQ(readLog(), all({1, 4}));
-    ASSERT_TRUE(deleteSendTo(st, 4, 1)) << "no record to member 1";
-    EXPECT_EQ(readLog(), all({1, 4}));
+    EXPECT_EQ(removedBytes(cancelled), bytesOf(recs[4]));
+
+    // Note 4's record to member 3 is received: the cancel finds both and removes nothing.
+    writeLog(all());
+    const RecordsChange refused = cancelUnreceivedSends(st, 4);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(readLog(), all());
+    EXPECT_EQ(refused.content, all());
+    EXPECT_EQ(removedBytes(refused), bytesOf(recs[0]) + bytesOf(recs[1])) << "the records as found";
 }
 
 TEST_F(SharedLogTest, DeletingTheLastRecordsLeavesAnEmptyLogAndSucceeds) {
     writeLog(bytesOf({}) + bytesOf({kT1, kTanaka, 1, 0, kT1, "ab", 3}));
-    ASSERT_TRUE(deleteAllSends(st, 0));
-    EXPECT_TRUE(st.LogSelection.empty());
+    const RecordsChange c = deleteAllSends(st, 0);
+    ASSERT_TRUE(c);
+    EXPECT_TRUE(c.content.empty());
+    EXPECT_EQ(c.records.size(), 2u);
     EXPECT_TRUE(fileExists(logPath()));
     EXPECT_EQ(readLog(), "");
     // Only the log itself is in the folder: no temporary file left behind.
@@ -410,21 +548,24 @@ TEST_F(SharedLogTest, LargeLogsAndHugeRecordsReadCompletely) {
     log += last;
     writeLog(log);
 
-    ASSERT_TRUE(readUnreceivedLog(st));
-    ASSERT_EQ(st.LogSelection.size(), 5002u);
-    EXPECT_EQ(st.LogSelection[4999].SentAt, kT0 + 4999);
-    EXPECT_EQ(st.LogSelection[4999].SenderName, "田中");
-    EXPECT_EQ(st.LogSelection[5000].SenderName, longName);
+    const std::optional<LogRecords> read = readUnreceivedLog(st);
+    ASSERT_TRUE(read);
+    const LogRecords& sel = *read;
+    ASSERT_EQ(sel.size(), 5002u);
+    EXPECT_EQ(sel[4999].SentAt, kT0 + 4999);
+    EXPECT_EQ(sel[4999].SenderName, "田中");
+    EXPECT_EQ(sel[5000].SenderName, longName);
     std::string tanaka30000;
     for (int i = 0; i < 30000; ++i) tanaka30000 += "田";
-    EXPECT_EQ(st.LogSelection[5000].RecipientName, tanaka30000);
-    EXPECT_EQ(st.LogSelection[5001].NoteId, 8);
+    EXPECT_EQ(sel[5000].RecipientName, tanaka30000);
+    EXPECT_EQ(sel[5001].NoteId, 8);
 
     // The same log cut inside the huge record: the records before it are read, the cut one is not.
     writeLog(log.substr(0, log.size() - last.size() - 100));
-    ASSERT_TRUE(readWholeLog(st));
-    ASSERT_EQ(st.LogSelection.size(), 5000u);
-    EXPECT_EQ(st.LogSelection.back().SentAt, kT0 + 4999);
+    const std::optional<LogRecords> cut = readWholeLog(st);
+    ASSERT_TRUE(cut);
+    ASSERT_EQ(cut->size(), 5000u);
+    EXPECT_EQ(cut->back().SentAt, kT0 + 4999);
 }
 
 // ---- damaged logs ----
@@ -448,14 +589,15 @@ TEST_F(SharedLogWithRecords, ADamagedTailIsIgnoredByReadsAndKeptAsideByTheNextCh
             if (name != "GRPINLY.FLG") removeFile(dir.file(name));
         writeLog(c.good + c.rest);
         // Reads work on the complete records, without a word.
+        const std::optional<LogRecords> whole = readWholeLog(st);
+        ASSERT_TRUE(whole);
         if (c.good.empty()) {
-            ASSERT_TRUE(readWholeLog(st));
-            EXPECT_TRUE(st.LogSelection.empty());
+            EXPECT_TRUE(whole->empty());
         } else {
-            ASSERT_TRUE(readWholeLog(st));
-            EXPECT_EQ(st.LogSelection.size(), recs.size());
-            ASSERT_TRUE(readUnreceivedLog(st));
-            EXPECT_EQ(senderNote(st.LogSelection), (std::vector<std::pair<int, int>>{{2, 9}, {2, 8}}));
+            EXPECT_EQ(whole->size(), recs.size());
+            const std::optional<LogRecords> unreceived = readUnreceivedLog(st);
+            ASSERT_TRUE(unreceived);
+            EXPECT_EQ(senderNote(*unreceived), (std::vector<std::pair<int, int>>{{2, 9}, {2, 8}}));
         }
         EXPECT_EQ(readLog(), c.good + c.rest) << "a read changes nothing";
 
@@ -466,12 +608,14 @@ TEST_F(SharedLogWithRecords, ADamagedTailIsIgnoredByReadsAndKeptAsideByTheNextCh
                         "共有ログファイルの終わりの" + std::to_string(c.rest.size()) + "バイトは壊れていて読めません。\rその部分を\r" +
                             copy + "\rに残し、ログから取り除きます。",
                         Icon::Information, Buttons::Ok, Answer::Ok);
-        ASSERT_TRUE(deleteAllSends(st, 5));
+        const RecordsChange deleted = deleteAllSends(st, 5);
+        ASSERT_TRUE(deleted);
         EXPECT_EQ(readLog(), c.good.empty() ? "" : all({4}));
+        EXPECT_EQ(deleted.content, readLog()) << "the content handed back is without the damaged end";
         std::ifstream kept(copy, std::ios::binary);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), c.rest);
         // Once is enough: the next change finds a whole log.
-        ASSERT_TRUE(writeSendRecord(st, 6, 2));
+        ASSERT_TRUE(writeSendRecord(st, 6, 2, 0));
         EXPECT_TRUE(prompter.done());
     }
 }
@@ -492,7 +636,7 @@ TEST_F(SharedLogTest, MissingFolderIsReportedAsPathNotFound) {
     st.SharedPath = dir.file("gone");
     prompter.expect(kErrorTitle, failureText(76, "送信書込", makeError(kErrPathNotFound).description), Icon::Warning,
                     Buttons::Ok, Answer::Ok);
-    EXPECT_FALSE(writeSendRecord(st, 1, 2));
+    EXPECT_FALSE(writeSendRecord(st, 1, 2, 0));
     prompter.expect(kErrorTitle, failureText(76, "タイマー受信", makeError(kErrPathNotFound).description),
                     Icon::Warning, Buttons::Ok, Answer::Ok);
     EXPECT_FALSE(readUnreceivedLog(st));
@@ -515,8 +659,9 @@ TEST_F(SharedLogTest, ALogTooLargeForTheMemoryIsReportedAndNothingIsThrown) {
     if (ec) GTEST_SKIP() << "no sparse file of 8 TB here: " << ec.message();
     prompter.expect(kErrorTitle, failureText(7, "送信書込", "メモリが不足しています。"), Icon::Warning, Buttons::Ok,
                     Answer::Ok);
-    EXPECT_FALSE(writeSendRecord(st, 1, 2));
-    EXPECT_TRUE(st.LogSelection.empty());
+    const SendWrite w = writeSendRecord(st, 1, 2, 0);
+    EXPECT_FALSE(w);
+    EXPECT_TRUE(w.content.empty()) << "a failed change hands back nothing";
     EXPECT_EQ(std::filesystem::file_size(logPath()), std::uintmax_t{1} << 43) << "the log is left as it was";
     removeFile(logPath());
 }

@@ -33,8 +33,7 @@ struct Windows : ReceptionHost {
 std::vector<LogRecord> wholeLog(AppState& st) {
     std::error_code ec;
     if (std::filesystem::file_size(sharedLogPath(st), ec) == 0) return {};
-    readWholeLog(st);
-    return st.LogSelection;
+    return readWholeLog(st).value_or(LogRecords{});
 }
 
 const std::string kBusyLog = "ログ・ファイルアクセスが混雑しています";
@@ -193,8 +192,7 @@ TEST_F(TravelTest, SendWithoutSentRecordInTheSenderFileIsNotReceived) {
     addNote(g[1], "まだ");
     // The log has the send, the sender's file does not say the note is sent (not written yet).
     ASSERT_TRUE(AccessSharedFile(g[1], kModeWrite, kKindNotes));
-    g[1].QuestionCode = 0;
-    ASSERT_TRUE(writeSendRecord(g[1], 0, 2));
+    ASSERT_TRUE(writeSendRecord(g[1], 0, 2, 0));
     EXPECT_EQ(receiveNotes(g[2], windows2), 0);
     EXPECT_TRUE(g[2].NoteTable.empty());
     EXPECT_EQ(wholeLog(g[2])[0].ReceivedAt, 0);
@@ -348,14 +346,15 @@ TEST_F(TravelTest, ReceiptOfASendTakenBackMarksNothing) {
     send(0, {2, 3});
     const std::vector<LogRecord> sends = wholeLog(g[1]);
     ASSERT_TRUE(deleteSendTo(g[1], 0, 2));
-    g[2].QuestionCode = 0;
-    ASSERT_TRUE(writeReceipts(g[2], {{1, 0, sends[0].SentAt, 5}}));
-    EXPECT_TRUE(g[2].LogSelection.empty());
-    g[3].QuestionCode = 0;
-    ASSERT_TRUE(writeReceipts(g[3], {{1, 0, sends[1].SentAt, 7}, {1, 0, sends[0].SentAt, 8}}));
-    ASSERT_EQ(g[3].LogSelection.size(), 1u);
-    EXPECT_EQ(g[3].LogSelection[0].ReceivedNoteId, 7);
-    EXPECT_NE(g[3].LogSelection[0].ReceivedAt, 0);
+    const RecordsChange none = writeReceipts(g[2], {{1, 0, sends[0].SentAt, 5, 0}});
+    ASSERT_TRUE(none);
+    EXPECT_TRUE(none.records.empty());
+    const RecordsChange one = writeReceipts(g[3], {{1, 0, sends[1].SentAt, 7, 2}, {1, 0, sends[0].SentAt, 8, 0}});
+    ASSERT_TRUE(one);
+    ASSERT_EQ(one.records.size(), 1u);
+    EXPECT_EQ(one.records[0].ReceivedNoteId, 7);
+    EXPECT_EQ(one.records[0].AnswerCode, 2);
+    EXPECT_NE(one.records[0].ReceivedAt, 0);
 }
 
 }  // namespace

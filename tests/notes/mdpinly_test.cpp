@@ -69,8 +69,8 @@ protected:
     // Note ids of the records left in the log, in file order.
     std::vector<int> logNotes() {
         std::vector<int> ids;
-        if (readWholeLog(st))
-            for (const LogRecord& r : st.LogSelection) ids.push_back(r.NoteId);
+        if (const std::optional<LogRecords> log = readWholeLog(st))
+            for (const LogRecord& r : *log) ids.push_back(r.NoteId);
         return ids;
     }
 
@@ -191,9 +191,9 @@ TEST_F(PeelTest, UndoCaptionCountsCharactersNotBytes) {
 TEST_F(PeelTest, PeelingASentNoteWithdrawsItsPendingDeliveries) {
     int keep = add("残す"), sent = add("送った"), other = add("別");
     note(sent).IsSent = true;
-    ASSERT_TRUE(writeSendRecord(st, static_cast<int16_t>(sent), 2));
-    ASSERT_TRUE(writeSendRecord(st, static_cast<int16_t>(other), 2));
-    ASSERT_TRUE(writeSendRecord(st, static_cast<int16_t>(sent), 2));
+    ASSERT_TRUE(writeSendRecord(st, static_cast<int16_t>(sent), 2, 0));
+    ASSERT_TRUE(writeSendRecord(st, static_cast<int16_t>(other), 2, 0));
+    ASSERT_TRUE(writeSendRecord(st, static_cast<int16_t>(sent), 2, 0));
     EXPECT_EQ(logNotes(), (std::vector<int>{sent, other, sent}));
 
     EXPECT_EQ(peelNote(st, sent, {keep, sent, other}), PeelResult::Peeled);
@@ -203,7 +203,7 @@ TEST_F(PeelTest, PeelingASentNoteWithdrawsItsPendingDeliveries) {
 TEST_F(PeelTest, PeelingTheLastSentNoteStillWithdrawsIt) {
     int sent = add("最後の送信");
     note(sent).IsSent = true;
-    ASSERT_TRUE(writeSendRecord(st, static_cast<int16_t>(sent), 2));
+    ASSERT_TRUE(writeSendRecord(st, static_cast<int16_t>(sent), 2, 0));
     prompter.expect("終了", kLastQuestion, Icon::None, Buttons::OkCancel, Answer::Ok);
     EXPECT_EQ(peelNote(st, sent, {sent}), PeelResult::PeeledLast);
     // The log is empty now: the full check says so.

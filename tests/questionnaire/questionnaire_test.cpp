@@ -159,8 +159,9 @@ TEST(LogList, RowsFromALogWrittenByHand) {
         << logRecordBytes(sent, kSuzuki, 2, 3, got, kSato, 1, 4, 2, 72)   // another member's note 3
         << logRecordBytes(sent, kSato, 1, 3, got, "Ito", 4, 0, 1, 3);
 
-    ASSERT_TRUE(readSendRecords(st, 3));
-    LogView v = buildLogView(st.LogSelection, 0, nullptr);
+    const std::optional<LogRecords> note3 = readSendRecords(st, 3);
+    ASSERT_TRUE(note3);
+    LogView v = buildLogView(*note3, 0, nullptr);
     ASSERT_EQ(v.rows.size(), 3u);
     using Cells = std::array<std::string, kLogColumnCount>;
     EXPECT_EQ(v.rows[0].cells, (Cells{"佐藤", "3", "2024/05/10 9:00:00", "鈴木", "7", "2024/05/10 9:30:05", "y", "1", "2"}));
@@ -171,8 +172,9 @@ TEST(LogList, RowsFromALogWrittenByHand) {
     EXPECT_FALSE(v.showTallyButton);
 
     // The whole log: every member's records, no counts shown.
-    ASSERT_TRUE(readWholeLog(st));
-    v = buildLogView(st.LogSelection, 1, nullptr);
+    const std::optional<LogRecords> whole = readWholeLog(st);
+    ASSERT_TRUE(whole);
+    v = buildLogView(*whole, 1, nullptr);
     ASSERT_EQ(v.rows.size(), 4u);
     EXPECT_EQ(v.rows[2].cells[kColAnswer], "Pic:2 1:On ");
     EXPECT_EQ(v.rows[2].senderId, 2);

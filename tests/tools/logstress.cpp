@@ -17,6 +17,7 @@
 //       be killed at random moments.
 //
 // Exit status: 0 success, 1 a check failed, 2 usage, 3 a message box was shown.
+#include "support/stress_support.h"
 #include "app/groval.h"
 #include "model/state.h"
 #include "messaging/logcodec.h"
@@ -47,6 +48,8 @@
 #include <vector>
 
 using namespace tw;
+using tw::test::foldersOf;
+using tw::test::writeWholeFile;
 
 namespace {
 
@@ -70,27 +73,6 @@ double fromHex(const std::string& s) {
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Writes a journal whole; false with the system's words in `error` when it cannot. A network share
-// can refuse a new file for a moment (a client whose connection to the server starts again answers
-// with an I/O error for a few seconds): a few tries over five seconds.
-bool writeWholeFile(const std::string& path, const std::string& text, std::string& error) {
-    for (int attempt = 0;; ++attempt) {
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
-        int err = errno;
-        if (f && std::fclose(f) != 0 && ok) {
-            ok = false;
-            err = errno;
-        }
-        if (ok) return true;
-        if (attempt == 20) {
-            error = std::strerror(err);
-            return false;
-        }
-        sleepMilliseconds(250);
-    }
 }
 
 // Every call is one second later than the one before: send times are unique per sender.
@@ -190,25 +172,31 @@ private:
     void send() {
         int16_t note = static_cast<int16_t>(1 + pick(4));
         int16_t to = otherMember();
-        st_.QuestionCode = static_cast<int16_t>(pick(3));
-        if (!writeSendRecord(st_, note, to)) return error("send failed");
+        const auto kind = static_cast<int16_t>(pick(3));
+        const SendWrite w = writeSendRecord(st_, note, to, kind);
+        if (!w) return error("send failed");
         ++ops_["send"];
-        if (st_.LogSelection.empty()) return error("send: empty selection");
-        const LogRecord& r = st_.LogSelection.back();
+        // The log as the send left it ends with the record it names.
+        const LogRecords now = logRecordsOf(w.content);
+        if (now.empty()) return error("send: empty log after the send");
+        const LogRecord& r = now.back();
         if (r.SenderId != id_ || r.NoteId != note || r.RecipientId != to || r.SentAt != clock_.last() ||
-            r.QuestionKind != st_.QuestionCode || r.ReceivedAt != 0)
+            r.QuestionKind != kind || r.ReceivedAt != 0)
             return error("send: the appended record is not the one sent");
-        sends_[r.SentAt] = {note, to, st_.QuestionCode};
-        verifyWhole("after send");
+        if (w.record.SentAt != r.SentAt || w.record.RecipientId != to || w.record.QuestionKind != kind)
+            return error("send: the record handed back is not the one appended");
+        sends_[r.SentAt] = {note, to, kind};
+        verifyWhole("after send", now);
     }
 
     void receive() {
-        if (!readUnreceivedLog(st_)) {
+        const std::optional<LogRecords> read = readUnreceivedLog(st_);
+        if (!read) {
             if (prompter_.boxes) error("receive read failed");
             return;   // an empty log
         }
         ++ops_["receive-read"];
-        std::vector<LogRecord> pending = st_.LogSelection;
+        const LogRecords& pending = *read;
         for (const auto& e : pending) {
             if (e.RecipientId != id_ || e.ReceivedAt != 0) return error("receive read: wrong record selected");
             if (received_.count({e.SenderId, e.SentAt})) return error("receive read: a record I received is pending again");
@@ -231,32 +219,39 @@ private:
     }
 
     void receiveWrite(const LogRecord& e, bool first) {
-        st_.QuestionCode = static_cast<int16_t>(pick(1024));
+        const auto answer = static_cast<int16_t>(pick(1024));
         int16_t local = first ? static_cast<int16_t>(1 + pick(500)) : 0;
-        if (!writeReceipt(st_, e.SenderId, e.NoteId, e.SentAt, local))
-            return error("receive write failed");
+        const ReceiptWrite w = writeReceipt(st_, e.SenderId, e.NoteId, e.SentAt, local, answer);
+        if (!w) return error("receive write failed");
         ++ops_[first ? "receive-write" : "answer-again"];
         std::pair<int16_t, double> key{e.SenderId, e.SentAt};
+        const LogRecords now = logRecordsOf(w.content);
         const LogRecord* hit = nullptr;
-        for (const auto& r : st_.LogSelection)
+        for (const auto& r : now)
             if (r.SenderId == e.SenderId && r.SentAt == e.SentAt && r.RecipientId == id_) hit = &r;
+        if (w.marked.has_value() != (hit != nullptr))
+            return error("receive write: says it marked a record the log does not hold, or the other way round");
         if (!hit) {
             // The sender took it back between our read and our write: nothing was received.
             if (!first) received_[key].gone = true;
-            verifyWhole("after a receive write of a withdrawn record");
+            verifyWhole("after a receive write of a withdrawn record", now);
             return;
         }
-        if (hit->ReceivedAt != clock_.last() || hit->ReceivedNoteId != local || hit->AnswerCode != st_.QuestionCode)
+        if (hit->ReceivedAt != clock_.last() || hit->ReceivedNoteId != local || hit->AnswerCode != answer)
             return error("receive write: the record does not carry my receipt");
+        if (w.marked->SentAt != hit->SentAt || w.marked->ReceivedAt != hit->ReceivedAt ||
+            w.marked->AnswerCode != answer)
+            return error("receive write: the record handed back is not the one marked");
         if (first && received_.count(key)) return error("receive write: a record received twice");
-        received_[key] = {hit->ReceivedAt, local, st_.QuestionCode, false};
+        received_[key] = {hit->ReceivedAt, local, answer, false};
         noteOfReceived_[key] = e.NoteId;
-        verifyWhole("after receive write");
+        verifyWhole("after receive write", now);
     }
 
     void statusRead() {
         int16_t note = static_cast<int16_t>(1 + pick(4));
-        if (!readSendRecords(st_, note)) {
+        const std::optional<LogRecords> read = readSendRecords(st_, note);
+        if (!read) {
             if (prompter_.boxes) return error("status read failed");
             if (!sends_.empty()) error("status read: empty log while my sends are in it");
             return;
@@ -265,7 +260,7 @@ private:
         std::vector<double> want, got;
         for (const auto& [at, s] : sends_)
             if (s.note == note) want.push_back(at);
-        for (const auto& r : st_.LogSelection) {
+        for (const auto& r : *read) {
             if (r.SenderId != id_ || r.NoteId != note) return error("status read: wrong record selected");
             got.push_back(r.SentAt);
         }
@@ -273,13 +268,14 @@ private:
     }
 
     void fullRead() {
-        if (!readWholeLog(st_)) {
+        const std::optional<LogRecords> read = readWholeLog(st_);
+        if (!read) {
             if (prompter_.boxes) return error("full read failed");
             if (!sends_.empty()) error("full read: empty log while my sends are in it");
             return;
         }
         ++ops_["full-read"];
-        verifyWhole("full read");
+        verifyWhole("full read", *read);
     }
 
     // A reader that ignores the lock must still find a complete log where it is replaced in one
@@ -296,15 +292,28 @@ private:
         int16_t note = static_cast<int16_t>(1 + pick(4));
         const LogKind kind = std::array{LogKind::DeleteReceived, LogKind::DeleteAll, LogKind::DeleteOne}[static_cast<size_t>(pick(3))];
         int16_t to = otherMember();
-        if (!SharedLogOperation(st_, kind, {.noteId = note, .recipientId = to})) return error("delete failed");
+        const RecordsChange c = kind == LogKind::DeleteReceived ? deleteReceivedSends(st_, note)
+                                : kind == LogKind::DeleteAll    ? deleteAllSends(st_, note)
+                                                                : deleteSendTo(st_, note, to);
+        if (!c) return error("delete failed");
         ++ops_["delete-" + std::to_string(static_cast<int>(kind))];
-        std::set<double> mine;
-        for (const auto& r : st_.LogSelection)
+        const LogRecords now = logRecordsOf(c.content);
+        std::set<double> mine, removed;
+        for (const auto& r : now)
             if (r.SenderId == id_) mine.insert(r.SentAt);
+        for (const auto& r : c.records) {
+            if (r.SenderId != id_ || r.NoteId != note || mine.count(r.SentAt) || !removed.insert(r.SentAt).second)
+                error("delete " + std::to_string(static_cast<int>(kind)) + ": names a record it did not remove");
+            if (kind == LogKind::DeleteReceived && r.ReceivedAt == 0)
+                error("delete 12: removed a record nobody has received");
+        }
         for (auto it = sends_.begin(); it != sends_.end();) {
             const Send& s = it->second;
             bool expectGone = s.note == note && (kind == LogKind::DeleteAll || (kind == LogKind::DeleteOne && s.recipient == to));
             bool gone = !mine.count(it->first);
+            if (gone != (removed.count(it->first) == 1))
+                error("delete " + std::to_string(static_cast<int>(kind)) + ": record " + hexOf(it->first) +
+                      " removed but not named, or named but not removed");
             if (kind == LogKind::DeleteReceived && s.note == note && gone) {
                 removedReceived_[it->first] = s;   // checked against the recipient's journal later
                 it = sends_.erase(it);
@@ -322,10 +331,10 @@ private:
             }
         }
         if (kind == LogKind::DeleteReceived)
-            for (const auto& r : st_.LogSelection)
+            for (const auto& r : now)
                 if (r.SenderId == id_ && r.NoteId == note && r.ReceivedAt != 0)
                     error("delete 12: a received record of the note is left");
-        verifyWhole("after delete");
+        verifyWhole("after delete", now);
     }
 
     void checkNames(const LogRecord& r, const char* where) {
@@ -335,11 +344,11 @@ private:
 
     // The whole log as this member may expect it: its own sends exactly, its own receipts exactly,
     // no record twice.
-    void verifyWhole(const char* where) {
+    void verifyWhole(const char* where, const LogRecords& log) {
         std::set<std::pair<int16_t, double>> seen;
         std::vector<double> mine;
         std::set<std::pair<int16_t, double>> present;
-        for (const auto& r : st_.LogSelection) {
+        for (const auto& r : log) {
             if (!seen.insert({r.SenderId, r.SentAt}).second) error(std::string(where) + ": a record appears twice");
             checkNames(r, where);
             if (r.SenderId == id_) {
@@ -515,20 +524,6 @@ int check(const std::string& folder, int count, int membersFailed = 0, long minC
     return failures ? 1 : 0;
 }
 
-// The folders of a stress run: one, or several separated by commas. A folder whose own name holds a
-// comma is one folder.
-std::vector<std::string> foldersOf(const std::string& arg) {
-    std::vector<std::string> folders;
-    if (arg.find(',') == std::string::npos || directoryExists(arg)) return {arg};
-    std::string::size_type from = 0;
-    for (;;) {
-        const auto comma = arg.find(',', from);
-        folders.push_back(arg.substr(from, comma - from));
-        if (comma == std::string::npos) return folders;
-        from = comma + 1;
-    }
-}
-
 int stress(const std::vector<std::string>& folders, int count, double seconds, uint64_t seed) {
     const auto folderOf = [&](int id) -> const std::string& {
         return folders[static_cast<size_t>(id) % folders.size()];
@@ -590,7 +585,7 @@ int churn(const std::string& folder, int16_t id) {
     st.sys.retrySeconds = 30;
     st.sys.retryPauseMs = 1;
     for (;;) {
-        if (!writeSendRecord(st, 1, 2)) return 3;
+        if (!writeSendRecord(st, 1, 2, 0)) return 3;
         if (!deleteAllSends(st, 1)) return 3;
     }
 }

@@ -3,7 +3,6 @@
 #include "app/groval.h"
 #include "app/memberentry.h"
 #include "app/options.h"
-#include "dialogs/qt/frmMain.h"
 #include "platform/prompter.h"
 #include "platform/qt/commondialogs.h"
 #include "platform/screen.h"
@@ -72,7 +71,7 @@ QLabel* caption(const char* text, QWidget* parent) { return new QLabel(q(text), 
 
 }  // namespace
 
-frmOptions::frmOptions(AppState& st, frmMain* timer, CommonDialogs& dialogs, QWidget* parent)
+frmOptions::frmOptions(AppState& st, ReceptionTimer* timer, CommonDialogs& dialogs, QWidget* parent)
     : QDialog(parent), pathChgFlag(st.pathChgFlag), st_(st), timer_(timer), dialogs_(dialogs) {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(q("環境設定"));
@@ -358,8 +357,14 @@ void frmOptions::showEvent(QShowEvent* e) {
 }
 
 void frmOptions::open() {
-    if (timer_) timer_->offTimer();
     openedWhileRunning_ = st_.SettingsReady;
+    // While the program runs, no network check runs until the dialog closes. The first-time setup
+    // leaves the timer off: the start-up arms it once the notes are loaded.
+    if (!openedWhileRunning_) {
+        if (timer_) timer_->offTimer();
+    } else if (!pause_) {
+        pause_.emplace(timer_);
+    }
 
     // First-time setup: there is no member entry yet to hold a password.
     QLineEdit* pw = txtStr[2];
@@ -510,15 +515,14 @@ void frmOptions::moveToFolder(const QString& folder) {
         return;
     }
     host_->closeAllNotes();
-    if (timer_) timer_->offTimer();
     if (FileError e = switchToFolder(st_, folder.toStdString())) {
         st_.sys.prompter->ask("エラー", "共有パスの変更中にエラーが発生しました\r" + e.description, Icon::Warning,
                               Buttons::Ok);
         pathChgFlag = false;
     }
     // In the new folder, or after a failure again in the old one: the notes come back on the screen.
+    // The start-up arms the reception timer and checks once; the dialog's pause keeps it still.
     const StartupResult r = host_->restartInFolder();
-    if (timer_) timer_->offTimer();   // the dialog is still open
     if (r != StartupResult::Running) {
         reject();
         host_->endProgram(exitCodeOf(r));
@@ -603,9 +607,8 @@ void frmOptions::cmdOK_Click() {
 
 void frmOptions::done(int result) {
     QDialog::done(result);
-    // The reception timer runs again with the interval of the (possibly new) settings. During the
-    // first-time setup the start-up arms it once the notes are loaded.
-    if (openedWhileRunning_ && timer_) timer_->setTimerInterval(timer_->onTimer());
+    // The reception timer runs again with the interval of the (possibly new) settings.
+    pause_.reset();
 }
 
 // Ctrl+Tab shows the next tab, after the last the first.

@@ -9,10 +9,12 @@
 #include "app/options.h"
 #include "app/startup.h"
 #include "model/state.h"
+#include "notes/qt/receptiontimer.h"
 
 #include <QDialog>
 
 #include <array>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -28,7 +30,6 @@ class QTreeWidget;
 namespace tw {
 
 class CommonDialogs;
-class frmMain;
 
 // What the dialog needs from the running program for a move to another shared folder and after the
 // member list was deleted.
@@ -46,8 +47,8 @@ public:
 class frmOptions : public QDialog {
     Q_OBJECT
 public:
-    // `timer` is the hidden note-settings dialog with the reception timer (may be null in tests).
-    frmOptions(AppState& st, frmMain* timer, CommonDialogs& dialogs, QWidget* parent = nullptr);
+    // `timer` is the program's reception timer, paused while the dialog is open (may be null in tests).
+    frmOptions(AppState& st, ReceptionTimer* timer, CommonDialogs& dialogs, QWidget* parent = nullptr);
 
     void setHost(OptionsHost* host) { host_ = host; }
 
@@ -117,7 +118,10 @@ private:
     bool passwordKeyAccepted(const QKeyEvent& key) const;
 
     AppState& st_;
-    frmMain* timer_;
+    ReceptionTimer* timer_;
+    // Held from the showing of the dialog to its end: no network check meanwhile, also not while
+    // the start-up runs again in another folder.
+    std::optional<ReceptionTimer::Pause> pause_;
     CommonDialogs& dialogs_;
     OptionsHost* host_ = nullptr;
     std::array<uint32_t, 5> backColours_{};

@@ -4,6 +4,7 @@
 #include "app/qt/tackwispapplication.h"
 #include "dialogs/qt/frmMain.h"
 #include "notes/qt/notewindows.h"
+#include "notes/qt/receptiontimer.h"
 #include "model/datetime.h"
 #include "platform/qt/commondialogs.h"
 #include "platform/qt/instancelock.h"
@@ -56,12 +57,14 @@ Program::Program(ProgramSetup setup) : setup_(std::move(setup)), st_(services())
     CommonDialogs& dialogs = orOwn<CommonDialogs, QtCommonDialogs>(setup_.dialogs, ownDialogs_);
     if (!setup_.quit) setup_.quit = [](int code) { QCoreApplication::exit(code); };
 
+    reception_ = std::make_unique<ReceptionTimer>(st_);
     frmMain_ = std::make_unique<frmMain>(st_);
-    frmOptions_ = std::make_unique<frmOptions>(st_, frmMain_.get(), dialogs);
+    frmOptions_ = std::make_unique<frmOptions>(st_, reception_.get(), dialogs);
     frmOptions_->setHost(this);
     notes_ = std::make_unique<NoteWindows>(st_, *this);
     notes_->setSettingsDialog(frmMain_.get());
-    frmMain_->setNetworkHost(&notes_->networkHost());
+    notes_->setReceptionTimer(reception_.get());
+    reception_->setNetworkHost(&notes_->networkHost());
     autoSaveTimer_.setInterval(kAutoSaveMs);
     connect(&autoSaveTimer_, &QTimer::timeout, this, [this] {
         if (running_ && !ended_) autoSave_.saveChanges(st_);
@@ -87,12 +90,14 @@ Program::Program(ProgramSetup setup) : setup_(std::move(setup)), st_(services())
 Program::~Program() {
     if (auto* app = dynamic_cast<TackwispApplication*>(QCoreApplication::instance())) app->setPrompter(nullptr);
     if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
-    // The note windows refer to the state and to this object: they go first.
-    frmMain_->offTimer();
-    frmMain_->setNetworkHost(nullptr);
+    // The note windows refer to the state and to this object: they go first. The reception timer
+    // goes last: a dialog may still hold a pause of it.
+    reception_->offTimer();
+    reception_->setNetworkHost(nullptr);
     notes_.reset();
     frmOptions_.reset();
     frmMain_.reset();
+    reception_.reset();
 }
 
 StartupResult Program::start() {
@@ -149,9 +154,9 @@ std::string Program::dialogPassword() { return frmOptions_->passwordText(); }
 
 void Program::loadShapes() { notes_->loadShapeCatalogue(); }
 
-int32_t Program::onTimer() { return frmMain_->onTimer(); }
-void Program::setTimerInterval(int32_t ms) { frmMain_->setTimerInterval(ms); }
-void Program::chkNetCom() { frmMain_->chkNetCom(); }
+int32_t Program::onTimer() { return reception_->onTimer(); }
+void Program::setTimerInterval(int32_t ms) { reception_->setTimerInterval(ms); }
+void Program::chkNetCom() { reception_->chkNetCom(); }
 void Program::openAllNotes() { notes_->openAllNotes(); }
 
 // ---- OptionsHost ----
@@ -172,14 +177,12 @@ StartupResult Program::restartInFolder() {
 
 // ---- ProgramHooks ----
 
-void Program::offTimer() { frmMain_->offTimer(); }
-
 void Program::endProgram(int exitCode) {
     if (ended_) return;
     ended_ = true;
     exitCode_ = exitCode;
     autoSaveTimer_.stop();
-    frmMain_->offTimer();
+    reception_->offTimer();
     // Hidden, not closed: closing a note window would be taken for a close of that note. The windows
     // are destroyed with this object once the event loop has returned.
     for (QWidget* w : QApplication::topLevelWidgets()) w->hide();

@@ -1,5 +1,5 @@
-// The running program: it owns the process-wide state and the services around it, the hidden
-// note-settings dialog with the reception timer, the environment dialog and the note windows; it
+// The running program: it owns the process-wide state and the services around it, the reception
+// timer, the note-settings dialog, the environment dialog and the note windows; it
 // runs the start-up and ends the program, also when the system asks it to (termination signal, end of
 // the desktop session, a quit request of the platform).
 #pragma once
@@ -27,6 +27,7 @@ class InstanceLock;
 class NoteWindows;
 class Prompter;
 class QuitRequests;
+class ReceptionTimer;
 class Screen;
 class SettingsStore;
 class frmMain;
@@ -70,6 +71,7 @@ public:
 
     AppState& state() { return st_; }
     frmMain& mainForm() { return *frmMain_; }
+    ReceptionTimer& receptionTimer() { return *reception_; }
     frmOptions& options() { return *frmOptions_; }
     NoteWindows& notes() { return *notes_; }
 
@@ -86,7 +88,6 @@ public:
     void openAllNotes() override;
 
     // ProgramHooks
-    void offTimer() override;
     void endProgram(int exitCode = 0) override;
     bool environmentDialogAvailable() const override { return true; }
 
@@ -112,6 +113,7 @@ private:
     QTimer autoSaveTimer_;
     AppState st_;   // after the services it refers to
     std::unique_ptr<InstanceLock> instance_;
+    std::unique_ptr<ReceptionTimer> reception_;
     std::unique_ptr<frmMain> frmMain_;
     std::unique_ptr<frmOptions> frmOptions_;
     std::unique_ptr<NoteWindows> notes_;

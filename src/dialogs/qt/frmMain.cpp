@@ -4,13 +4,9 @@
 #include "dialogs/qt/listpage.h"
 #include "dialogs/qt/periodpage.h"
 #include "dialogs/qt/sendpage.h"
-#include "messaging/reception.h"
-#include "messaging/receptioncheck.h"
-#include "platform/clock.h"
 #include "platform/screen.h"
 
 #include <QPushButton>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -22,17 +18,9 @@ constexpr int kWidthTwips = 5295, kHeightTwips = 3195;
 // Where the pages that are not shown wait.
 constexpr int kAsideTopTwips = 2760;
 
-// Receives without windows: the records are there, their windows come with the next refresh.
-class NoWindows : public NetworkCheckHost {
-public:
-    void openNoteWindow(int) override {}
-    bool openAnswerSheet(const LogRecord&, const NoteRecord&) override { return false; }
-    void refreshWindows() override {}
-};
-
 }  // namespace
 
-frmMain::frmMain(AppState& st, QWidget* parent) : QDialog(parent), st_(st), tmrLog_(new QTimer(this)) {
+frmMain::frmMain(AppState& st, QWidget* parent) : QDialog(parent), st_(st) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromStdString(kProductName));
     const int tppX = std::max(1, st.sys.screen->twipsPerPixelX()), tppY = std::max(1, st.sys.screen->twipsPerPixelY());
@@ -68,11 +56,6 @@ frmMain::frmMain(AppState& st, QWidget* parent) : QDialog(parent), st_(st), tmrL
     for (QWidget* page : picSet) page->resize(width(), pageHeight - 34);
     for (QPushButton* b : btn) b->raise();
     showPage(kPeriodPage);
-
-    tmrLog_->setObjectName(QStringLiteral("tmrLog"));
-    // A coarse timer may fire a little early, and an early tick would find the check not yet due.
-    tmrLog_->setTimerType(Qt::PreciseTimer);
-    connect(tmrLog_, &QTimer::timeout, this, &frmMain::tmrLog_Timer);
 }
 
 // ---- pages ----
@@ -163,57 +146,6 @@ void frmMain::okClicked() {
     default: break;
     }
     accept();
-}
-
-// ---- reception timer and network check ----
-
-int32_t frmMain::onTimer() {
-    enabled_ = true;
-    apply();
-    return receptionTickLength(st_.localConfig);
-}
-
-void frmMain::offTimer() {
-    enabled_ = false;
-    interval_ = 0;
-    apply();
-}
-
-void frmMain::setTimerInterval(int32_t ms) {
-    interval_ = ms < 0 ? 0 : ms;
-    apply();
-}
-
-void frmMain::apply() {
-    // An interval of 0 means no ticks at all (a QTimer would fire at every pass of the event loop).
-    if (enabled_ && interval_ > 0)
-        tmrLog_->start(interval_);
-    else
-        tmrLog_->stop();
-}
-
-void frmMain::tmrLog_Timer() {
-    if (host_ && !st_.TimerTable.empty()) host_->fireDueTimers();
-    if (receptionCheckDue(st_, st_.sys.clock->now())) chkNetCom();
-}
-
-void frmMain::chkNetCom() {
-    // A check that is already running (a questionnaire box is open) is not started again.
-    if (checking_) return;
-    checking_ = true;
-    // No check overlaps another: the timer is off while it runs and re-armed afterwards.
-    offTimer();
-    st_.LastCheckTime = st_.sys.clock->now();
-    NoWindows none;
-    NetworkCheckHost& host = host_ ? *host_ : none;
-    // Without a shared folder (not set up yet) there is no log to look at.
-    if (!st_.SharedPath.empty()) {
-        networkCheck(st_, host);
-    }
-    host.refreshWindows();
-    setTimerInterval(onTimer());
-    checking_ = false;
-    emit checked();
 }
 
 }  // namespace tw

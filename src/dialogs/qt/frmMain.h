@@ -1,10 +1,8 @@
 // The note-settings dialog: four pages that edit one note at a time (period, send, lists,
-// background) with a shared OK and "ｷｬﾝｾﾙ". Its hidden instance, loaded for the whole run, also
-// carries the reception timer tmrLog and the network check; onTimer / offTimer / chkNetCom are what
-// the rest of the program uses to arm, stop and run them.
+// background) with a shared OK and "ｷｬﾝｾﾙ". One instance is loaded for the whole run and shown
+// modally by the settings menu of the notes.
 #pragma once
 
-#include "messaging/reception.h"
 #include "model/state.h"
 
 #include <QDialog>
@@ -13,7 +11,6 @@
 #include <cstdint>
 
 class QPushButton;
-class QTimer;
 
 namespace tw {
 
@@ -21,15 +18,6 @@ class PeriodPage;
 class SendPage;
 class ListPage;
 class BackgroundPage;
-
-// What the network check needs of the note windows.
-class NetworkCheckHost : public ReceptionHost {
-public:
-    // Colours, sent marks, notes to hide and windows for notes that have none.
-    virtual void refreshWindows() = 0;
-    // The alarm timers of the note texts that are due, on every tick before the check.
-    virtual void fireDueTimers() {}
-};
 
 class frmMain : public QDialog {
     Q_OBJECT
@@ -62,39 +50,11 @@ public:
     // Centred on the screen.
     void centre();
 
-    // ---- reception timer and network check ----
-    // Enables tmrLog and gives the tick length for the current check unit in milliseconds
-    // (receptionTickLength). The caller puts the result on the timer with setTimerInterval.
-    int32_t onTimer();
-    // Disables tmrLog and sets its interval to 0.
-    void offTimer();
-    // Puts an interval on tmrLog; it ticks while enabled and the interval is above 0.
-    void setTimerInterval(int32_t ms);
-    // One network check: receive, follow the sent notes, refresh the windows, re-arm.
-    void chkNetCom();
-    // The note windows the check works with (none: received notes get their windows later).
-    void setNetworkHost(NetworkCheckHost* host) { host_ = host; }
-
-    bool timerEnabled() const { return enabled_; }
-    int32_t timerInterval() const { return interval_; }
-    QTimer* tmrLog() const { return tmrLog_; }
-
-signals:
-    // After every network check (the ui tests follow the timer with it).
-    void checked();
-
 private:
-    void tmrLog_Timer();
-    void apply();
     void okClicked();
     void prepareOk();
 
     AppState& st_;
-    QTimer* tmrLog_;
-    bool enabled_ = false;
-    int32_t interval_ = 0;
-    bool checking_ = false;
-    NetworkCheckHost* host_ = nullptr;
 };
 
 }  // namespace tw

@@ -73,9 +73,9 @@ bool ListPage::setLogView(int16_t mode, int16_t noteId) {
     ok_.setEnabled(false);
     ok_.repaint();
 
-    const bool read = mode == 0 ? readSendRecords(st_, noteId) : readWholeLog(st_);
+    const std::optional<LogRecords> read = mode == 0 ? readSendRecords(st_, noteId) : readWholeLog(st_);
     if (!read) return false;
-    if (st_.LogSelection.empty()) {
+    if (read->empty()) {
         st_.sys.prompter->ask("確認", emptyLogNotice(mode), Icon::Information, Buttons::Ok);
         ok_.setText(QStringLiteral("OK"));
         ok_.setEnabled(true);
@@ -85,8 +85,7 @@ bool ListPage::setLogView(int16_t mode, int16_t noteId) {
     SheetShape shape;
     const bool own = noteId >= 0 && static_cast<size_t>(noteId) < st_.NoteTable.size();
     if (own) shape = sheetShape(parseAnswerItems(st_.NoteTable[static_cast<size_t>(noteId)].Text));
-    view_ = buildLogView(st_.LogSelection, mode, own ? &shape : nullptr);
-    st_.LogSelection.clear();
+    view_ = buildLogView(*read, mode, own ? &shape : nullptr);
     fill();
     return true;
 }
@@ -159,7 +158,6 @@ ListPage::DeleteResult ListPage::deleteSelected() {
     }
     const bool onlyRow = view_.rows.size() == 1;
     if (!deleteSendTo(st_, row.noteId, row.recipientId)) return DeleteResult::Stay;
-    st_.LogSelection.clear();
     if (onlyRow) return DeleteResult::CloseThenPrepare;
     // Rows that can no longer be shown must not stay to be deleted by mistake: the dialog closes.
     return setLogView(mode_, fid_) ? DeleteResult::Stay : DeleteResult::Close;

@@ -1,7 +1,6 @@
 // The note windows of the running program and the note commands that work on them.
 #include "notes/qt/notewindows.h"
 
-#include "dialogs/qt/frmMain.h"
 #include "notes/programhooks.h"
 #include "notes/mdpinly.h"
 #include "notes/notetable.h"
@@ -158,7 +157,7 @@ void NoteWindows::endOfProgram() {
     // A text still being edited belongs to the note that is written now.
     for (frmPinly* w : windows_)
         if (w->isEditing()) w->endEditing(true);
-    hooks_.offTimer();
+    if (reception_) reception_->offTimer();
     const EndResult r = writeFilesAtEnd(st_);
     hooks_.endProgram(r == EndResult::Written ? 0 : 1);
 }

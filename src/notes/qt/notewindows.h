@@ -5,6 +5,7 @@
 #pragma once
 
 #include "model/state.h"
+#include "notes/qt/receptiontimer.h"
 #include "window/qt/notehost.h"
 
 #include <QObject>
@@ -22,7 +23,6 @@ namespace tw {
 class frmMain;
 class frmPinly;
 class LinkOpener;
-class NetworkCheckHost;
 class NoteMenu;
 class ProgramHooks;
 
@@ -55,7 +55,7 @@ public:
     void peelNote(frmPinly* w) override;
     void undoPeel(int slot) override;
     void exitProgram() override;
-    // The end of the program: timer off, local settings then notes written, then the end.
+    // The end of the program: reception timer off, local settings then notes written, then the end.
     void endOfProgram();
     // Closes every note window (change of shared folder).
     void closeAll();
@@ -68,10 +68,13 @@ public:
     void alignNotes(frmPinly* w, int k) override;
     void alignAllNotes(frmPinly* w, int k) override;
 
-    // ---- the note-settings dialog and the network check (notetravel.cpp) ----
-    // The hidden note-settings dialog that carries the reception timer; the settings menu opens its
-    // pages. Without it the settings entries do nothing.
+    // ---- the note-settings dialog (notetravel.cpp) ----
+    // The note-settings dialog whose pages the settings menu opens. Without it the settings entries
+    // do nothing.
     void setSettingsDialog(frmMain* dialog) { settings_ = dialog; }
+    // The program's reception timer: paused while the settings dialog is open and while a send is
+    // cancelled, stopped at the end of the program. None: nothing to pause.
+    void setReceptionTimer(ReceptionTimer* timer) { reception_ = timer; }
     void openSettingsPage(frmPinly* w, int k) override;
     void cancelSend(frmPinly* w) override;
     void chooseAlarmKind(frmPinly* w, int k) override;
@@ -113,6 +116,7 @@ public:
     void refreshBackground(frmPinly& w) override;
     // How the password dialog is shown: tests replace it. Empty: frmPass runs modally.
     std::function<void(AppState& st)> askPassword;
+    // ---- what the network check asks of the note windows (notecheck.cpp) ----
     // The network check's refresh: colours that changed class, sent marks, notes to hide, windows
     // for notes that have none (also those closed with the system close key).
     void refreshWindows();
@@ -145,6 +149,8 @@ public:
 private:
     void bind(frmPinly& w, int index);
     void followRecord(int index);
+    // The colours of the note's colour class on its window.
+    void colourByClass(frmPinly& w, int index);
 
     AppState& st_;
     ProgramHooks& hooks_;
@@ -152,6 +158,7 @@ private:
     std::vector<frmPinly*> byRecord_;   // indexed by record; nullptr where a record has no window
     std::unique_ptr<NoteMenu> menu_;
     frmMain* settings_ = nullptr;
+    ReceptionTimer* reception_ = nullptr;
     std::vector<ShapeEntry> shapes_;
     // The shape files as read, by number: each is read once, not at every resize of a note.
     std::map<int, ShapeData> shapeFiles_;

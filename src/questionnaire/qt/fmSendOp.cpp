@@ -181,12 +181,10 @@ void fmSendOp::done(int r) {
     // The close box ends here too: the answer then is what OK last took (nothing: 0).
     if (ModalState && !written_) {
         written_ = true;
-        st_.QuestionCode = code_;
         // The receipt and the answer are written together, only now: until then the send stays
         // unreceived, so the sender's check cannot take it out of the log before the answer is in it.
         // A failed write (told by the log) leaves it unreceived, and the sheet comes again.
-        writeReceipt(st_, SendID, SendFID, SendAt, 0);
-        st_.LogSelection.clear();
+        writeReceipt(st_, SendID, SendFID, SendAt, 0, code_);
     }
     QDialog::done(r);
 }
@@ -225,9 +223,9 @@ int16_t fmSendOp::preview(AppState& st, const std::string& noteText, QWidget* pa
     sheet.ModalState = false;
     sheet.load();
     sheet.exec();
-    st.QuestionCode = sheet.answerCode();
-    st.sys.prompter->ask("回答例文字列", answerSheetText(st.QuestionCode), Icon::Information, Buttons::Ok);
-    return st.QuestionCode;
+    const int16_t code = sheet.answerCode();
+    st.sys.prompter->ask("回答例文字列", answerSheetText(code), Icon::Information, Buttons::Ok);
+    return code;
 }
 
 void fmSendOp::showTally(AppState& st, const std::string& noteText, const std::string& answers, int sendCount,

@@ -3,7 +3,7 @@
 #include "app/qt/frmOptions.h"
 
 #include "app/groval.h"
-#include "dialogs/qt/frmMain.h"
+#include "notes/qt/receptiontimer.h"
 #include "platform/codepage.h"
 #include "platform/qt/commondialogs.h"
 #include "platform/screen.h"
@@ -100,7 +100,7 @@ protected:
     AnsweredDialogs dialogs;
     EmptySettingsStore store;
     AppState st{Services{prompter, clock, screen, store}};
-    std::unique_ptr<frmMain> timer;
+    std::unique_ptr<ReceptionTimer> timer;
     std::unique_ptr<frmOptions> dlg;
     RecordingHost host{st};
 
@@ -108,7 +108,7 @@ protected:
         st.sys.programDir = programDir.str();
         st.sys.retrySeconds = 1;
         st.sys.retryPauseMs = 5;
-        timer = std::make_unique<frmMain>(st);
+        timer = std::make_unique<ReceptionTimer>(st);
         dlg = std::make_unique<frmOptions>(st, timer.get(), dialogs);
         dlg->setHost(&host);
     }

@@ -5,7 +5,7 @@
 
 #include "app/groval.h"
 #include "app/qt/frmOptions.h"
-#include "dialogs/qt/frmMain.h"
+#include "notes/qt/receptiontimer.h"
 #include "notes/qt/notewindows.h"
 #include "platform/qt/commondialogs.h"
 #include "platform/screen.h"
@@ -153,7 +153,7 @@ TEST_F(ProgramTest, NotesSurviveTheEndAndTheNextStart) {
     EXPECT_EQ(st.NoteTable[0].Text, "タックウィスプ");
     EXPECT_EQ(st.NoteTable[0].Left, 1024 * 15 - 2145);
     EXPECT_EQ(st.NoteTable[0].Top, 0);
-    EXPECT_TRUE(p->mainForm().tmrLog()->isActive()) << "the reception timer runs after the start-up";
+    EXPECT_TRUE(p->receptionTimer().tmrLog()->isActive()) << "the reception timer runs after the start-up";
 
     frmPinly* first = p->notes().windowOf(0);
     ASSERT_NE(first, nullptr);
@@ -178,7 +178,7 @@ TEST_F(ProgramTest, NotesSurviveTheEndAndTheNextStart) {
     p->exitProgram();
     EXPECT_EQ(quits, std::vector<int>{0});
     EXPECT_TRUE(p->ended());
-    EXPECT_FALSE(p->mainForm().tmrLog()->isActive());
+    EXPECT_FALSE(p->receptionTimer().tmrLog()->isActive());
     EXPECT_FALSE(first->isVisible());
     p.reset();
     flushDeletes();

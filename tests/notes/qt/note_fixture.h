@@ -1,6 +1,6 @@
 // A running set of note windows on the offscreen platform: a fixed 1024 x 768 pixel screen of 15 twips
-// per pixel, a test clock, scripted message boxes, a temporary shared folder for member 1, and
-// program hooks that only record what they were asked. The context menu that all windows share is
+// per pixel, a test clock, scripted message boxes, a temporary shared folder for member 1, a reception
+// timer that nobody has armed, and program hooks that only record what they were asked. The context menu that all windows share is
 // recorded instead of run.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include "notes/programhooks.h"
 #include "model/datetime.h"
 #include "notes/qt/notewindows.h"
+#include "notes/qt/receptiontimer.h"
 #include "platform/screen.h"
 #include "platform/settingsstore.h"
 #include "support/member_state.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -29,13 +31,17 @@
 namespace tw::test {
 
 struct RecordingHooks : ProgramHooks {
-    int timerStops = 0;
     int environmentDialogs = 0;
     std::vector<int> ends;
+    // Whether the reception timer (when one is given) was still enabled at each end.
+    const ReceptionTimer* timer = nullptr;
+    std::vector<bool> timerOnAtEnd;
     bool environmentReady = false;
-    void offTimer() override { ++timerStops; }
     void showEnvironmentDialog() override { ++environmentDialogs; }
-    void endProgram(int exitCode) override { ends.push_back(exitCode); }
+    void endProgram(int exitCode) override {
+        ends.push_back(exitCode);
+        timerOnAtEnd.push_back(timer && timer->timerEnabled());
+    }
     bool environmentDialogAvailable() const override { return environmentReady; }
 };
 
@@ -57,6 +63,7 @@ protected:
 
     void makeWindows() {
         notes = std::make_unique<NoteWindows>(st, hooks);
+        notes->setReceptionTimer(&reception);
         notes->menuPopup = [this](frmPinly& w, QMenu&, const QPoint& at) {
             popups.push_back(at);
             popupWindow = &w;
@@ -116,6 +123,7 @@ protected:
     EmptySettingsStore legacyStore;
     RecordingHooks hooks;
     AppState st{Services{prompter, clock, screen, legacyStore}};
+    ReceptionTimer reception{st};
     std::unique_ptr<NoteWindows> notes;
     std::vector<QPoint> popups;
     frmPinly* popupWindow = nullptr;

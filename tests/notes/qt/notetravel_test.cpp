@@ -6,6 +6,7 @@
 #include "messaging/sending.h"
 #include "messaging/sharedlog.h"
 #include "notes/qt/note_fixture.h"
+#include "notes/qt/receptiontimer.h"
 #include "support/workgroup.h"
 
 #include <QApplication>
@@ -49,10 +50,10 @@ protected:
         }
         dialog = std::make_unique<frmMain>(st);
         notes->setSettingsDialog(dialog.get());
-        dialog->setNetworkHost(&notes->networkHost());
+        reception.setNetworkHost(&notes->networkHost());
     }
     void TearDown() override {
-        dialog->setNetworkHost(nullptr);
+        reception.setNetworkHost(nullptr);
         NoteWindowsFixture::TearDown();
         dialog.reset();
     }
@@ -64,11 +65,12 @@ TEST_F(NoteTravelTest, SendPageUsedAsAUserWould) {
     addNote("もう一枚");
     frmPinly* w = open(a);
     open(1);
-    dialog->setTimerInterval(dialog->onTimer());
+    reception.setTimerInterval(reception.onTimer());
     QString titleWhileOpen;
     whenModal(*dialog, [&] {
         titleWhileOpen = dialog->windowTitle();
-        EXPECT_FALSE(dialog->timerEnabled()) << "no check while the dialog is open";
+        EXPECT_TRUE(reception.paused());
+        EXPECT_FALSE(reception.tmrLog()->isActive()) << "no check while the dialog is open";
         EXPECT_EQ(dialog->currentPage(), frmMain::kSendPage);
         QTreeWidget* list = dialog->sendPage->lsvSend;
         ASSERT_EQ(list->topLevelItemCount(), 2);
@@ -90,12 +92,13 @@ TEST_F(NoteTravelTest, SendPageUsedAsAUserWould) {
     notes->openSettingsPage(w, 1);
     EXPECT_EQ(titleWhileOpen, QString::fromUtf8("他の人へ送信"));
     EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8("タックウィスプ"));
-    EXPECT_TRUE(dialog->timerEnabled());
+    EXPECT_TRUE(reception.tmrLog()->isActive());
     EXPECT_TRUE(note(a).IsSent);
     EXPECT_TRUE(note(a).AutoDelete);
-    readWholeLog(st);
-    ASSERT_EQ(st.LogSelection.size(), 2u);
-    EXPECT_EQ(st.LogSelection[1].RecipientName, "高橋");
+    const std::optional<LogRecords> log = readWholeLog(st);
+    ASSERT_TRUE(log);
+    ASSERT_EQ(log->size(), 2u);
+    EXPECT_EQ((*log)[1].RecipientName, "高橋");
     EXPECT_EQ(w->backColourValue(), st.localConfig.BackColours[4]) << "sent colours";
 }
 
@@ -234,7 +237,7 @@ TEST(NetworkCheck, ReceivedNoteGetsItsWindow) {
 
     RecordingHooks hooks;
     NoteWindows notes(g[2], hooks);
-    frmMain check(g[2]);
+    ReceptionTimer check(g[2]);
     check.setNetworkHost(&notes.networkHost());
     check.chkNetCom();
     ASSERT_EQ(g[2].NoteTable.size(), 1u);

@@ -218,10 +218,13 @@ TEST_F(NoteWindowsTest, PeelingTheOnlyNoteCancelKeepsItOkWritesAndEnds) {
     EXPECT_FALSE(note(a).IsPeeled);
     EXPECT_TRUE(hooks.ends.empty());
 
+    reception.setTimerInterval(reception.onTimer());
+    hooks.timer = &reception;
     prompter.expect("終了", kLastQuestion, Icon::None, Buttons::OkCancel, Answer::Ok);
     rightClick(w, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_TRUE(note(a).IsPeeled);
-    EXPECT_EQ(hooks.timerStops, 1);
+    EXPECT_EQ(hooks.timerOnAtEnd, std::vector<bool>{false}) << "the reception timer stops before the end";
+    EXPECT_FALSE(reception.tmrLog()->isActive());
     ASSERT_EQ(hooks.ends, std::vector<int>{0});
     ByteWriter fcg;
     encode(fcg, st.localConfig);
@@ -257,10 +260,13 @@ TEST_F(NoteWindowsTest, ExitWhileEditingWritesTheEditedText) {
     open(1);
     w->beginEditing();
     w->rch->setPlainText("後\n二行");
+    reception.setTimerInterval(reception.onTimer());
+    hooks.timer = &reception;
     // Not through a right click: that would reach the edit box, which has a menu of its own.
     notes->menu().mnuAllExit->trigger();
     EXPECT_TRUE(st.exiting);
-    EXPECT_EQ(hooks.timerStops, 1);
+    EXPECT_EQ(hooks.timerOnAtEnd, std::vector<bool>{false}) << "the reception timer stops before the end";
+    EXPECT_FALSE(reception.tmrLog()->isActive());
     ASSERT_EQ(hooks.ends, std::vector<int>{0});
 
     AppState again{st.sys};

@@ -11,10 +11,12 @@
 #include "platform/codepage.h"
 #include "questionnaire/qt/answeroutput.h"
 #include "questionnaire/qt/fmSendOp.h"
+#include "support/temp_dir.h"
 #include "support/workgroup.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPrinter>
 #include <QProcess>
@@ -54,8 +56,7 @@ std::vector<fmSendOp*> openSheets() {
 }
 
 LogRecord sendTo(AppState& st, int16_t recipient) {
-    readWholeLog(st);
-    for (const LogRecord& r : st.LogSelection)
+    for (const LogRecord& r : readWholeLog(st).value_or(LogRecords{}))
         if (r.RecipientId == recipient) return r;
     ADD_FAILURE() << "no record to " << recipient;
     return {};
@@ -233,6 +234,34 @@ void photograph(QWidget& w, const QString& name) {
     const QPixmap shot = w.screen()->grabWindow(0, w.frameGeometry().x(), w.frameGeometry().y(),
                                                 w.frameGeometry().width(), w.frameGeometry().height());
     EXPECT_TRUE(shot.save(dir + "/" + name + ".png")) << name.toStdString();
+}
+
+// The tally's text file is named in Qt's save dialog (the one that asks before replacing a file).
+TEST(AnswerOutputDialogs, TheTallyFileComesFromASaveDialog) {
+    const bool nativeOff = QCoreApplication::testAttribute(Qt::AA_DontUseNativeDialogs);
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
+    TempDir dir;
+    const QString folder = QDir(QString::fromStdString(dir.str())).canonicalPath();
+    const OpenFileRequest request{QStringLiteral("名前を付けて保存"), QStringLiteral("集計.txt"),
+                                  QStringLiteral("テキスト ファイル (*.txt)|*.txt|"), 1, folder};
+    QFileDialog::AcceptMode accept = QFileDialog::AcceptOpen;
+    QString title;
+    onNextModal([&](QWidget* w) {
+        auto* d = qobject_cast<QFileDialog*>(w);
+        if (!d) {
+            ADD_FAILURE() << "no file dialog";
+            w->close();
+            return;
+        }
+        accept = d->acceptMode();
+        title = d->windowTitle();
+        static_cast<QDialog*>(d)->accept();  // QFileDialog's own accept() is protected
+    });
+    QtAnswerOutput qt;
+    EXPECT_EQ(qt.saveFile(nullptr, request), folder + QStringLiteral("/集計.txt"));
+    EXPECT_EQ(accept, QFileDialog::AcceptSave);
+    EXPECT_EQ(title, request.title);
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, nativeOff);
 }
 
 TEST_F(Questionnaire, ScreensOfSheetAndTally) {
