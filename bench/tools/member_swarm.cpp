@@ -53,6 +53,7 @@
 
 using namespace tw;
 using tw::test::foldersOf;
+using tw::test::printFolderSplit;
 using tw::test::writeWholeFile;
 
 namespace {
@@ -226,15 +227,7 @@ double percentile(std::vector<double> v, double p) {
 
 int run(const std::string& self, const std::vector<std::string>& folders, int count, double seconds, double rate) {
     const std::string& folder = folders.front();
-    if (folders.size() > 1) {
-        for (size_t i = 0; i < folders.size(); ++i) {
-            std::printf("through %s: members", folders[i].c_str());
-            for (int id = 1; id <= count; ++id)
-                if (static_cast<size_t>(id) % folders.size() == i) std::printf(" %d", id);
-            std::printf("\n");
-        }
-        std::fflush(stdout);   // before the fork, or every member would print it again
-    }
+    printFolderSplit(folders, count);
     if (!prepare(folder, count)) {
         std::fprintf(stderr, "the member list could not be written in %s\n", folder.c_str());
         return 1;

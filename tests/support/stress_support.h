@@ -28,6 +28,19 @@ inline std::vector<std::string> foldersOf(const std::string& arg) {
     }
 }
 
+// Says which members work through which folder, when there are several: member i through folder
+// i mod n. Flushed, since the members are forked after it and would print it again.
+inline void printFolderSplit(const std::vector<std::string>& folders, int members) {
+    if (folders.size() < 2) return;
+    for (size_t i = 0; i < folders.size(); ++i) {
+        std::printf("through %s: members", folders[i].c_str());
+        for (int id = 1; id <= members; ++id)
+            if (static_cast<size_t>(id) % folders.size() == i) std::printf(" %d", id);
+        std::printf("\n");
+    }
+    std::fflush(stdout);
+}
+
 // Writes a journal whole; false with the system's words in `error` when it cannot. A network share
 // can refuse a new file for a moment (a client whose connection to the server starts again answers
 // with an I/O error for a few seconds): a few tries over five seconds.

@@ -49,6 +49,7 @@
 
 using namespace tw;
 using tw::test::foldersOf;
+using tw::test::printFolderSplit;
 using tw::test::writeWholeFile;
 
 namespace {
@@ -528,15 +529,7 @@ int stress(const std::vector<std::string>& folders, int count, double seconds, u
     const auto folderOf = [&](int id) -> const std::string& {
         return folders[static_cast<size_t>(id) % folders.size()];
     };
-    if (folders.size() > 1) {
-        for (size_t i = 0; i < folders.size(); ++i) {
-            std::printf("through %s: members", folders[i].c_str());
-            for (int id = 1; id <= count; ++id)
-                if (static_cast<size_t>(id) % folders.size() == i) std::printf(" %d", id);
-            std::printf("\n");
-        }
-        std::fflush(stdout);   // before the fork, or every member would print it again
-    }
+    printFolderSplit(folders, count);
     std::vector<pid_t> pids;
     for (int id = 1; id <= count; ++id) {
         pid_t pid = fork();

@@ -257,11 +257,11 @@ FileError lockFolderError(Registry& r, int err, const std::string& folder, const
 
 // Callers try a busy file again at once. Every try of a lock folder costs the file server a few
 // requests, so a member kept out pauses a moment first (a random one, so that two members who keep
-// meeting stop meeting); the system's own lock, which costs nothing, is tried again without it.
-FileError busyAfterAPause() {
+// meeting stop meeting), after letting go of the registry; the system's own lock, which costs
+// nothing, is tried again without it.
+void pauseBeforeTheNextTry() {
     static thread_local std::mt19937 gen{std::random_device{}()};
     sleepMilliseconds(2 + static_cast<int>(gen() % 8));
-    return busyError();
 }
 
 bool cannotLockHere(int err) {
@@ -274,13 +274,10 @@ std::string folderFor(const std::string& file) { return file + ".~lock"; }
 
 const std::string& computerName() { return computer(); }
 
-FileError take(const std::string& file, bool reader, std::string& owner, bool& cannotLock, bool& clearedDeadWriter) {
-    cannotLock = false;
-    clearedDeadWriter = false;
-    owner.clear();
+// take() with the registry's mutex held; `keptOut` tells a busy answer of the lock folder.
+static FileError takeHolding(Registry& r, const std::string& file, bool reader, std::string& owner, bool& cannotLock,
+                             bool& clearedDeadWriter, bool& keptOut) {
     const std::string folder = folderFor(file);
-    Registry& r = Registry::get();
-    std::lock_guard<std::mutex> lock(r.mutex_);
     auto it = r.held.find(folder);
     if (it != r.held.end()) {
         ++it->second.opens;
@@ -302,7 +299,10 @@ FileError take(const std::string& file, bool reader, std::string& owner, bool& c
             return lockFolderError(r, err, folder, file);
         }
         // Somebody is in there: whether we may join is seen before anything is written.
-        if (!made && othersInTheWay(r, folder, name, false, reader, clearedDeadWriter)) return busyAfterAPause();
+        if (!made && othersInTheWay(r, folder, name, false, reader, clearedDeadWriter)) {
+            keptOut = true;
+            return busyError();
+        }
         int fd = ::open(entry.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             const int err = errno;
@@ -319,7 +319,8 @@ FileError take(const std::string& file, bool reader, std::string& owner, bool& c
         // Now that our entry is there, whoever else is in the folder (and was not found dead) decides.
         if (othersInTheWay(r, folder, name, true, reader, clearedDeadWriter)) {
             removeEntry(entry);
-            return busyAfterAPause();
+            keptOut = true;
+            return busyError();
         }
         r.glitches.erase(folder);
         r.held[folder] = HeldLock{entry, 1};
@@ -328,6 +329,21 @@ FileError take(const std::string& file, bool reader, std::string& owner, bool& c
         return {};
     }
     return busyError();
+}
+
+FileError take(const std::string& file, bool reader, std::string& owner, bool& cannotLock, bool& clearedDeadWriter) {
+    cannotLock = false;
+    clearedDeadWriter = false;
+    owner.clear();
+    bool keptOut = false;
+    FileError e;
+    {
+        Registry& r = Registry::get();
+        std::lock_guard<std::mutex> lock(r.mutex_);
+        e = takeHolding(r, file, reader, owner, cannotLock, clearedDeadWriter, keptOut);
+    }
+    if (keptOut) pauseBeforeTheNextTry();
+    return e;
 }
 
 void release(const std::string& owner) {
