@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <vector>
 
 using namespace tw;
 namespace fs = std::filesystem;
@@ -21,6 +22,24 @@ std::string fileBytes(const fs::path& p) {
 }
 
 const fs::path kShapes = fs::u8path(TW_SHAPES_DIR);
+
+bool insidePolygon(const std::vector<IntPoint>& poly, double x, double y) {
+    bool in = false;
+    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+        const IntPoint a = poly[i], b = poly[j];
+        if ((a.y > y) != (b.y > y) && x < a.x + (y - a.y) * (b.x - a.x) / double(b.y - a.y)) in = !in;
+    }
+    return in;
+}
+
+// Whether the rectangle lies in the outline, tried every half unit along its edges just inside them.
+bool rectInside(const std::vector<IntPoint>& poly, double l, double t, double r, double b) {
+    for (double x = l + 0.25; x < r; x += 0.5)
+        if (!insidePolygon(poly, x, t + 0.25) || !insidePolygon(poly, x, b - 0.25)) return false;
+    for (double y = t + 0.25; y < b; y += 0.5)
+        if (!insidePolygon(poly, l + 0.25, y) || !insidePolygon(poly, r - 0.25, y)) return false;
+    return true;
+}
 
 }  // namespace
 
@@ -46,12 +65,24 @@ TEST(ShapeFilesInTheTree, AreRemadeFromTheirDescriptions) {
         ASSERT_EQ(decodeShapeFile(*made, s), ShapeFault::None);
         const int w = 300, h = shapeWindowHeight(s, w);
         EXPECT_GE(regionPolygon(s, w, h).size(), 3u) << "FSTYLE." << number;
+        // The text sits inside the outline, at the shape's own size.
+        const std::vector<IntPoint> outline = regionPolygon(s, s.baseWidth, s.baseHeight);
+        EXPECT_TRUE(rectInside(outline, s.textLeft, s.textTop, s.textLeft + s.textWidth, s.textTop + s.textHeight))
+            << "FSTYLE." << number;
     }
     ShapeData star, heart;
     ASSERT_EQ(decodeShapeFile(fileBytes(kShapes / "FSTYLE.002"), star), ShapeFault::None);
     ASSERT_EQ(decodeShapeFile(fileBytes(kShapes / "FSTYLE.003"), heart), ShapeFault::None);
     EXPECT_EQ(star.name, "星型");
     EXPECT_EQ(heart.name, "ハート型");
+    // The star's text rectangle is the largest the outline holds: a unit more on any side leaves it.
+    const std::vector<IntPoint> starOutline = regionPolygon(star, star.baseWidth, star.baseHeight);
+    const double l = star.textLeft, t = star.textTop, r = l + star.textWidth, b = t + star.textHeight;
+    EXPECT_GE(star.textWidth * star.textHeight, 4900);
+    EXPECT_FALSE(rectInside(starOutline, l - 1, t, r, b));
+    EXPECT_FALSE(rectInside(starOutline, l, t - 1, r, b));
+    EXPECT_FALSE(rectInside(starOutline, l, t, r + 1, b));
+    EXPECT_FALSE(rectInside(starOutline, l, t, r, b + 1));
     // The heart's lobes are arcs: its region has many more points than its file.
     EXPECT_GT(regionPolygon(heart, 300, 270).size(), 2 * heart.points.size());
 }
