@@ -15,26 +15,57 @@ bool isColumnKind(int kind) { return kind != kAlignTop && kind != kAlignBottom; 
 // Closed spans: touching counts as overlapping.
 bool overlaps(long long a, long long la, long long b, long long lb) { return b <= a + la && b + lb >= a; }
 
-struct Placed {
-    long long left, top, width;
-};
+// Kept on the screen: the right edge first, then the left edge, then the bottom edge. A top above the
+// screen stays.
+void keepOnScreen(long long& left, long long& top, long long width, long long height, const AlignArea& area) {
+    if (left + width > area.width) left = area.width - width;
+    if (left < 0) left = 0;
+    if (top + height > area.height) top = area.height - height;
+}
+
+// The note's size as its text needs it, when the column sizes its notes and the text can be measured.
+bool fitToText(const TextFit& fit, int kind, int index, long long& width, long long& height) {
+    if (kind != kAlignRightFit || !fit) return false;
+    const std::optional<TwipsSize> size = fit(index);
+    if (!size) return false;
+    width = std::clamp(size->width, 1, 32767);
+    height = std::clamp(size->height, 1, 32767);
+    return true;
+}
+
+void store(NoteRecord& n, long long left, long long top, long long width, long long height) {
+    n.Left = clampInt16(left);
+    n.Top = clampInt16(top);
+    n.Width = clampInt16(width);
+    n.Height = clampInt16(height);
+}
 
 }  // namespace
 
 bool takesPartInAlignment(const NoteRecord& r) { return !r.IsPeeled && (r.Flags & kFlagLocked) == 0; }
 
 std::vector<int> alignAgainst(std::vector<NoteRecord>& notes, int kind, int ref, const AlignArea& area,
-                              long long& leftmost) {
+                              long long& leftmost, const TextFit& fit) {
     std::vector<int> placed;
     if (ref < 0 || static_cast<size_t>(ref) >= notes.size()) return placed;
-    const NoteRecord r = notes[static_cast<size_t>(ref)];
+    NoteRecord& reference = notes[static_cast<size_t>(ref)];
+    const NoteRecord before = reference;   // the column is of the notes under the reference as it was
+    long long refWidth = reference.Width, refHeight = reference.Height;
+    if (fitToText(fit, kind, ref, refWidth, refHeight)) {
+        long long left = static_cast<long long>(reference.Left) + reference.Width - refWidth, top = reference.Top;
+        keepOnScreen(left, top, refWidth, refHeight, area);
+        store(reference, left, top, refWidth, refHeight);
+        placed.push_back(ref);
+    }
+    const NoteRecord r = reference;
     const bool column = isColumnKind(kind);
 
     std::vector<int> candidates;
     for (size_t i = 0; i < notes.size(); ++i) {
         const NoteRecord& c = notes[i];
         if (static_cast<int>(i) == ref || !takesPartInAlignment(c)) continue;
-        const bool hit = column ? overlaps(r.Left, r.Width, c.Left, c.Width) : overlaps(r.Top, r.Height, c.Top, c.Height);
+        const bool hit = column ? overlaps(before.Left, before.Width, c.Left, c.Width)
+                                : overlaps(before.Top, before.Height, c.Top, c.Height);
         if (hit) candidates.push_back(static_cast<int>(i));
     }
     std::stable_sort(candidates.begin(), candidates.end(), [&](int a, int b) {
@@ -46,8 +77,8 @@ std::vector<int> alignAgainst(std::vector<NoteRecord>& notes, int kind, int ref,
     long long p = column ? static_cast<long long>(r.Top) + r.Height : static_cast<long long>(r.Left) + r.Width;
     for (int index : candidates) {
         NoteRecord& c = notes[static_cast<size_t>(index)];
-        long long left = c.Left, top = c.Top, width = c.Width;
-        const long long height = c.Height;
+        long long left = c.Left, top = c.Top, width = c.Width, height = c.Height;
+        fitToText(fit, kind, index, width, height);
         switch (kind) {
         case kAlignLeft:
         case kAlignLeftWidth:
@@ -57,6 +88,7 @@ std::vector<int> alignAgainst(std::vector<NoteRecord>& notes, int kind, int ref,
             p += height + kAlignGap;
             break;
         case kAlignRight:
+        case kAlignRightFit:
             left = static_cast<long long>(r.Left) + r.Width - width;
             top = p + kAlignGap;
             p += height + kAlignGap;
@@ -71,18 +103,12 @@ std::vector<int> alignAgainst(std::vector<NoteRecord>& notes, int kind, int ref,
             top = static_cast<long long>(r.Top) + r.Height - height;
             p += width + kAlignGap;
             break;
-        default:   // kAlignRightKeep: the column's notes keep their place and size
+        default:
             break;
         }
-        // Kept on the screen: the right edge first, then the left edge, then the bottom edge. A top
-        // above the screen stays.
-        if (left + width > area.width) left = area.width - width;
-        if (left < 0) left = 0;
-        if (top + height > area.height) top = area.height - height;
+        keepOnScreen(left, top, width, height, area);
         leftmost = std::min(leftmost, left);
-        c.Left = clampInt16(left);
-        c.Top = clampInt16(top);
-        c.Width = clampInt16(width);
+        store(c, left, top, width, height);
         placed.push_back(index);
     }
     return placed;

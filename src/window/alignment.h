@@ -6,7 +6,10 @@
 #pragma once
 
 #include "model/records.h"
+#include "window/autosize.h"
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace tw {
@@ -20,8 +23,12 @@ enum AlignKind : int {
     kAlignTop = 2,          // row, top edges as the reference's
     kAlignBottom = 3,       // row, bottom edges as the reference's
     kAlignLeftWidth = 4,    // column, left edges and widths as the reference's
-    kAlignRightKeep = 5,    // the notes of a column are only kept on the screen, not moved into it
+    kAlignRightFit = 5,     // column, right edges as the reference's, every note sized to its text
 };
+
+// The window size a note's text needs (record index in, twips out), for the column that sizes its
+// notes to their text; nothing keeps the note's size (no window to measure, a text beyond the screen).
+using TextFit = std::function<std::optional<TwipsSize>(int index)>;
 
 struct AlignArea {
     int width = 0, height = 0;   // the screen in twips
@@ -31,12 +38,16 @@ struct AlignArea {
 bool takesPartInAlignment(const NoteRecord& r);
 
 // One column or row against note `ref`. Returns the indices of the notes whose records were changed,
-// in the order they were placed. `leftmost` is lowered to the smallest left edge placed.
+// in the order they were placed. `leftmost` is lowered to the smallest left edge placed. The column
+// sized to the text takes the notes under the reference as it was, gives the reference its fitted size
+// (keeping its right edge and top; it is then listed first) and each note its own, and lines them up
+// as `kAlignRight` does.
 std::vector<int> alignAgainst(std::vector<NoteRecord>& notes, int kind, int ref, const AlignArea& area,
-                              long long& leftmost);
-inline std::vector<int> alignAgainst(std::vector<NoteRecord>& notes, int kind, int ref, const AlignArea& area) {
+                              long long& leftmost, const TextFit& fit = {});
+inline std::vector<int> alignAgainst(std::vector<NoteRecord>& notes, int kind, int ref, const AlignArea& area,
+                                     const TextFit& fit = {}) {
     long long leftmost = 0;
-    return alignAgainst(notes, kind, ref, area, leftmost);
+    return alignAgainst(notes, kind, ref, area, leftmost, fit);
 }
 
 // The whole desktop in columns: entry 0 right edges aligned, entry 1 left edges and widths. The first

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 using namespace tw;
@@ -57,6 +58,7 @@ struct AlignCase {
     std::vector<Box> before;   // note 0 is the reference
     std::vector<Box> after;
     std::vector<int> moved;    // in the order placed
+    std::map<int, TwipsSize> fits = {};   // what the notes' texts need; a note not listed has no window
 };
 
 const std::vector<AlignCase> kCases = {
@@ -99,19 +101,25 @@ const std::vector<AlignCase> kCases = {
      {{1000, 1000, 1000, 1000}, {6000, 1500, 500, 300}, {0, 500, 700, 600}},
      {{1000, 1000, 1000, 1000}, {2740, 1700, 500, 300}, {2020, 1400, 700, 600}},
      {2, 1}},
-    // The sixth entry only keeps the column's notes on the screen.
-    {"keep on the screen",
-     kAlignRightKeep,
-     {{14000, 0, 1000, 500}, {14500, 5000, 2000, 400}, {14200, 11300, 500, 400}},
-     {{14000, 0, 1000, 500}, {13360, 5000, 2000, 400}, {14200, 11120, 500, 400}},
-     {1, 2}},
+    // Sized to the text: the reference keeps its right edge and top, the column hangs below its new
+    // bottom with right edges aligned; a note without a window keeps its size.
+    {"right, sized to the text",
+     kAlignRightFit,
+     {{5000, 1000, 1000, 500}, {4500, 5000, 500, 300}, {5500, 100, 3000, 400}, {100, 200, 600, 400}},
+     {{4000, 1000, 2000, 800}, {5500, 2440, 500, 300}, {4800, 1820, 1200, 600}, {100, 200, 600, 400}},
+     {0, 2, 1},
+     {{0, {2000, 800}}, {2, {1200, 600}}, {3, {9000, 9000}}}},
 };
 
 TEST(Alignment, ColumnsAndRowsAgainstTheReference) {
     for (const AlignCase& c : kCases) {
         std::vector<NoteRecord> notes = notesOf(c.before);
         long long leftmost = notes[0].Left;
-        const std::vector<int> moved = alignAgainst(notes, c.kind, 0, kScreen, leftmost);
+        const TextFit fit = [&](int i) -> std::optional<TwipsSize> {
+            const auto f = c.fits.find(i);
+            return f == c.fits.end() ? std::nullopt : std::optional<TwipsSize>(f->second);
+        };
+        const std::vector<int> moved = alignAgainst(notes, c.kind, 0, kScreen, leftmost, fit);
         EXPECT_EQ(moved, c.moved) << c.name;
         expectLayout(notes, c.after, c.name);
     }

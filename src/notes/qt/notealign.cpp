@@ -17,7 +17,17 @@ AlignArea screenArea(AppState& st) { return AlignArea{st.sys.screen->widthTwips(
 void NoteWindows::alignNotes(frmPinly* w, int k) {
     const int ref = recordOf(w);
     if (ref < 0 || static_cast<size_t>(ref) >= st_.NoteTable.size()) return;
-    for (int i : alignAgainst(st_.NoteTable, k, ref, screenArea(st_))) followRecord(i);
+    // The column sized to the text measures each note with an open window; the others keep their size.
+    const TextFit fit = [this](int i) -> std::optional<TwipsSize> {
+        frmPinly* win = windowOf(i);
+        const std::optional<AutoSizeResult> out = win ? sizedToText(*win) : std::nullopt;
+        if (!out) return std::nullopt;
+        return TwipsSize{out->window.width, out->window.height};
+    };
+    for (int i : alignAgainst(st_.NoteTable, k, ref, screenArea(st_), fit)) {
+        followRecord(i);
+        if (frmPinly* win = k == kAlignRightFit ? windowOf(i) : nullptr) applyShape(*win);
+    }
 }
 
 void NoteWindows::alignAllNotes(frmPinly* w, int k) {

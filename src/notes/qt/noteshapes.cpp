@@ -107,10 +107,12 @@ void NoteWindows::applyShape(frmPinly& w) {
     applyingShape_ = false;
 }
 
-void NoteWindows::autoSize(frmPinly& w) {
+// What the window's text needs, worked out from the label's font and line breaks: the window's
+// rectangle for it, or nothing when the text needs more than the screen.
+std::optional<AutoSizeResult> NoteWindows::sizedToText(frmPinly& w) {
     const int index = recordOf(&w);
-    if (index < 0 || static_cast<size_t>(index) >= st_.NoteTable.size()) return;
-    NoteRecord& r = st_.NoteTable[static_cast<size_t>(index)];
+    if (index < 0 || static_cast<size_t>(index) >= st_.NoteTable.size()) return std::nullopt;
+    const NoteRecord& r = st_.NoteTable[static_cast<size_t>(index)];
     Screen& screen = *st_.sys.screen;
     const int tx = std::max(1, screen.twipsPerPixelX()), ty = std::max(1, screen.twipsPerPixelY());
 
@@ -129,9 +131,15 @@ void NoteWindows::autoSize(frmPinly& w) {
     in.shape = r.ShapeIndex;
     in.shapeData = shapeData(r.ShapeIndex);
     const AutoSizeResult out = tw::autoSize(in);
-    if (!out.resize) return;
-    w.setTwipsGeometry(out.window);
-    storeGeometry(r, w.twipsGeometry());
+    if (!out.resize) return std::nullopt;
+    return out;
+}
+
+void NoteWindows::autoSize(frmPinly& w) {
+    const std::optional<AutoSizeResult> out = sizedToText(w);
+    if (!out) return;
+    w.setTwipsGeometry(out->window);
+    storeGeometry(st_.NoteTable[static_cast<size_t>(recordOf(&w))], w.twipsGeometry());
     applyShape(w);
 }
 

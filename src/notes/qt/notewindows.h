@@ -6,6 +6,7 @@
 
 #include "model/state.h"
 #include "notes/qt/receptiontimer.h"
+#include "window/autosize.h"
 #include "window/qt/notehost.h"
 
 #include <QObject>
@@ -13,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QMenu;
@@ -111,6 +113,7 @@ public:
     void applyShape(frmPinly& w) override;
     void autoSizeIfOn(frmPinly& w) override;
     void autoSize(frmPinly& w);
+    std::optional<AutoSizeResult> sizedToText(frmPinly& w);
 
     // ---- the note's face (noteface.cpp) ----
     void refreshBackground(frmPinly& w) override;

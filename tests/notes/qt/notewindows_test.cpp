@@ -365,3 +365,25 @@ TEST_F(NoteWindowsTest, CloseAllLeavesNoWindowAndKeepsTheRecords) {
     EXPECT_EQ(st.NoteTable.size(), 2u);
     EXPECT_FALSE(note(0).IsPeeled);
 }
+
+// "右を揃える(自動サイズ調整)": every note of the column, the reference too, takes the size its text
+// needs; the right edges line up with the reference's, which keeps its right edge.
+TEST_F(NoteWindowsTest, RightAlignmentSizedToTheTextFitsEveryNote) {
+    const int ref = addNote("基準", 6000, 1500, 3000, 450);
+    const int big = addNote("一行目のテキストはとても長い\n二行目\n三行目\n四行目", 7000, 6000, 1500, 450);
+    const int far = addNote("遠い", 200, 200, 500, 450);
+    frmPinly* w = open(ref);
+    open(big);
+    open(far);
+    menuFor(w).mnuSortP[5]->trigger();
+    EXPECT_LT(note(ref).Width, 3000);
+    EXPECT_EQ(note(ref).Left + note(ref).Width, 9000);
+    EXPECT_EQ(note(ref).Top, 1500);
+    EXPECT_GT(note(big).Width, 1500);
+    EXPECT_GT(note(big).Height, 4 * 200);
+    EXPECT_EQ(note(big).Left + note(big).Width, 9000);
+    EXPECT_EQ(note(big).Top, 1500 + note(ref).Height + 20);
+    EXPECT_EQ(notes->windowOf(big)->twipsGeometry(),
+              (TwipsRect{note(big).Left, note(big).Top, note(big).Width, note(big).Height}));
+    EXPECT_EQ(note(far).Width, 500);
+}
