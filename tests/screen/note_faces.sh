@@ -6,8 +6,9 @@
 #   inside), a see-through note (the desktop shows, with the dark pixels of its text), a note with a
 #   red picture stretched over it, and a note turned over (its three-line text replaced by the short
 #   back-side caption: no dark pixels where the second and third lines would be).
-# Then the star is dragged by its top point and the circle widened at its left edge with xdotool;
-# after SIGTERM (which saves) the note file must hold the new places and sizes.
+# Then the star is dragged by its top point and the circle widened at its left edge with xdotool, and
+# the picture note is moved without the program's own drag; after SIGTERM (which saves) the note file
+# must hold the new places and sizes.
 #
 #   bash note_faces.sh <tackwisp binary> <tools folder> <artifacts folder>
 set -euo pipefail
@@ -77,6 +78,11 @@ xdotool mousemove 500 112 mousedown 1 mousemove 510 122 mousemove 530 142 mousem
 sleep 0.5
 xdotool mousemove 101 200 mousedown 1 mousemove 91 200 mousemove 81 200 mousemove 71 200 mouseup 1
 sleep 0.5
+# The picture note moved by someone else than the program (the X server at xdotool's request, as a
+# window manager's own move would be): the place it lands on is stored too.
+eval "$(xdotool mousemove 700 650 getmouselocation --shell)"
+xdotool windowmove "$WINDOW" 800 400
+sleep 0.5
 "$tools/screenshot_probe" grab "${shot%.png}_moved.png" >/dev/null || true
 end_program "$pid" || exit 1
 INNER
@@ -117,6 +123,11 @@ near() {   # near <value> <wanted>: within one pixel (15 twips) of it
 read -r _ top left width height _ <<<"$(sed -n 2p <<<"$notes")"
 if ! near "$top" 2250 || ! near "$left" 6750; then
   echo "the star is at top $top left $left, not moved to 2250, 6750"
+  fail=1
+fi
+read -r _ top left _ <<<"$(sed -n 5p <<<"$notes")"
+if ! near "$top" 6000 || ! near "$left" 12000; then
+  echo "the picture note is at top $top left $left, not moved to 6000, 12000"
   fail=1
 fi
 read -r _ top left width height _ <<<"$(sed -n 1p <<<"$notes")"

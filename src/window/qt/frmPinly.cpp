@@ -436,6 +436,10 @@ void frmPinly::resizeEvent(QResizeEvent* e) {
 void frmPinly::moveEvent(QMoveEvent* e) {
     QWidget::moveEvent(e);
     if (drag_.system) lastGeometryChange_ = QDateTime::currentMSecsSinceEpoch();
+    // Whoever moved the window (our drag, the window manager after a press too short for our drag,
+    // its keyboard move), the record follows, as it follows a resize; a window put where its record
+    // says keeps the record's exact twips.
+    if (NoteRecord* r = note()) storeGeometry(*r, twipsGeometry());
 }
 
 void frmPinly::timerEvent(QTimerEvent* e) {
