@@ -4,18 +4,20 @@
 #include "window/qt/notehost.h"
 
 #include <QBitmap>
+#include <QFontInfo>
 #include <QPainter>
 
-#include <cmath>
+#include <algorithm>
 
 namespace tw {
 
 frmPinly::DirectText frmPinly::directText() const {
     DirectText t;
-    // The label's face and style at a cell height of its point size in pixels, never bold; without
-    // smoothing, so that the cut of the window and the drawn letters cover the same pixels.
+    // The label's face, style and size (the letters keep the size the note's preset gives them when
+    // the note turns see-through), never bold; without smoothing, so that the cut of the window and
+    // the drawn letters cover the same pixels.
     t.font = lbl->font();
-    t.font.setPixelSize(std::max(1, static_cast<int>(std::lround(lbl->font().pointSizeF()))));
+    t.font.setPixelSize(std::max(1, QFontInfo(lbl->font()).pixelSize()));
     t.font.setBold(false);
     t.font.setStyleStrategy(QFont::NoAntialias);
     t.rect = QRect(lbl->geometry().topLeft(), QPoint(width() - 1, height() - 1));

@@ -5,6 +5,7 @@
 #include "window/qt/frmPass.h"
 
 #include <QBitmap>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -85,6 +86,9 @@ TEST_F(NoteModesTest, SeeThroughCutsTheWindowToItsText) {
     for (const QRect& r : cut) area += static_cast<long>(r.width()) * r.height();
     EXPECT_LT(area, w->width() * w->height() / 4);
     EXPECT_TRUE(cut.boundingRect().top() < w->height() / 2);
+    // The letters are as tall as the label's: the note does not shrink its text when it turns
+    // see-through.
+    EXPECT_GE(cut.boundingRect().height() * 10, QFontInfo(w->lbl->font()).pixelSize() * 9);
     notes->toggleSeeThrough(w);
     EXPECT_TRUE(w->mask().isEmpty());
     EXPECT_TRUE(w->lbl->isVisible());
