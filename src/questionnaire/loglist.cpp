@@ -16,7 +16,7 @@ const std::array<LogColumnSpec, kLogColumnCount> kLogColumns{{
     {"TO", 2},
 }};
 
-std::string listDateText(double dt) { return dt == 0 ? "0:00:00" : generalDateText(dt); }
+std::string listDateText(double dt) { return dt == 0 ? "" : generalDateText(dt); }
 
 std::string emptyLogNotice(int mode) { return std::string(mode == 0 ? "該当の" : "全ての") + "ログはありません"; }
 

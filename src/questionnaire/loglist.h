@@ -53,7 +53,8 @@ struct LogView {
 // the whole log (no Yes/No counts, no tally). Record order is kept.
 LogView buildLogView(const std::vector<LogRecord>& records, int mode, const SheetShape* shape);
 
-// A date-time as the list shows it; the empty date-time (not received) is "0:00:00".
+// A date-time as the list shows it; the empty date-time (not received yet) shows as nothing, not as a
+// time of day.
 std::string listDateText(double dt);
 
 // The notice for a list with nothing in it.

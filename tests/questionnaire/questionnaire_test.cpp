@@ -165,7 +165,7 @@ TEST(LogList, RowsFromALogWrittenByHand) {
     ASSERT_EQ(v.rows.size(), 3u);
     using Cells = std::array<std::string, kLogColumnCount>;
     EXPECT_EQ(v.rows[0].cells, (Cells{"佐藤", "3", "2024/05/10 9:00:00", "鈴木", "7", "2024/05/10 9:30:05", "y", "1", "2"}));
-    EXPECT_EQ(v.rows[1].cells, (Cells{"佐藤", "3", "2024/05/10 9:00:00", "高橋", "0", "0:00:00", "", "1", "3"}));
+    EXPECT_EQ(v.rows[1].cells, (Cells{"佐藤", "3", "2024/05/10 9:00:00", "高橋", "0", "", "", "1", "3"}));
     EXPECT_EQ(v.rows[2].cells[kColAnswer], "c");
     EXPECT_TRUE(v.showYesNo);
     EXPECT_EQ(v.yesNoText, "はい:1 いいえ:0 ｷｬﾝｾﾙ:1\r未回答:1");

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace tw {
 
 namespace {
@@ -39,13 +41,18 @@ BackgroundPage::BackgroundPage(AppState& st, QWidget* parent) : QWidget(parent),
     img->setObjectName(QStringLiteral("img"));
     img->setFrameShape(QFrame::StyledPanel);
     img->setAlignment(Qt::AlignCenter);
-    img->setGeometry(146, 20, 110, 82);
     const char* captions[3] = {"原寸表示", "自動倍率表示", "表示クリア"};
+    int optWidth = 90;
     for (size_t i = 0; i < 3; ++i) {
         opt[i] = new QRadioButton(QString::fromUtf8(captions[i]), this);
         opt[i]->setObjectName(QStringLiteral("opt%1").arg(i));
-        opt[i]->setGeometry(262, 20 + static_cast<int>(i) * 22, 90, 20);
+        optWidth = std::max(optWidth, opt[i]->sizeHint().width());
     }
+    // The choices keep their whole captions at the page's right edge (the dialog is 353 pixels
+    // wide); the preview gives way to them.
+    const int optLeft = std::min(262, 351 - optWidth);
+    for (size_t i = 0; i < 3; ++i) opt[i]->setGeometry(optLeft, 20 + static_cast<int>(i) * 22, optWidth, 20);
+    img->setGeometry(146, 20, optLeft - 152, 82);
     btFont = new QPushButton(QStringLiteral("文字色"), this);
     btFont->setObjectName(QStringLiteral("btFont"));
     btFont->setGeometry(146, 110, 64, 24);

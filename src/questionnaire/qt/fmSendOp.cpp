@@ -120,7 +120,10 @@ void fmSendOp::layOutSheet() {
 
     const int outerW = std::max(right * std::max(1, st_.sys.screen->twipsPerPixelX()) + 240, 1250);
     const int outerH = bottom * std::max(1, st_.sys.screen->twipsPerPixelY()) + 1000;
-    resize(px(outerW - kFrameWidthTwips), py(outerH - kFrameHeightTwips));
+    // Wide enough for its title too ("…さんからのアンケート"), beside the window manager's icon and
+    // buttons, which take about 100 pixels: a narrow sheet had its title cut to "…ート".
+    const int titleWidth = fontMetrics().horizontalAdvance(windowTitle()) + 100;
+    resize(std::max(px(outerW - kFrameWidthTwips), titleWidth), py(outerH - kFrameHeightTwips));
     btn->setGeometry((width() - px(kButtonWidthTwips)) / 2, py(outerH - 875), px(kButtonWidthTwips),
                      py(kButtonHeightTwips));
 }

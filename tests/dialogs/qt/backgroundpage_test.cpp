@@ -26,6 +26,13 @@ TEST_F(BackgroundTest, PageClearsOnlyOnOk) {
     const int a = addNote("背景");
     note(a).Background = {"gone.bmp", 0x0000FF, 1};
     BackgroundPage page(st);
+    // Every choice shows its whole caption ("自動倍率表示" was cut) inside the 353-pixel dialog, right of
+    // the preview.
+    for (QRadioButton* o : page.opt) {
+        EXPECT_GE(o->width(), o->sizeHint().width()) << o->text().toStdString();
+        EXPECT_LE(o->geometry().right(), 352);
+        EXPECT_GT(o->x(), page.img->geometry().right());
+    }
     prompter.expect("エラー", "ファイル:gone.bmpは共有パスに存在しないのでクリアします", Icon::Warning, Buttons::Ok,
                     Answer::Ok);
     page.backAttr(static_cast<int16_t>(a));

@@ -272,6 +272,7 @@ TEST_F(Questionnaire, ScreensOfSheetAndTally) {
     sheet.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
     expectNothingClipped(sheet);
+    EXPECT_GE(sheet.width(), sheet.fontMetrics().horizontalAdvance(sheet.windowTitle()) + 100) << "the title is cut";
     photograph(sheet, QStringLiteral("answer_sheet"));
 
     fmSendOp tally(g[1], parseAnswerItems(kTrip));
