@@ -10,6 +10,7 @@
 // server's own disk and one reaching it through a share then exclude each other too.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -128,9 +129,10 @@ private:
 // The pieces of a replace, on every system.
 // The undo copy of an in-place replace of `path` (see replaceContent).
 std::string undoCopyPath(const std::string& path);
-// The whole content of a file that only its writer changes (an undo copy), without any lock; a
-// missing file gives kErrFileNotFound.
-FileError readFileUnlocked(const std::string& path, std::string& bytes);
+// The whole content of a file that only its writer changes (an undo copy, the shape files beside the
+// program), without any lock; a missing file gives kErrFileNotFound. Reading stops after `limit` + 1
+// bytes, so a caller with a ceiling sees a file beyond it without reading all of it.
+FileError readFileUnlocked(const std::string& path, std::string& bytes, size_t limit = SIZE_MAX);
 // Writes a new file that must not exist yet, with `bytes` flushed to the disk before it is closed.
 FileError writeNewFile(const std::string& path, const std::string& bytes);
 // Gives `from` the name `to` in one step, replacing a file of that name that nobody holds open.

@@ -108,18 +108,10 @@ bool loadShapeFile(AppState& st, int number, ShapeData& out) {
     const std::string path = shapeFilePath(st, number);
     FileError e;
     std::string bytes;
-    // An open makes a missing file, and a shape file is never written: look first.
-    if (!fileExists(path)) {
-        e = makeError(kErrFileNotFound);
-    } else {
-        SharedFile f;
-        int64_t length = 0;
-        e = f.open(path, ShareMode::ReadDenyWrite);
-        if (!e) e = f.length(length);
-        if (!e && length > static_cast<int64_t>(kMaxShapeFileBytes)) e = unusableShapeFile();
-        if (!e) e = f.readAll(bytes);
-        f.close();
-    }
+    // A shape file beside the program is never written by any member: it is read without a lock, and
+    // so without leaving a lock folder in the program's folder.
+    e = readFileUnlocked(path, bytes, kMaxShapeFileBytes);
+    if (!e && bytes.size() > kMaxShapeFileBytes) e = unusableShapeFile();
     if (!e) {
         const ShapeFault fault = decodeShapeFile(bytes, out);
         if (fault == ShapeFault::Cut) e = makeError(kErrPastEnd);

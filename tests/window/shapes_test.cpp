@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 
 using namespace tw;
 using namespace tw::test;
@@ -202,6 +204,9 @@ TEST(ShapeCatalogue, TakesNumberedFilesAboveOne) {
     for (const char* name : {"FSTYLE.000", "FSTYLE.001", "FSTYLE.abc", "FSTYLE.012", "FSTYLE.002", "OTHER.003"})
         f.put(name, kHandMade);
     EXPECT_EQ(buildShapeCatalogue(f.st), (std::vector<ShapeEntry>{{2, "星"}, {12, "星"}}));
+    // Reading them leaves nothing beside the program: no lock folder, no temporary file.
+    const auto entries = std::filesystem::directory_iterator(f.dir.str());
+    EXPECT_EQ(std::distance(std::filesystem::begin(entries), std::filesystem::end(entries)), 6);
 }
 
 TEST(ShapeCatalogue, KeepsThirteenShapes) {

@@ -495,13 +495,13 @@ void SharedFile::close() {
     lockOwner_.clear();
 }
 
-FileError readFileUnlocked(const std::string& path, std::string& bytes) {
+FileError readFileUnlocked(const std::string& path, std::string& bytes, size_t limit) {
     bytes.clear();
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errnoError(path);
     char buf[65536];
-    for (;;) {
-        ssize_t r = ::read(fd, buf, sizeof buf);
+    while (bytes.size() <= limit) {
+        ssize_t r = ::read(fd, buf, std::min(sizeof buf, limit - bytes.size() + 1));
         if (r < 0) {
             if (errno == EINTR) continue;
             FileError e = errnoError(path);

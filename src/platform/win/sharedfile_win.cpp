@@ -379,7 +379,7 @@ bool replacesInOneStep(const std::string& folder) {
     return !oneStepRefusedIn(full);
 }
 
-FileError readFileUnlocked(const std::string& path, std::string& bytes) {
+FileError readFileUnlocked(const std::string& path, std::string& bytes, size_t limit) {
     bytes.clear();
     std::wstring wpath = win::widen(path);
     if (wpath.empty()) return makeError(kErrFileNotFound);
@@ -387,9 +387,10 @@ FileError readFileUnlocked(const std::string& path, std::string& bytes) {
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return lastError();
     char buf[65536];
-    for (;;) {
+    while (bytes.size() <= limit) {
         DWORD done = 0;
-        if (!ReadFile(h, buf, sizeof buf, &done, nullptr)) {
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(sizeof buf, limit - bytes.size() + 1));
+        if (!ReadFile(h, buf, want, &done, nullptr)) {
             FileError e = lastError();
             CloseHandle(h);
             return e;
