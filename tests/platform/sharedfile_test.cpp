@@ -133,6 +133,28 @@ TEST(SharedFileOpen, MissingFileIsCreatedEmptyInEveryMode) {
     }
 }
 
+// A file read whole without a lock: all of it without a limit (more than one read's buffer), at most
+// one byte past a limit, and a missing file told as such.
+TEST(SharedFileOpen, ReadWithoutALockStopsOneBytePastItsLimit) {
+    test::TempDir dir;
+    const std::string path = in(dir, "whole");
+    const std::string content(70000, 'x');
+    std::ofstream(path, std::ios::binary) << content;
+    const struct {
+        size_t limit;
+        size_t got;
+    } cases[] = {{SIZE_MAX, 70000}, {70000, 70000}, {69999, 70000}, {100, 101}, {0, 1}};
+    for (const auto& c : cases) {
+        std::string bytes = "old";
+        ASSERT_TRUE(readFileUnlocked(path, bytes, c.limit).ok()) << c.limit;
+        EXPECT_EQ(bytes, content.substr(0, c.got)) << c.limit;
+    }
+    std::string bytes;
+    EXPECT_TRUE(readFileUnlocked(path, bytes).ok());
+    EXPECT_EQ(bytes.size(), 70000u);
+    EXPECT_EQ(readFileUnlocked(in(dir, "missing"), bytes).number, kErrFileNotFound);
+}
+
 TEST(SharedFileOpen, NonAsciiNamesReachTheSameFile) {
     test::TempDir dir;
     std::string path = in(dir, "付箋ＤＡＴＡ.FDT");

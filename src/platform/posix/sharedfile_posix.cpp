@@ -501,7 +501,9 @@ FileError readFileUnlocked(const std::string& path, std::string& bytes, size_t l
     if (fd < 0) return errnoError(path);
     char buf[65536];
     while (bytes.size() <= limit) {
-        ssize_t r = ::read(fd, buf, std::min(sizeof buf, limit - bytes.size() + 1));
+        // One byte past the limit at most (written so that no limit, SIZE_MAX, cannot wrap around).
+        const size_t room = limit - bytes.size();
+        ssize_t r = ::read(fd, buf, room >= sizeof buf ? sizeof buf : room + 1);
         if (r < 0) {
             if (errno == EINTR) continue;
             FileError e = errnoError(path);

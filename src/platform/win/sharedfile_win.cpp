@@ -389,7 +389,9 @@ FileError readFileUnlocked(const std::string& path, std::string& bytes, size_t l
     char buf[65536];
     while (bytes.size() <= limit) {
         DWORD done = 0;
-        const DWORD want = static_cast<DWORD>(std::min<size_t>(sizeof buf, limit - bytes.size() + 1));
+        // One byte past the limit at most (written so that no limit, SIZE_MAX, cannot wrap around).
+        const size_t room = limit - bytes.size();
+        const DWORD want = static_cast<DWORD>(room >= sizeof buf ? sizeof buf : room + 1);
         if (!ReadFile(h, buf, want, &done, nullptr)) {
             FileError e = lastError();
             CloseHandle(h);
