@@ -14,18 +14,27 @@ constexpr int kMaxAttempts = 1000;
 }  // namespace
 
 std::string damagedCopyPath(const std::string& path, double now, int attempt) {
+    return datedCopyPath(path, "damaged", now, attempt);
+}
+
+std::string datedCopyPath(const std::string& path, const std::string& tag, double now, int attempt) {
     const DateParts p = splitDateTime(now);
     char stamp[48];
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", p.year, p.month, p.day, p.hour, p.minute,
                   p.second);
-    std::string name = path + ".damaged-" + stamp;
+    std::string name = path + "." + tag + "-" + stamp;
     if (attempt > 1) name += "-" + std::to_string(attempt);
     return name;
 }
 
 FileError keepDamagedCopy(const std::string& path, const std::string& bytes, double now, std::string& copyPath) {
+    return keepDatedCopy(path, "damaged", bytes, now, copyPath);
+}
+
+FileError keepDatedCopy(const std::string& path, const std::string& tag, const std::string& bytes, double now,
+                        std::string& copyPath) {
     for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
-        copyPath = damagedCopyPath(path, now, attempt);
+        copyPath = datedCopyPath(path, tag, now, attempt);
         if (fileExists(copyPath) || directoryExists(copyPath)) continue;
         SharedFile f;
         FileError e = f.open(copyPath, ShareMode::WriteExclusive);
@@ -38,7 +47,7 @@ FileError keepDamagedCopy(const std::string& path, const std::string& bytes, dou
         if (e) removeFile(copyPath);   // the empty file our open made
         return e;
     }
-    copyPath = damagedCopyPath(path, now, 1);
+    copyPath = datedCopyPath(path, tag, now, 1);
     return makeError(kErrAccessDenied);
 }
 

@@ -15,9 +15,14 @@ namespace tw {
 
 // The name of the copy of `path` at the date-time `now` (day count); attempt 1, 2, ... for the next free one.
 std::string damagedCopyPath(const std::string& path, double now, int attempt = 1);
+// The same with another word than "damaged": "<file>.<tag>-YYYYMMDD-HHMMSS" ("-2", ... appended).
+std::string datedCopyPath(const std::string& path, const std::string& tag, double now, int attempt = 1);
 
 // Writes `bytes` into a new copy of `path` at the first free name for `now`, in one step. `copyPath`
 // names the copy written, or on failure the one tried last.
 FileError keepDamagedCopy(const std::string& path, const std::string& bytes, double now, std::string& copyPath);
+// The same for a copy named by datedCopyPath with `tag`.
+FileError keepDatedCopy(const std::string& path, const std::string& tag, const std::string& bytes, double now,
+                        std::string& copyPath);
 
 }  // namespace tw

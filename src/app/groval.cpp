@@ -233,7 +233,14 @@ AccessOutcome readOnce(AppState& st, const std::string& kind, BusyWait& busy) {
     return failed(st, kind, outOfMemory());
 }
 
+// Local settings that were never read nor made whole would write a record of zeros (black text on
+// black notes at the next start).
+bool unwrittenLocalSettings(const AppState& st, const std::string& kind) {
+    return kind == kKindLocal && localSettingsMissing(st.localConfig);
+}
+
 AccessOutcome writeOnce(AppState& st, const std::string& kind, BusyWait& busy) {
+    if (unwrittenLocalSettings(st, kind)) return AccessOutcome::Done;
     std::string bytes = encodeFile(st, kind);
     FileError e = st.SharedPath.empty() ? makeError(kErrPathNotFound)
                                         : writeWhole(st, busy, sharedFilePath(st, kind), bytes);
@@ -313,6 +320,18 @@ AccessOutcome accessSharedFileOnce(AppState& st, int mode, const std::string& ki
     return mode == kModeRead ? readOnce(st, kind, busy) : writeOnce(st, kind, busy);
 }
 
+bool readMemberList(AppState& st) {
+    if (st.SharedPath.empty()) return false;
+    // Read beside the program's state: a file that cannot be read, or that is missing or empty for a
+    // moment on a network share, changes nothing.
+    AppState read(st.sys);
+    read.SharedPath = st.SharedPath;
+    if (accessSharedFileOnce(read, kModeRead, kKindShared) != AccessOutcome::Done || read.NewSharedFile) return false;
+    st.sharedConfig = std::move(read.sharedConfig);
+    st.members = std::move(read.members);
+    return true;
+}
+
 bool offerAnotherFolder(AppState& st, FolderChoiceHost& folderChoice) {
     folderChoice.resetCheckUnitBox();
     Answer a = ask(st, "セットアップ再設定", "共有設定" + std::string("ファイルのパス(") + st.SharedPath + ")を変更しますか？",
@@ -323,6 +342,7 @@ bool offerAnotherFolder(AppState& st, FolderChoiceHost& folderChoice) {
 }
 
 FileError writeMemberFileSilently(AppState& st, const std::string& kind) {
+    if (unwrittenLocalSettings(st, kind)) return {};
     const std::string bytes = memberFileBytes(st, kind);
     const std::string path = sharedFilePath(st, kind);
     const double start = monotonicSeconds();
@@ -334,6 +354,25 @@ FileError writeMemberFileSilently(AppState& st, const std::string& kind) {
         if (e.number != kErrAccessDenied || monotonicSeconds() - start >= st.sys.retrySeconds) return e;
         sleepMilliseconds(st.sys.retryPauseMs);
     }
+}
+
+bool writeNewMemberFiles(AppState& st) {
+    for (const std::string& kind : {kKindLocal, kKindNotes}) {
+        const std::string path = sharedFilePath(st, kind);
+        std::string left;
+        BusyWait busy;
+        FileError e = readWhole(st, busy, path, left);
+        std::string copy;
+        if (!e && !left.empty()) e = keepDatedCopy(path, "deleted", left, st.sys.clock->now(), copy);
+        if (e) {
+            warn(st, kindLabel(kind) + "ファイル" + path + "\r" + "に残っていた削除済みメンバーの内容を" +
+                         (copy.empty() ? std::string() : copy + "\r" + "に") + "残せないため、参加を中止しました" +
+                         "\r" + e.description);
+            return false;
+        }
+        if (accessSharedFileOnce(st, kModeWrite, kind) != AccessOutcome::Done) return false;
+    }
+    return true;
 }
 
 bool AccessSharedFile(AppState& st, int mode, const std::string& kind, FolderChoiceHost* folderChoice) {

@@ -38,7 +38,8 @@ public:
 };
 
 // Reads (mode 0) or writes (mode -1) one file of the shared folder; any other mode does nothing and
-// succeeds. Shows its own messages; false means the caller should stop (usually: end the program).
+// succeeds. Local settings that were never read nor made whole (no font name in the first text
+// preset) are never written: the file keeps what it holds. Shows its own messages; false means the caller should stop (usually: end the program).
 // When the shared settings could not be reached, read or written and `folderChoice` is given, the
 // user is offered another folder (offerAnotherFolder); a folder chosen there is written into the
 // workstation file and the access is tried again in it. Without it the failure is only reported.
@@ -61,6 +62,11 @@ enum class AccessOutcome {
 // One access as AccessSharedFile without a folder choice.
 AccessOutcome accessSharedFileOnce(AppState& st, int mode, const std::string& kind);
 
+// The member list (and header) as GRPINLY.CFG holds it now, members who joined since the start
+// included. False, with the list known left as it is, without a folder, when the file is missing or
+// empty, or when it cannot be read (told).
+bool readMemberList(AppState& st);
+
 // "セットアップ再設定" after a failed access of the shared settings: puts the dialog's check-unit box
 // on its first entry and asks whether to change the folder; OK shows the environment dialog. True when
 // the dialog was shown (its Cancel leaves SharedPath as it was). Writes nothing.
@@ -71,6 +77,13 @@ std::string memberFileBytes(const AppState& st, const std::string& kind);
 // Writes one of the member's own files as the file routine does, but shows nothing: a file another
 // computer holds is waited for silently for the retry window, and any failure is returned.
 FileError writeMemberFileSilently(AppState& st, const std::string& kind);
+
+// A member who joins with a number gets his own files (local settings, notes) at once, before the
+// member list names him, so that no start finds a member without them. Files left under that number
+// by a member who was deleted are never taken as the new member's: their bytes are first kept beside
+// them as "<file>.deleted-YYYYMMDD-HHMMSS" (app/damagedcopy.h). Shows its own messages; false when a
+// copy or a file could not be written.
+bool writeNewMemberFiles(AppState& st);
 
 // The workstation file REG.CFG holds this computer's shared folder and member number. It lives
 // beside the program; where the program's folder cannot hold it (an installed program), in the

@@ -2,6 +2,7 @@
 
 #include "app/groval.h"
 #include "app/legacy.h"
+#include "app/memberrun.h"
 #include "app/recovery.h"
 #include "platform/clock.h"
 #include "platform/codepage.h"
@@ -33,10 +34,44 @@ void becomeMember(AppState& st, int16_t id) {
     st.localConfig.MemberId = id;
 }
 
+// Local settings that were never loaded (the file is gone or empty, and the user kept the
+// environment) are made whole: the design settings with the member's name and number. Written as
+// they were, they would give black text on black notes.
+void makeLocalSettingsWhole(AppState& st) {
+    if (!localSettingsMissing(st.localConfig)) return;
+    LocalConfig cfg = defaultLocalConfig();
+    cfg.MemberName = st.localConfig.MemberName.empty() ? MemberNameOf(st, st.CurrentMemberId) : st.localConfig.MemberName;
+    cfg.MemberId = st.CurrentMemberId;
+    st.localConfig = std::move(cfg);
+}
+
+// The member's run mark is held by a program elsewhere: the member runs there.
+void tellRunningElsewhere(AppState& st, int16_t id, const std::string& computer) {
+    const std::string name = MemberNameOf(st, id);
+    const std::string who = "このメンバー(ID: " + std::to_string(id) + (name.empty() ? "" : " " + name) + ")は既に";
+    st.sys.prompter->ask(kProductName,
+                         who + (computer.empty() ? "別のコンピュータ" : "コンピュータ「" + computer + "」") +
+                             "で起動しています。\r" + "同じメンバーを2台のコンピュータで同時に使うことはできません。",
+                         Icon::Warning, Buttons::Ok);
+}
+
+// Takes the run mark of member `id` in the current folder. A mark held on another computer is waited
+// for silently like any busy file (the lock of a program that died there is cleared meanwhile). False
+// when the member runs elsewhere (told). Without a mark object, or when no mark can be made there,
+// the start goes on without it.
+bool takeRunMark(AppState& st, MemberRunMark* mark, int16_t id) {
+    if (!mark || id < 1) return true;
+    const MemberRunMark::Outcome o = mark->take(st, st.SharedPath, id, st.sys.retrySeconds);
+    if (o.result != MemberRunMark::Result::Elsewhere) return true;
+    tellRunningElsewhere(st, id, o.holder);
+    return false;
+}
+
 // How one attempt to join the current folder ended.
 enum class Join {
     Done,            // a member of the folder, and the workstation file says so
     Failed,          // told; nothing more to try
+    Refused,         // the member runs on another computer (told): the program ends
     AnotherFolder,   // the folder's member list could not be read or written (told): another may be named
 };
 
@@ -65,12 +100,15 @@ void takeBackEntry(AppState& st, const UserEntry& added, const std::string& work
                  "\r" + why.description);
 }
 
-// Writes the member list with `entry` added, then the workstation file naming the new member.
+// Writes the new member's own files, the member list with `entry` added, then the workstation file
+// naming the new member.
 Join addMember(AppState& st, const UserEntry& entry) {
+    becomeMember(st, entry.MemberId);
+    makeLocalSettingsWhole(st);
+    if (!writeNewMemberFiles(st)) return Join::Failed;
     st.members.push_back(entry);
     const Join written = joinOutcome(accessSharedFileOnce(st, kModeWrite, kKindShared));
     if (written != Join::Done) return written;
-    becomeMember(st, entry.MemberId);
     std::string workstation;
     if (FileError e = storeWorkstation(st, workstation)) {
         takeBackEntry(st, entry, workstation, e);
@@ -83,7 +121,10 @@ Join addMember(AppState& st, const UserEntry& entry) {
 // with the name and password of the dialog. After a move to another folder the member is found again
 // by the name in his local settings: an entry of that name hands over its number and its files. A new
 // member takes number 1 in an empty folder, else the smallest free number.
-Join joinOnce(AppState& st, StartupHost& host, bool byName) {
+//
+// A number whose run mark a program still holds (a deleted member whose program runs on) is not
+// given: that program would write its files over the new member's.
+Join joinOnce(AppState& st, StartupHost& host, bool byName, MemberRunMark* mark) {
     const Join read = joinOutcome(accessSharedFileOnce(st, kModeRead, kKindShared));
     if (read != Join::Done) return read;
     const std::string name = byName ? st.localConfig.MemberName : host.dialogName();
@@ -91,6 +132,7 @@ Join joinOnce(AppState& st, StartupHost& host, bool byName) {
     if (byName && !st.NewSharedFile) {
         for (const UserEntry& e : st.members) {
             if (e.MemberName != name) continue;
+            if (!takeRunMark(st, mark, e.MemberId)) return Join::Refused;
             becomeMember(st, e.MemberId);
             if (!WriteWorkstation(st)) return Join::Failed;
             const bool loaded =
@@ -99,12 +141,21 @@ Join joinOnce(AppState& st, StartupHost& host, bool byName) {
         }
     }
     if (st.NewSharedFile) st.members.clear();
-    const int16_t id = FreeMemberId(st);
-    if (id < 1) {   // all 32767 numbers taken: the member list is damaged
-        warn(st, "共有設定ファイルに空いているIDがありません");
-        return Join::Failed;
+    const size_t members = st.members.size();   // after them, the numbers still running elsewhere
+    for (;;) {
+        const int16_t id = FreeMemberId(st);
+        if (id < 1) {   // all 32767 numbers taken: the member list is damaged
+            st.members.resize(members);
+            warn(st, "共有設定ファイルに空いているIDがありません");
+            return Join::Failed;
+        }
+        const bool free = !mark || mark->take(st, st.SharedPath, id, 0).result != MemberRunMark::Result::Elsewhere;
+        if (free) {
+            st.members.resize(members);
+            return addMember(st, newEntry(name, id, password));
+        }
+        st.members.push_back(newEntry("", id, ""));
     }
-    return addMember(st, newEntry(name, id, password));
 }
 
 // After a failed access of the folder a join goes to, the user may name another folder in the
@@ -149,7 +200,7 @@ bool takeMemberListLock(AppState& st, MemberListLock& lock) {
 
 int exitCodeOf(StartupResult r) { return r == StartupResult::Failed ? 1 : 0; }
 
-StartupResult runStartup(AppState& st, StartupHost& host) {
+StartupResult runStartup(AppState& st, StartupHost& host, MemberRunMark* mark) {
     Prompter& prompt = *st.sys.prompter;
 
     if (host.previousInstance()) {
@@ -197,8 +248,9 @@ StartupResult runStartup(AppState& st, StartupHost& host) {
             }
             MemberListLock lock;
             if (!takeMemberListLock(st, lock)) return StartupResult::Failed;
-            const Join j = joinOnce(st, host, byName);
+            const Join j = joinOnce(st, host, byName, mark);
             if (j == Join::Done) break;
+            if (j == Join::Refused) return StartupResult::Ended;
             if (j == Join::Failed) return StartupResult::Failed;
             lock.release();
             if (!chooseAnotherFolder(st, host, byName)) return StartupResult::Failed;
@@ -216,6 +268,9 @@ StartupResult runStartup(AppState& st, StartupHost& host) {
             st.SharedPath = path;
             st.CurrentMemberId = id;
         }
+        // The same member running on another computer (a program folder copied there) would write his
+        // whole note table over this one's: this start ends before it writes anything.
+        if (!takeRunMark(st, mark, st.CurrentMemberId)) return StartupResult::Ended;
         if (checkMemberExists(st) == CheckResult::EndProcess) return StartupResult::Ended;
         if (!AccessSharedFile(st, kModeRead, kKindLocal)) return StartupResult::Failed;
         if (!AccessSharedFile(st, kModeRead, kKindNotes)) return StartupResult::Failed;
@@ -224,6 +279,7 @@ StartupResult runStartup(AppState& st, StartupHost& host) {
     }
 
     if (checkLocalSettings(st) == CheckResult::EndProcess) return StartupResult::Ended;
+    makeLocalSettingsWhole(st);
     host.loadShapes();
     st.CurrentPassword = MemberPasswordOf(st, st.CurrentMemberId);
     st.LastCheckTime = st.sys.clock->now();

@@ -15,6 +15,8 @@
 
 namespace tw {
 
+class MemberRunMark;
+
 // What the start-up needs from the windowed program around it.
 // The environment-settings dialog (FolderChoiceHost) is shown for the first-time setup; its OK also
 // sets SettingsReady, its Cancel stores nothing.
@@ -53,7 +55,12 @@ int exitCodeOf(StartupResult r);
 // member list takes the new member under the member-list lock; then the workstation file is written,
 // and when that still fails the new entry is taken out of the member list again. A member list that
 // cannot be read or written leaves the workstation file as it was and offers another folder.
-StartupResult runStartup(AppState& st, StartupHost& host);
+//
+// With `mark`, the member's run mark (app/memberrun.h) is taken once the member's number is known
+// and held by `mark` afterwards: a member whose program runs on another computer ends this start with
+// a message naming that computer, before anything is written; a new member is not given a number
+// whose mark is held.
+StartupResult runStartup(AppState& st, StartupHost& host, MemberRunMark* mark = nullptr);
 
 // Joining the shared folder, like renaming a member, reads GRPINLY.CFG, changes the member list and
 // writes the file back. Two computers doing so at the same moment would both pick the same number, or

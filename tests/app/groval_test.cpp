@@ -236,6 +236,7 @@ TEST_F(GrovalTest, MissingSharedFolderCancelled) {
     prompter.expect(kErrorTitle, failureText("付箋紙データ", kErrPathNotFound), Icon::Warning, Buttons::Ok, Answer::Ok);
     EXPECT_FALSE(AccessSharedFile(st, kModeRead, kKindNotes));
     prompter.expect(kErrorTitle, failureText("ローカル設定", kErrPathNotFound), Icon::Warning, Buttons::Ok, Answer::Ok);
+    st.localConfig = defaultLocalConfig();   // local settings never read are not written at all
     EXPECT_FALSE(AccessSharedFile(st, kModeWrite, kKindLocal));
 
     // No folder set at all is a missing folder too, never the current directory.

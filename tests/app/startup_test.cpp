@@ -70,8 +70,15 @@ TEST_F(StartupTest, SecondComputerTakesTheSmallestFreeNumber) {
     EXPECT_EQ(members[2].MemberId, 2);
     EXPECT_EQ(members[2].MemberPassword, ScramblePassword("AB12"));
     EXPECT_EQ(st.CurrentPassword, "AB12");
-    // The member's own files are written at the end of the run, not now.
-    EXPECT_FALSE(std::filesystem::exists(shared.file("ID00002.FDT")));
+    // The member's own files are there as soon as he has joined.
+    LocalConfig written;
+    const std::string fcg = readBytes(shared.file("ID00002.FCG"));
+    ByteReader rd(fcg);
+    ASSERT_TRUE(decode(rd, written) && rd.atEnd());
+    EXPECT_EQ(written.MemberName, "山田");
+    EXPECT_EQ(written.MemberId, 2);
+    EXPECT_EQ(readBytes(shared.file("ID00002.FDT")), "");
+    EXPECT_TRUE(std::filesystem::exists(shared.file("ID00002.FDT")));
 }
 
 TEST_F(StartupTest, CancelledSetupEndsWithoutTouchingTheFolder) {
@@ -217,6 +224,21 @@ TEST_F(StartupTest, DeletedLocalSettingsFileIsNamed) {
     ASSERT_EQ(runStartup(st, host), StartupResult::Running);
     EXPECT_EQ(host.calls, kRunningCalls);
     EXPECT_EQ(st.NoteTable.size(), 1u);
+    // Kept, the environment goes on with the design settings, which the end writes whole.
+    LocalConfig whole = defaultLocalConfig();
+    whole.MemberName = "鈴木";
+    whole.MemberId = 3;
+    EXPECT_EQ(memberFileBytes(st, kKindLocal), memberFileBytes([&] {
+                  AppState s = fresh();
+                  s.localConfig = whole;
+                  return s;
+              }(), kKindLocal));
+    // Local settings never read nor made whole are never written: the file stays as it is (empty).
+    AppState unread = fresh();
+    unread.SharedPath = shared.str();
+    unread.CurrentMemberId = 3;
+    EXPECT_TRUE(AccessSharedFile(unread, kModeWrite, kKindLocal));
+    EXPECT_EQ(readBytes(shared.file("ID00003.FCG")), "");
 }
 
 TEST_F(StartupTest, ClearedMemberListIsAnotherRemovalNotANewFolder) {

@@ -8,6 +8,7 @@
 #include "fuzz_support.h"
 
 #include "app/groval.h"
+#include "app/memberrun.h"
 #include "messaging/sharedlog.h"
 #include "platform/codepage.h"
 #include "window/shapes.h"
@@ -293,6 +294,13 @@ void shapeSeeds() {
     seed("shape", "huge_count", hugeCount);
 }
 
+void runMarkSeeds() {
+    seed("run_mark", "held", encodeRunMark({"計算機A", "1234567890"}));
+    seed("run_mark", "empty_lines", "\r\n\r\n");
+    seed("run_mark", "cut", cut(encodeRunMark({"PC-A", "42"}), 2));
+    seed("run_mark", "third_line", encodeRunMark({"PC-A", "42"}) + "x\r\n");
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::cerr << "usage: fuzz_make_seeds <corpus folder>\n";
@@ -307,6 +315,7 @@ int main(int argc, char** argv) {
     cp932Seeds();
     datetimeSeeds();
     shapeSeeds();
+    runMarkSeeds();
     std::cout << "seeds written to " << gRoot.string() << "\n";
     return 0;
 }

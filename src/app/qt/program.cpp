@@ -2,6 +2,7 @@
 
 #include "app/qt/frmOptions.h"
 #include "app/qt/tackwispapplication.h"
+#include "app/memberrun.h"
 #include "dialogs/qt/frmMain.h"
 #include "notes/qt/notewindows.h"
 #include "notes/qt/receptiontimer.h"
@@ -19,6 +20,7 @@
 #include <QEvent>
 #include <QSessionManager>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QWidget>
 
 namespace tw {
@@ -57,6 +59,7 @@ Program::Program(ProgramSetup setup) : setup_(std::move(setup)), st_(services())
     CommonDialogs& dialogs = orOwn<CommonDialogs, QtCommonDialogs>(setup_.dialogs, ownDialogs_);
     if (!setup_.quit) setup_.quit = [](int code) { QCoreApplication::exit(code); };
 
+    runMark_ = std::make_unique<MemberRunMark>(QSysInfo::machineHostName().toStdString());
     reception_ = std::make_unique<ReceptionTimer>(st_);
     frmMain_ = std::make_unique<frmMain>(st_);
     frmOptions_ = std::make_unique<frmOptions>(st_, reception_.get(), dialogs);
@@ -101,7 +104,7 @@ Program::~Program() {
 }
 
 StartupResult Program::start() {
-    StartupResult r = runStartup(st_, *this);
+    StartupResult r = runStartup(st_, *this, runMark_.get());
     if (r != StartupResult::Running) {
         endProgram(exitCodeOf(r));
         return r;
@@ -167,7 +170,7 @@ void Program::closeAllNotes() { notes_->closeAll(); }
 // the files of the old member must not reach the new folder, nor an empty note table the old one.
 StartupResult Program::restartInFolder() {
     autoSaveTimer_.stop();
-    const StartupResult r = runStartup(st_, *this);
+    const StartupResult r = runStartup(st_, *this, runMark_.get());
     if (r == StartupResult::Running) {
         autoSave_.remember(st_);
         autoSaveTimer_.start();

@@ -24,6 +24,7 @@ namespace tw {
 class Clock;
 class CommonDialogs;
 class InstanceLock;
+class MemberRunMark;
 class NoteWindows;
 class Prompter;
 class QuitRequests;
@@ -113,6 +114,7 @@ private:
     QTimer autoSaveTimer_;
     AppState st_;   // after the services it refers to
     std::unique_ptr<InstanceLock> instance_;
+    std::unique_ptr<MemberRunMark> runMark_;   // the member's run mark in the shared folder, for the whole run
     std::unique_ptr<ReceptionTimer> reception_;
     std::unique_ptr<frmMain> frmMain_;
     std::unique_ptr<frmOptions> frmOptions_;
