@@ -20,4 +20,8 @@ std::string partnerAnswerText(int16_t answerCode);
 // joined to what was there by single spaces.
 std::string appendPartner(const std::string& partnerName, const std::string& recipientName, int16_t answerCode);
 
+// Told to a recipient whose answer found no send to go with: its sender cancelled the send or peeled
+// the note off while the question was open. Title "確認", information icon, OK.
+inline const std::string kQuestionWithdrawnText = "この質問は取り消されました。回答は送信されませんでした。";
+
 }  // namespace tw

@@ -11,6 +11,7 @@
 #include <map>
 #include <new>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -143,92 +144,180 @@ struct FoundSend {
     NoteRecord note;
 };
 
-// The sends of `entries` whose notes are there to receive: plain notes and questionnaires. A sender
-// whose file cannot be read is told once; its sends wait in the log.
-void findSentNotes(AppState& st, const std::vector<LogRecord>& entries, std::vector<FoundSend>& plain,
-                   std::vector<FoundSend>& questions) {
+bool isQuestionnaire(const LogRecord& entry) { return entry.QuestionKind == 1 || entry.QuestionKind == 2; }
+
+// The sends of `entries` whose notes are there to receive, in log order. A sender whose file cannot
+// be read is told once; its sends wait in the log.
+std::vector<FoundSend> findSentNotes(AppState& st, const std::vector<LogRecord>& entries) {
+    std::vector<FoundSend> found;
     std::map<int16_t, SenderFile> files;
     for (const LogRecord& entry : entries) {
         SenderFile& file = senderFile(st, files, entry.SenderId);
         NoteRecord sent;
-        const SentNoteLookup found = lookUp(file, entry.NoteId, sent);
-        if (found == SentNoteLookup::Failed && !file.told) {
+        const SentNoteLookup lookup = lookUp(file, entry.NoteId, sent);
+        if (lookup == SentNoteLookup::Failed && !file.told) {
             // One unreadable sender holds up nobody else's notes: told once, its sends wait.
             file.told = true;
             st.sys.prompter->ask(kErrorTitle, file.error.description, Icon::Warning, Buttons::Ok);
         }
-        if (found != SentNoteLookup::Found) continue;
-        (entry.QuestionKind == 1 || entry.QuestionKind == 2 ? questions : plain).push_back({&entry, std::move(sent)});
+        if (lookup == SentNoteLookup::Found) found.push_back({&entry, std::move(sent)});
     }
+    return found;
 }
 
-// Receives plain notes: all receipts in one change of the log, then the copies. Returns how many were
-// received; nothing when the log could not be written.
-std::optional<int> receivePlainNotes(AppState& st, ReceptionHost& host, std::vector<FoundSend>& plain) {
-    if (plain.empty()) return 0;
-    // The room the table has left; what does not fit waits in the log.
-    const size_t room = static_cast<size_t>(kMaxNotes) - std::min(st.NoteTable.size(), static_cast<size_t>(kMaxNotes));
-    if (plain.size() > room) {
-        st.sys.prompter->ask("確認", "付箋紙の数が上限に達しているため、受信できません", Icon::Information, Buttons::Ok);
-        plain.resize(room);
+// The received copies of the note table by send time, to find the copy of a send whose receive was
+// cut short after the copy had reached the note file and before its receipt reached the log.
+class EarlierCopies {
+public:
+    explicit EarlierCopies(const std::vector<NoteRecord>& table) : table_(table) {
+        for (size_t i = 0; i < table.size(); ++i)
+            if (table[i].IsReceived) bySendTime_.emplace(table[i].Partner.PartnerAt, i);
     }
-    if (plain.empty()) return 0;
-    // The copies exist only once their receipts are there, so a failed write leaves no copy behind
-    // and the sends come again, once. A plain note's answer code is 0.
-    std::vector<Receipt> receipts;
-    auto next = static_cast<int16_t>(st.NoteTable.size());
-    for (const FoundSend& f : plain) receipts.push_back({f.entry->SenderId, f.entry->NoteId, f.entry->SentAt, next++, 0});
-    const RecordsChange written = writeReceipts(st, receipts);
-    if (!written) return std::nullopt;
-    const LogRecords& marked = written.records;
-    int received = 0;
-    size_t m = 0;
-    for (size_t i = 0; i < plain.size() && m < marked.size(); ++i) {
-        const LogRecord& e = *plain[i].entry;
-        // A send its sender took back meanwhile was not marked: no copy of it.
-        if (marked[m].SenderId != e.SenderId || marked[m].NoteId != e.NoteId || marked[m].SentAt != e.SentAt)
-            continue;
-        ++m;
-        const auto localId = static_cast<int16_t>(st.NoteTable.size());
-        st.NoteTable.push_back(
-            receivedCopy(plain[i].note, e, localId, st.sys.screen->widthTwips(), st.sys.screen->heightTwips()));
-        host.openNoteWindow(localId);
-        ++received;
-    }
-    return received;
-}
 
-// Receives questionnaires one by one: a Yes/No question is asked and its answer written with the
-// receipt; an answer sheet goes to the host, and is received here (answer 0) only when the host says
-// it took it. Stops at the first receipt the log refuses; returns how many were received.
-int receiveQuestions(AppState& st, ReceptionHost& host, const std::vector<FoundSend>& questions) {
-    int received = 0;
-    for (const FoundSend& q : questions) {
-        const LogRecord& entry = *q.entry;
-        int16_t answer = 0;   // QuestionCode of the receipt
-        if (entry.QuestionKind == 1) {
-            const std::string text = trimSpaces(entry.SenderName) + "さんからアンケートです" + "\r" + q.note.Text;
-            switch (st.sys.prompter->ask(kProductName + "(決議採択)", text, Icon::None, Buttons::YesNoCancel)) {
-            case Answer::Yes: answer = 1; break;
-            case Answer::No: answer = 2; break;
-            default: answer = 3; break;
+    // The copy of the send `f` not given to another send yet: a received note that keeps the send's
+    // sender and send time (PartnerName, PartnerAt) and the sent note's creation time and text.
+    std::optional<size_t> take(const FoundSend& f) {
+        auto [from, to] = bySendTime_.equal_range(f.entry->SentAt);
+        for (auto it = from; it != to; ++it) {
+            const NoteRecord& c = table_[it->second];
+            if (c.Partner.PartnerName == f.entry->SenderName && c.CreatedAt == f.note.CreatedAt && c.Text == f.note.Text) {
+                const size_t index = it->second;
+                bySendTime_.erase(it);
+                return index;
             }
-        } else if (!host.openAnswerSheet(entry, q.note)) {
-            continue;
         }
-        if (!writeReceipts(st, {{entry.SenderId, entry.NoteId, entry.SentAt, 0, answer}})) break;
-        ++received;
+        return std::nullopt;
     }
-    return received;
+
+private:
+    const std::vector<NoteRecord>& table_;
+    std::unordered_multimap<double, size_t> bySendTime_;
+};
+
+// How one receive step went on with the plain notes.
+struct PlainOutcome {
+    std::vector<int16_t> made;           // copies new to the note table, for their windows
+    bool full = false;                   // sends left waiting: the table has no room
+    std::optional<FileError> notSaved;   // the note file could not be written: nothing received
+};
+
+// While the log is held: each send still waiting there gets its copy, either one that a receive cut
+// short left in the note table or a new one at the end of it, and the new copies reach the member's
+// note file (its one-step, flushed replace) before the log gets their receipts. So a receipt never
+// names a copy that is not in the file, and a copy in the file without its receipt is found again
+// by the next check instead of being made twice. False, with the new copies gone again, when the
+// note file cannot be written.
+bool placeCopies(AppState& st, std::span<const FoundSend> batch, std::vector<Receipt>& receipts,
+                 std::vector<bool>& present, PlainOutcome& out) {
+    const size_t before = st.NoteTable.size();
+    const auto forget = [&] {
+        st.NoteTable.resize(before);
+        out.made.clear();
+    };
+    try {
+        EarlierCopies earlier(st.NoteTable);
+        for (size_t i = 0; i < batch.size(); ++i) {
+            if (!present[i]) continue;   // taken back meanwhile: no copy, no number
+            if (const std::optional<size_t> copy = earlier.take(batch[i])) {
+                receipts[i].localCopyId = static_cast<int16_t>(*copy);
+                continue;
+            }
+            if (st.NoteTable.size() >= static_cast<size_t>(kMaxNotes)) {
+                present[i] = false;   // what does not fit waits in the log
+                out.full = true;
+                continue;
+            }
+            const auto localId = static_cast<int16_t>(st.NoteTable.size());
+            st.NoteTable.push_back(receivedCopy(batch[i].note, *batch[i].entry, localId, st.sys.screen->widthTwips(),
+                                                st.sys.screen->heightTwips()));
+            receipts[i].localCopyId = localId;
+            out.made.push_back(localId);
+        }
+        if (out.made.empty()) return true;
+        out.notSaved = writeMemberFileSilently(st, kKindNotes);
+    } catch (...) {
+        forget();   // out of memory: the log change fails as a whole, without copies
+        throw;
+    }
+    if (!*out.notSaved) {
+        out.notSaved.reset();
+        return true;
+    }
+    forget();
+    return false;
 }
 
-// Receives the given sends to this member (in log order).
+// Receives plain notes that follow one another in the log, all in one change of the log. Returns how
+// many were received; nothing when the note file or the log could not be written. A plain note's
+// answer code is 0.
+std::optional<int> receivePlainNotes(AppState& st, ReceptionHost& host, std::span<const FoundSend> batch,
+                                     bool& toldFull) {
+    std::vector<Receipt> receipts;
+    for (const FoundSend& f : batch) receipts.push_back({f.entry->SenderId, f.entry->NoteId, f.entry->SentAt, 0, 0});
+    PlainOutcome out;
+    const RecordsChange written = writeReceiptsSettled(
+        st, receipts, [&](std::vector<bool>& present) { return placeCopies(st, batch, receipts, present, out); });
+    // A copy in the note file is the member's note even when its receipt could not follow (it is
+    // written at the next check): its window opens.
+    for (int16_t id : out.made) host.openNoteWindow(id);
+    if (out.full && !toldFull) {
+        toldFull = true;
+        st.sys.prompter->ask("確認", "付箋紙の数が上限に達しているため、受信できません", Icon::Information, Buttons::Ok);
+    }
+    if (out.notSaved) {
+        st.sys.prompter->ask(kErrorTitle, "付箋紙データファイルにアクセスできません\r" + out.notSaved->description,
+                             Icon::Warning, Buttons::Ok);
+        return std::nullopt;
+    }
+    if (!written) return std::nullopt;
+    return static_cast<int>(written.records.size());
+}
+
+// Receives one questionnaire: a Yes/No question is asked and its answer written with the receipt; an
+// answer sheet goes to the host, and is received here (answer 0) only when the host says it took it.
+// Returns how many were received (0 or 1); nothing when the log refused the receipt.
+std::optional<int> receiveQuestion(AppState& st, ReceptionHost& host, const FoundSend& q) {
+    const LogRecord& entry = *q.entry;
+    int16_t answer = 0;   // QuestionCode of the receipt
+    if (entry.QuestionKind == 1) {
+        const std::string text = trimSpaces(entry.SenderName) + "さんからアンケートです" + "\r" + q.note.Text;
+        switch (st.sys.prompter->ask(kProductName + "(決議採択)", text, Icon::None, Buttons::YesNoCancel)) {
+        case Answer::Yes: answer = 1; break;
+        case Answer::No: answer = 2; break;
+        default: answer = 3; break;
+        }
+    } else if (!host.openAnswerSheet(entry, q.note)) {
+        return 0;
+    }
+    const RecordsChange written = writeReceipts(st, {{entry.SenderId, entry.NoteId, entry.SentAt, 0, answer}});
+    if (!written) return std::nullopt;
+    // The sender took the question back while it was shown: the answer went nowhere, and the member
+    // is told so rather than left believing it was given.
+    if (written.records.empty() && entry.QuestionKind == 1) {
+        st.sys.prompter->ask("確認", kQuestionWithdrawnText, Icon::Information, Buttons::Ok);
+        return 0;
+    }
+    return 1;
+}
+
+// Receives the given sends to this member in log order: plain notes that follow one another in one
+// change of the log, each questionnaire in its place between them. Stops at the first write that
+// fails; returns how many were received.
 int receiveEntries(AppState& st, ReceptionHost& host, const std::vector<LogRecord>& entries) {
-    std::vector<FoundSend> plain, questions;
-    findSentNotes(st, entries, plain, questions);
-    const std::optional<int> received = receivePlainNotes(st, host, plain);
-    if (!received) return 0;
-    return *received + receiveQuestions(st, host, questions);
+    const std::vector<FoundSend> found = findSentNotes(st, entries);
+    const std::span<const FoundSend> all(found);
+    int received = 0;
+    bool toldFull = false;
+    for (size_t i = 0; i < all.size();) {
+        size_t plainEnd = i;
+        while (plainEnd < all.size() && !isQuestionnaire(*all[plainEnd].entry)) ++plainEnd;
+        const std::optional<int> n = plainEnd > i ? receivePlainNotes(st, host, all.subspan(i, plainEnd - i), toldFull)
+                                                  : receiveQuestion(st, host, all[i]);
+        if (!n) break;
+        received += *n;
+        i = plainEnd > i ? plainEnd : i + 1;
+    }
+    return received;
 }
 
 void followWith(AppState& st, std::vector<LogRecord> mySends, const std::vector<size_t>& followed) {

@@ -30,10 +30,13 @@ enum class SentNoteLookup {
 };
 SentNoteLookup findSentNote(AppState& st, int16_t senderId, int16_t noteId, NoteRecord& out, FileError& error);
 
-// Receive: every send to this member not yet received, in log order. A plain note is copied into
-// the note table (its window opened) only after its receipt is in the log; a Yes/No questionnaire is
-// asked in a box and the answer written with the receipt; an answer sheet goes to the host. Returns
-// how many sends were received.
+// Receive: every send to this member not yet received, in log order. A plain note is received exactly
+// once whenever the program may be stopped: while the log is held, its copy is appended to the note
+// table and the member's note file is written, and only then the receipt goes into the log. A copy
+// that reached the note file without its receipt (a receive cut short) is recognised at the next
+// check by what it keeps of its send (sender, send time, the sent note's creation time and text) and
+// gets its receipt instead of a second copy. A Yes/No questionnaire is asked in a box and the answer
+// written with the receipt; an answer sheet goes to the host. Returns how many sends were received.
 int receiveNotes(AppState& st, ReceptionHost& host);
 
 // The log steps of one network check: receive, then follow the sent notes, with one read of the log

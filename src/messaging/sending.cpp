@@ -12,6 +12,11 @@ std::vector<Recipient> possibleRecipients(const AppState& st) {
     return out;
 }
 
+std::vector<Recipient> currentRecipients(AppState& st) {
+    readMemberList(st);
+    return possibleRecipients(st);
+}
+
 bool hasAnswerItems(const std::string& text) {
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r') {

@@ -18,6 +18,9 @@ struct Recipient {
 
 // Every member of the member list but the current member, in the order of the list.
 std::vector<Recipient> possibleRecipients(const AppState& st);
+// The same after the member list has been read again from the shared settings (readMemberList), so
+// that members who joined since the start can be chosen; the list known when the read fails.
+std::vector<Recipient> currentRecipients(AppState& st);
 
 // Whether a note text gives at least one answer item (a line that is not empty). Lines end at a
 // carriage return, whose next character (the line feed) belongs to no line.

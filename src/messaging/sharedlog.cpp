@@ -272,12 +272,13 @@ RecordsChange removeMySends(AppState& st, LogKind kind, int16_t noteId, Gone&& g
     });
 }
 
-// For each receipt the first record of its send that no earlier receipt took, in log order.
+// For each receipt the first record of its send that no earlier receipt took, in log order; with
+// `waitingOnly` only a record not received yet.
 std::vector<std::optional<LogEntryRef>> findReceipts(std::string_view log, int16_t me,
-                                                     const std::vector<Receipt>& receipts) {
+                                                     const std::vector<Receipt>& receipts, bool waitingOnly) {
     std::vector<std::optional<LogEntryRef>> hits(receipts.size());
     forEachLogRecord(log, [&](const LogEntryRef& e) {
-        if (e.recipientId() != me) return;
+        if (e.recipientId() != me || (waitingOnly && e.received())) return;
         for (size_t i = 0; i < receipts.size(); ++i) {
             const Receipt& r = receipts[i];
             if (!hits[i] && e.senderId() == r.senderId && e.noteId() == r.noteId && e.sentAt() == r.sentAt) {
@@ -290,11 +291,23 @@ std::vector<std::optional<LogEntryRef>> findReceipts(std::string_view log, int16
 }
 
 // Marks the sends of `receipts` received; the change names the records marked, as they now are.
-RecordsChange markReceipts(AppState& st, LogKind kind, const std::vector<Receipt>& receipts) {
+// With `settle`, only sends still waiting are marked, once settle has had its say (writeReceiptsSettled);
+// it may change the copy numbers in `receipts`, which are read after it.
+RecordsChange markReceipts(AppState& st, LogKind kind, const std::vector<Receipt>& receipts,
+                           const ReceiptSettle* settle = nullptr) {
     const int16_t me = st.CurrentMemberId;
     return changed<RecordsChange>(st, kind, [&](std::string_view log, RecordsChange& c) -> std::optional<std::string> {
-        const std::vector<std::optional<LogEntryRef>> hits = findReceipts(log, me, receipts);
-        if (std::none_of(hits.begin(), hits.end(), [](const auto& h) { return h.has_value(); })) return std::nullopt;
+        std::vector<std::optional<LogEntryRef>> hits = findReceipts(log, me, receipts, settle != nullptr);
+        const auto none = [&] { return std::none_of(hits.begin(), hits.end(), [](const auto& h) { return h.has_value(); }); };
+        if (none()) return std::nullopt;
+        if (settle) {
+            std::vector<bool> present(hits.size());
+            for (size_t i = 0; i < hits.size(); ++i) present[i] = hits[i].has_value();
+            if (!(*settle)(present)) return std::nullopt;
+            for (size_t i = 0; i < hits.size(); ++i)
+                if (!present[i]) hits[i].reset();
+            if (none()) return std::nullopt;
+        }
         std::string out(log);
         const double receivedAt = st.sys.clock->now();
         LogNameDecoder names;
@@ -399,6 +412,10 @@ RecordsChange writeReceipts(AppState& st, const std::vector<Receipt>& receipts) 
     return markReceipts(st, LogKind::ReceiveGroup, receipts);
 }
 
+RecordsChange writeReceiptsSettled(AppState& st, std::vector<Receipt>& receipts, const ReceiptSettle& settle) {
+    return markReceipts(st, LogKind::ReceiveGroup, receipts, &settle);
+}
+
 RecordsChange deleteReceivedSends(AppState& st, int16_t noteId) {
     return removeMySends(st, LogKind::DeleteReceived, noteId, [](const LogEntryRef& e) { return e.received(); });
 }
@@ -422,7 +439,7 @@ RecordsChange takeBackSendRecords(AppState& st, int16_t noteId, const LogRecords
 
 RecordsChange cancelUnreceivedSends(AppState& st, int16_t noteId) {
     const int16_t me = st.CurrentMemberId;
-    return changed<RecordsChange>(st, LogKind::CancelUnreceived, [&](std::string_view log, RecordsChange& c) {
+    RecordsChange result = changed<RecordsChange>(st, LogKind::CancelUnreceived, [&](std::string_view log, RecordsChange& c) {
         std::optional<std::string> out = withoutRecords(
             log, [&](const LogEntryRef& e) { return e.senderId() == me && e.noteId() == noteId; }, c.records);
         // One of them is received: the cancel is refused and the log stays as it is.
@@ -430,6 +447,11 @@ RecordsChange cancelUnreceivedSends(AppState& st, int16_t noteId) {
             out.reset();
         return out;
     });
+    // A log that holds nothing at all is told, as the status check the user starts tells it; the note
+    // stays sent. The box comes after the change, with the log closed again.
+    if (result.ok && result.records.empty() && result.content.empty())
+        st.sys.prompter->ask(kConfirmTitle, kEmptyText, Icon::Information, Buttons::Ok);
+    return result;
 }
 
 LogRecords logRecordsOf(std::string_view content) {

@@ -13,6 +13,7 @@
 #include "model/state.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -117,6 +118,17 @@ ReceiptWrite writeReceipt(AppState& st, int16_t senderId, int16_t noteId, double
 // are, in the order of `receipts`; a send no longer in the log is not among them.
 RecordsChange writeReceipts(AppState& st, const std::vector<Receipt>& receipts);
 
+// Receipts whose details are settled while the log is held, for copies that must be in the member's
+// note file before their receipts are in the log. Under the exclusive open `settle` learns for each
+// receipt whether its send is in the log and not received yet (`present`); it sets the numbers of
+// the copies in `receipts`, may leave sends out by clearing their `present`, may write the member's
+// own note file meanwhile (never the log), and returns false to leave the log as it is. The sends
+// still present are then marked as writeReceipts marks them. Not called when no send is waiting.
+// The order of the locks is the log first, then the member's own note file: nobody waits for the log
+// while holding a note file, so the two cannot wait for each other.
+using ReceiptSettle = std::function<bool(std::vector<bool>& present)>;
+RecordsChange writeReceiptsSettled(AppState& st, std::vector<Receipt>& receipts, const ReceiptSettle& settle);
+
 // Deletes of this member's send records of note `noteId`; `records` holds the records removed, in
 // log order. Deleting the last records leaves an empty log.
 RecordsChange deleteReceivedSends(AppState& st, int16_t noteId);   // kind 12: the received ones
@@ -127,7 +139,7 @@ RecordsChange takeBackSendRecords(AppState& st, int16_t noteId, const LogRecords
 
 // The cancel of a send as one change: when none of my records of the note is received, all of them
 // go. `records`: the note's records as they were found (empty: none were there); when one of them is
-// received nothing was removed.
+// received nothing was removed. A log that holds nothing is told ("ＬＯＧ履歴はありません").
 RecordsChange cancelUnreceivedSends(AppState& st, int16_t noteId);
 
 // The records of a log's bytes (the content of a change), as far as they are complete.

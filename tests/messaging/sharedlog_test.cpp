@@ -311,6 +311,9 @@ TEST_F(SharedLogTest, EmptyAndMissingLogs) {
             {"cancel", [&] { return cancelUnreceivedSends(st, 4); }},
         };
         for (const auto& [what, change] : changes) {
+            // The cancel is the user's command: an empty log is told, as his status check tells it.
+            if (std::string_view(what) == "cancel")
+                prompter.expect(kCheckTitle, "ＬＯＧ履歴はありません", Icon::Information, Buttons::Ok, Answer::Ok);
             const RecordsChange c = change();
             EXPECT_TRUE(c) << what;
             EXPECT_TRUE(c.records.empty()) << what;
@@ -414,6 +417,34 @@ TEST_F(SharedLogWithRecords, ReceiveWritePatchesOnlyTheMatchingRecord) {
     EXPECT_EQ(readLog(), all());
     ASSERT_TRUE(again.marked);
     EXPECT_EQ(again.marked->AnswerCode, 328);
+}
+
+TEST_F(SharedLogWithRecords, SettledReceiptsMarkOnlyWaitingSendsAsTheSettleDecides) {
+    clock.set(kT1 + 1);
+    // Waiting: 2 → 1 notes 9 and 8; received already: 3 → 1 note 9; not in the log: 2 → 1 note 7.
+    std::vector<Receipt> r = {{2, 9, kT0, 0, 0}, {3, 9, kT0, 0, 0}, {2, 7, kT0, 0, 0}, {2, 8, kT1, 0, 0}};
+    std::vector<bool> seen;
+    EXPECT_TRUE(writeReceiptsSettled(st, r, [&](std::vector<bool>& present) {
+        seen = present;
+        return false;   // refused: every byte stays
+    }));
+    EXPECT_EQ(seen, (std::vector<bool>{true, false, false, true}));
+    EXPECT_EQ(readLog(), all());
+    const RecordsChange c = writeReceiptsSettled(st, r, [&](std::vector<bool>& present) {
+        r[0].localCopyId = 7;   // numbered while the log is held
+        present[3] = false;     // left waiting
+        return true;
+    });
+    ASSERT_TRUE(c);
+    ASSERT_EQ(c.records.size(), 1u);
+    recs[2].receivedAt = kT1 + 1;
+    recs[2].receivedNoteId = 7;
+    EXPECT_EQ(readLog(), all());
+    r.pop_back();
+    EXPECT_TRUE(writeReceiptsSettled(st, r, [](std::vector<bool>&) {
+        ADD_FAILURE() << "settled with nothing waiting";
+        return true;
+    }));
 }
 
 TEST_F(SharedLogTest, TwoPendingSendsOfOneNoteAreEachReceivedOnce) {

@@ -5,12 +5,16 @@
 #include "messaging/reception.h"
 #include "messaging/sending.h"
 #include "messaging/sharedlog.h"
+#include "platform/prompter.h"
 #include "platform/sharedfile.h"
+#include "platform/waitindicator.h"
 #include "support/workgroup.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 namespace tw {
 namespace {
@@ -178,6 +182,28 @@ TEST_F(TravelTest, YesNoQuestionnaireAnsweredOnArrival) {
     EXPECT_EQ(g[1].NoteTable[0].Partner.PartnerName, "鈴木 /n 高橋 /c");
 }
 
+// The sender takes a Yes/No question back while its box is open at the recipient: the answer goes
+// nowhere, and the recipient is told so.
+TEST_F(TravelTest, YesNoAnswerToAQuestionTakenBackMeanwhileIsTold) {
+    addNote(g[1], "忘年会に出ますか");
+    send(0, {2}, 1);
+    struct TakenBackWhileAsking : Prompter {
+        std::function<void()> meanwhile;
+        std::vector<std::string> texts;
+        Answer ask(const std::string&, const std::string& text, Icon, Buttons) override {
+            texts.push_back(text);
+            if (auto act = std::exchange(meanwhile, nullptr)) act();
+            return Answer::Yes;
+        }
+    } asking;
+    asking.meanwhile = [&] { EXPECT_TRUE(cancelUnreceivedSends(g[1], 0)); };
+    g[2].sys.prompter = asking;
+    EXPECT_EQ(receiveNotes(g[2], windows2), 0);
+    EXPECT_EQ(asking.texts, (std::vector<std::string>{"佐藤さんからアンケートです\r忘年会に出ますか",
+                                                      "この質問は取り消されました。回答は送信されませんでした。"}));
+    EXPECT_TRUE(wholeLog(g[2]).empty());
+}
+
 TEST_F(TravelTest, AnswerSheetWaitsInTheLogUntilItCanBeShown) {
     addNote(g[1], "1. 和食\r\n2. 洋食");
     send(0, {2}, 2);
@@ -311,12 +337,18 @@ TEST_F(TravelTest, CancelOnlyWhileNobodyHasIt) {
     EXPECT_TRUE(g[1].NoteTable[1].IsSent);
     EXPECT_EQ(wholeLog(g[1]).size(), 2u);
 
-    // No records left: nothing changes.
+    // No records left and the log empty: the user is told, and nothing changes.
     ASSERT_TRUE(deleteAllSends(g[1], 1));
+    g.prompter(1).expect("確認", "ＬＯＧ履歴はありません", Icon::Information, Buttons::Ok, Answer::Ok);
     EXPECT_EQ(cancelSend(g[1], 1), CancelResult::NoRecords);
+    EXPECT_TRUE(g.prompter(1).done());
     EXPECT_TRUE(g[1].NoteTable[1].IsSent);
     // Member 2 never gets the cancelled note.
     EXPECT_EQ(receiveNotes(g[2], windows2), 0);
+    // No records of the note among those of others: nothing changes, without a word.
+    send(0, {2});
+    EXPECT_EQ(cancelSend(g[1], 1), CancelResult::NoRecords);
+    EXPECT_TRUE(g[1].NoteTable[1].IsSent);
 }
 
 }  // namespace
@@ -355,6 +387,136 @@ TEST_F(TravelTest, ReceiptOfASendTakenBackMarksNothing) {
     EXPECT_EQ(one.records[0].ReceivedNoteId, 7);
     EXPECT_EQ(one.records[0].AnswerCode, 2);
     EXPECT_NE(one.records[0].ReceivedAt, 0);
+}
+
+}  // namespace
+}  // namespace tw
+
+namespace tw {
+namespace {
+
+// Answers every box with Yes (or OK) after running `onAsk`: what goes on elsewhere while a box is open.
+struct HookPrompter : Prompter {
+    std::function<void()> onAsk;
+    std::vector<std::string> texts;
+    Answer ask(const std::string&, const std::string& text, Icon, Buttons) override {
+        texts.push_back(text);
+        if (onAsk) onAsk();
+        return Answer::Yes;
+    }
+};
+
+// Notes of member 1 by text, sent to member 2 one after the other (kind 1 for a text starting "?").
+void sendEach(Workgroup& g, const std::vector<std::string>& texts) {
+    for (const std::string& t : texts) addNote(g[1], t);
+    ASSERT_TRUE(AccessSharedFile(g[1], kModeWrite, kKindNotes));
+    for (size_t i = 0; i < texts.size(); ++i)
+        ASSERT_EQ(sendNote(g[1], static_cast<int16_t>(i), {2}, texts[i][0] == '?' ? 1 : 0, false), SendResult::Sent);
+}
+
+// The member's note file as it is on the disk.
+std::vector<NoteRecord> noteFile(Workgroup& g, int member) {
+    test::TestServices sv;
+    AppState st(sv.services());
+    st.SharedPath = g.dir.str();
+    st.CurrentMemberId = static_cast<int16_t>(member);
+    EXPECT_TRUE(AccessSharedFile(st, kModeRead, kKindNotes));
+    return st.NoteTable;
+}
+
+TEST_F(TravelTest, QuestionnairesInLogOrderAmongPlainNotes) {
+    sendEach(g, {"一", "?出ますか", "二"});
+    HookPrompter hook;
+    size_t notesWhenAsked = 0;
+    hook.onAsk = [&] { notesWhenAsked = g[2].NoteTable.size(); };
+    g[2].sys.prompter = hook;
+    EXPECT_EQ(networkCheck(g[2], windows2), 3);
+    EXPECT_EQ(notesWhenAsked, 1u) << "asked after the first note and before the second";
+    ASSERT_EQ(g[2].NoteTable.size(), 2u);
+    EXPECT_EQ(g[2].NoteTable[1].Text, "二");
+    EXPECT_EQ(hook.texts, std::vector<std::string>{"佐藤さんからアンケートです\r?出ますか"});
+}
+
+// Runs `onWait` when a silent retry starts to wait: what another computer does meanwhile.
+struct HookWait : WaitIndicator {
+    std::function<void()> onWait;
+    void beginWait() override {
+        if (onWait) std::exchange(onWait, nullptr)();
+    }
+    void endWait() override {}
+};
+
+TEST_F(TravelTest, CopyNumbersInTheLogSkipASendTakenBackMeanwhile) {
+    sendEach(g, {"一", "二", "三"});
+    // Another computer reads the log when member 2 wants to write its receipts; while member 2
+    // waits, that reader lets go and member 1 takes back "二".
+    SharedFile reader;
+    ASSERT_FALSE(reader.open(sharedLogPath(g[1]), ShareMode::ReadDenyWrite));
+    HookWait wait;
+    wait.onWait = [&] {
+        reader.close();
+        ASSERT_EQ(deleteSendTo(g[1], 1, 2).records.size(), 1u);
+    };
+    g[2].sys.waitIndicator = wait;
+    g[2].sys.retrySeconds = 10;
+    g[2].sys.waitIndicatorSeconds = 0;
+    EXPECT_EQ(receiveNotes(g[2], windows2), 2);
+    EXPECT_FALSE(wait.onWait) << "the receipts waited for the log";
+    ASSERT_EQ(g[2].NoteTable.size(), 2u);
+    EXPECT_EQ(g[2].NoteTable[1].Text, "三");
+    const std::vector<LogRecord> log = wholeLog(g[1]);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].ReceivedNoteId, 0);
+    EXPECT_EQ(log[1].ReceivedNoteId, 1) << "the number of the copy of " << log[1].NoteId;
+}
+
+TEST_F(TravelTest, CopiesAreInTheNoteFileBeforeTheirReceipts) {
+    sendEach(g, {"一", "二"});
+    addNote(g[2], "自分の");
+    EXPECT_EQ(receiveNotes(g[2], windows2), 2);
+    const std::vector<NoteRecord> file = noteFile(g, 2);
+    ASSERT_EQ(file.size(), 3u) << "on the disk before the receive returned, not at a later save";
+    EXPECT_EQ(file[0].Text, "自分の");
+    EXPECT_EQ(file[2].Text, "二");
+    EXPECT_TRUE(file[2].IsReceived);
+    const std::vector<LogRecord> log = wholeLog(g[1]);
+    EXPECT_EQ(log[0].ReceivedNoteId, 1);
+    EXPECT_EQ(log[1].ReceivedNoteId, 2);
+}
+
+TEST_F(TravelTest, ACopyWithoutItsReceiptIsNotMadeTwice) {
+    sendEach(g, {"一", "二"});
+    const std::vector<LogRecord> sends = wholeLog(g[1]);
+    // A receive cut short after the copy of "二" was in the note file, before its receipt: the member
+    // starts again from that file. A copy of another send at the same time is not taken for it.
+    NoteRecord other = receivedCopy(g[1].NoteTable[0], sends[1], 0, 15000, 11000);
+    other.Text = "別の";
+    g[2].NoteTable = {other, receivedCopy(g[1].NoteTable[1], sends[1], 1, 15000, 11000)};
+    g[2].NoteTable[1].Top = 0;   // moved on this screen: still its copy
+    EXPECT_EQ(networkCheck(g[2], windows2), 2);
+    ASSERT_EQ(g[2].NoteTable.size(), 3u);
+    EXPECT_EQ(g[2].NoteTable[2].Text, "一");
+    EXPECT_EQ(windows2.opened, std::vector<int>{2});
+    const std::vector<LogRecord> log = wholeLog(g[1]);
+    EXPECT_EQ(log[0].ReceivedNoteId, 2);
+    EXPECT_EQ(log[1].ReceivedNoteId, 1);
+    EXPECT_EQ(noteFile(g, 2).size(), 3u);
+}
+
+TEST_F(TravelTest, NoReceiptWhileTheNoteFileCannotBeWritten) {
+    sendEach(g, {"一"});
+    {
+        SharedFile holder;
+        ASSERT_FALSE(holder.open(joinPath(g.dir.str(), "ID00002.FDT"), ShareMode::ReadDenyWrite));
+        g.prompter(2).expect("エラー", "付箋紙データファイルにアクセスできません\r" + makeError(kErrAccessDenied).description,
+                             Icon::Warning, Buttons::Ok, Answer::Ok);
+        EXPECT_EQ(networkCheck(g[2], windows2), 0);
+    }
+    EXPECT_TRUE(g[2].NoteTable.empty());
+    EXPECT_TRUE(windows2.opened.empty());
+    EXPECT_EQ(wholeLog(g[1])[0].ReceivedAt, 0);
+    EXPECT_EQ(networkCheck(g[2], windows2), 1);
+    EXPECT_EQ(noteFile(g, 2).size(), 1u);
 }
 
 }  // namespace

@@ -186,8 +186,11 @@ void fmSendOp::done(int r) {
         written_ = true;
         // The receipt and the answer are written together, only now: until then the send stays
         // unreceived, so the sender's check cannot take it out of the log before the answer is in it.
-        // A failed write (told by the log) leaves it unreceived, and the sheet comes again.
-        writeReceipt(st_, SendID, SendFID, SendAt, 0, code_);
+        // A failed write (told by the log) leaves it unreceived, and the sheet comes again. A send its
+        // sender took back meanwhile is no longer in the log: the answer goes nowhere, and the user
+        // is told so rather than left believing it was sent.
+        const ReceiptWrite w = writeReceipt(st_, SendID, SendFID, SendAt, 0, code_);
+        if (w && !w.marked) st_.sys.prompter->ask("確認", kQuestionWithdrawnText, Icon::Information, Buttons::Ok);
     }
     QDialog::done(r);
 }

@@ -161,6 +161,29 @@ TEST_F(Questionnaire, AnsweredByTwoTalliedByTheSender) {
         << text.toStdString();
 }
 
+// While the sheet is open its sender takes the send back (the cancel, or the peel, which deletes every
+// send record of the note): the answer finds no send and the recipient is told so.
+TEST_F(Questionnaire, AnswerToAQuestionTakenBackIsRefused) {
+    for (const bool peel : {false, true}) {
+        const auto q = static_cast<int16_t>(addNote(g[1], kTrip));
+        ASSERT_TRUE(AccessSharedFile(g[1], kModeWrite, kKindNotes));
+        ASSERT_EQ(sendNote(g[1], q, {2}, 2, false), SendResult::Sent);
+        NoteWindows w2(g[2], hooks);
+        networkCheck(g[2], w2.networkHost());
+        ASSERT_EQ(openSheets().size(), 1u);
+        if (peel)
+            ASSERT_TRUE(deleteAllSends(g[1], q));
+        else
+            ASSERT_EQ(cancelSend(g[1], q), CancelResult::Cancelled);
+        g.prompter(2).expect("確認", "この質問は取り消されました。回答は送信されませんでした。", Icon::Information,
+                             Buttons::Ok, Answer::Ok);
+        openSheets()[0]->opt[0]->click();
+        openSheets()[0]->btn->click();
+        EXPECT_TRUE(g.prompter(2).done()) << peel;
+        EXPECT_TRUE(openSheets().empty());
+    }
+}
+
 // The tally of the trip questionnaire, written to ANSER.TXT and printed twice to a PDF.
 TEST_F(Questionnaire, TallyToAFileAndToPaper) {
     TempDir dir;
