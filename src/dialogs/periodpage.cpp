@@ -166,7 +166,8 @@ bool spinPeriodField(PeriodPageState& page, int field, int step, NoteRecord& not
         const auto n = numberOf(page.text(field));
         if (!n) return false;
         PeriodPageState candidate = page;
-        candidate.setText(field, std::to_string(*n + step));
+        // In a wider type: a field may hold the largest int.
+        candidate.setText(field, std::to_string(static_cast<long long>(*n) + step));
         if (!periodFieldValid(candidate, field)) return false;
         page = std::move(candidate);
     } else if (isTimeField(field)) {

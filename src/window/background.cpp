@@ -25,8 +25,10 @@ bool isPlainFileName(const std::string& name) {
             return false;
     // Windows drops trailing dots and spaces: "x.jpg." would be another file than it reads.
     if (name.back() == '.' || name.back() == ' ' || name.front() == ' ') return false;
-    // Device names open devices, whatever extension follows.
-    const std::string base = upper(name.substr(0, name.find('.')));
+    // Device names open devices, whatever extension follows, and blanks before the dot are dropped
+    // as well ("NUL .jpg" is NUL).
+    std::string base = upper(name.substr(0, name.find('.')));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
     static const char* devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     for (const char* d : devices)
         if (base == d) return false;

@@ -14,9 +14,10 @@ ZOrderMove zOrderCommand(NoteRecord& r, int i) {
     const NoteFlag mine = i == 0 ? kFlagAlwaysFront : kFlagAlwaysBack;
     const NoteFlag other = i == 0 ? kFlagAlwaysBack : kFlagAlwaysFront;
     const bool on = !r.has(mine);
+    const bool wasFront = r.has(kFlagAlwaysFront);
     if (on) r.set(other, false);
     r.set(mine, on);
-    if (i == 1) return ZOrderMove::None;
+    if (i == 1) return on && wasFront ? ZOrderMove::DropToBack : ZOrderMove::None;
     return on ? ZOrderMove::RaiseFront : ZOrderMove::DropThenRaiseFront;
 }
 

@@ -16,9 +16,11 @@ enum class ZOrderMove {
     None,                  // an always-at-back note goes down at the next press on it
     RaiseFront,            // every always-in-front note is raised again (this one among them)
     DropThenRaiseFront,    // this one leaves the topmost band, then the others are raised again
+    DropToBack,            // this one leaves the topmost band for the bottom, the others are raised again
 };
 // The z-order command i (0 always in front, 1 always at the back) toggles that mode and clears the
-// other one when it switches on.
+// other one when it switches on. An always-in-front note made always-at-back leaves the topmost band
+// at once; any other always-at-back note goes down at the next press on it.
 ZOrderMove zOrderCommand(NoteRecord& r, int i);
 
 // The flip to the back side: with no password set the user is asked first ("確認", Yes/No).

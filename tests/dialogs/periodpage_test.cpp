@@ -125,6 +125,10 @@ TEST(PeriodPage, SpinSteps) {
         {"2026", "5", "17", "23:55", kPeriodStartTime, +1, "00:00", true},
         {"2026", "5", "17", "00:00", kPeriodStartTime, -1, "23:50", true},
         {"2026", "5", "17", "25:00", kPeriodStartTime, +1, "25:00", false},
+        {"2147483647", "5", "17", "09:37", kPeriodStartYear, +1, "2147483647", false},
+        {"2026", "2147483647", "17", "09:37", kPeriodStartMonth, +1, "2147483647", false},
+        {"2026", "5", "2147483647", "09:37", kPeriodStartDay, +1, "2147483647", false},
+        {"2026", "5", "2147483648", "09:37", kPeriodStartDay, -1, "2147483648", false},
     };
     for (const auto& c : cases) {
         NoteRecord note;

@@ -29,9 +29,11 @@ TEST(Wildcard, CaseSensitivePatternsWithSets) {
 }
 
 TEST(Background, OnlyPlainNamesAreOpened) {
-    for (const char* ok : {"写真.jpg", "a b.bmp", "x", "CONFIG.gif", "com10.jpg"}) EXPECT_TRUE(isPlainFileName(ok)) << ok;
+    for (const char* ok : {"写真.jpg", "a b.bmp", "x", "CONFIG.gif", "com10.jpg", "a .jpg", "NUL x.jpg"})
+        EXPECT_TRUE(isPlainFileName(ok)) << ok;
     for (const char* bad : {"", ".", "..", "../x.jpg", "..\\x.jpg", "sub/x.jpg", "C:x.jpg", "\\\\server\\s\\x.jpg",
-                            "x.jpg.", "x.jpg ", " x.jpg", "CON", "nul.jpg", "COM1.jpg", "lpt9", "a\tb.jpg", "a?.jpg"})
+                            "x.jpg.", "x.jpg ", " x.jpg", "CON", "nul.jpg", "COM1.jpg", "lpt9", "a\tb.jpg", "a?.jpg",
+                            "NUL .jpg", "COM9 .x", "CONIN$ .$", "con   .bmp", "lpt1 ..gif"})
         EXPECT_FALSE(isPlainFileName(bad)) << bad;
     test::TestServices env;
     AppState st(env.services());

@@ -20,7 +20,7 @@ TEST(WindowModes, ZOrderCommands) {
         {0, 0, kFlagAlwaysFront, ZOrderMove::RaiseFront},
         {kFlagAlwaysFront, 0, 0, ZOrderMove::DropThenRaiseFront},
         {kFlagAlwaysBack, 0, kFlagAlwaysFront, ZOrderMove::RaiseFront},
-        {kFlagAlwaysFront, 1, kFlagAlwaysBack, ZOrderMove::None},
+        {kFlagAlwaysFront, 1, kFlagAlwaysBack, ZOrderMove::DropToBack},
         {kFlagAlwaysBack, 1, 0, ZOrderMove::None},
         {kFlagLocked, 1, kFlagLocked | kFlagAlwaysBack, ZOrderMove::None},
         {kFlagAlwaysFront, 2, kFlagAlwaysFront, ZOrderMove::None},

@@ -379,6 +379,8 @@ void frmOptions::open() {
 
     if (openedWhileRunning_) {
         cmdOK->setFocus();
+        // The list as the folder holds it now: members who joined since the start are in it.
+        readMemberList(st_);
         fillMemberList();
         txtStr[0]->setEnabled(false);
         btnDir->setText(q("変更(&L)"));

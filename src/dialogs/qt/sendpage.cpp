@@ -67,7 +67,7 @@ void SendPage::setSendOther(int16_t noteId) {
     options_ = SendOptions{};
     showOptions();
     lsvSend->clear();
-    const std::vector<Recipient> recipients = possibleRecipients(st_);
+    const std::vector<Recipient> recipients = currentRecipients(st_);
     if (st_.members.empty())
         st_.sys.prompter->ask("確認", "送信できる相手は登録されていません", Icon::Information, Buttons::Ok);
     for (const Recipient& r : recipients) {

@@ -37,6 +37,10 @@ void NoteWindows::zOrder(frmPinly* w, int i) {
         placeTopmost(w, false);
         sendToBack(nullptr);
         break;
+    case ZOrderMove::DropToBack:
+        placeTopmost(w, false);
+        sendToBack(w);
+        break;
     }
     w->retakeMenuState();
 }

@@ -268,7 +268,10 @@ TEST_F(OptionsTest, BrowsePutsTheFolderOfTheChosenFileIntoThePathBox) {
 TEST_F(OptionsTest, WhileRunningItShowsTheMembersSettings) {
     running();
     st.pathChgFlag = true;   // left from an earlier move to another folder
+    st.members.erase(st.members.begin());   // 佐藤 joined after the start: only the folder knows him
     dlg->show();
+    ASSERT_EQ(dlg->lsvNetU->topLevelItemCount(), 2);
+    EXPECT_EQ(dlg->lsvNetU->topLevelItem(0)->text(0), q("佐藤"));
     EXPECT_EQ(dlg->txtStr[0]->text(), QString::fromStdString(shared.str()));
     EXPECT_FALSE(dlg->txtStr[0]->isEnabled());
     EXPECT_EQ(dlg->txtStr[1]->text(), q("鈴木"));

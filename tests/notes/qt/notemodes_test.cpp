@@ -101,6 +101,8 @@ TEST_F(NoteModesTest, ZOrderLockAndTextSize) {
     notes->zOrder(w, 1);
     EXPECT_TRUE(note(0).has(kFlagAlwaysBack));
     EXPECT_FALSE(note(0).has(kFlagAlwaysFront));
+    EXPECT_FALSE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) << "out of the topmost band at once";
+    EXPECT_TRUE(w->isVisible());
     notes->zOrder(w, 0);
     notes->zOrder(w, 0);
     EXPECT_FALSE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
