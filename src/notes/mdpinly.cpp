@@ -181,6 +181,34 @@ std::string editedTextRefusal(const std::string& noteText) {
            "文字)までです。\r今の文字は" + std::to_string(bytes) + "バイトあります。減らしてから編集を終えて下さい。";
 }
 
+namespace {
+std::string namedList(const std::vector<std::string>& names) {
+    std::string out;
+    for (size_t k = 0; k < names.size() && k < kUnstorableNamed; ++k) out += (k ? "、" : "") + names[k];
+    if (names.size() > kUnstorableNamed) out += " ほか" + std::to_string(names.size() - kUnstorableNamed) + "文字";
+    return out;
+}
+}  // namespace
+
+std::string unstorableQuestion(const std::vector<std::string>& names) {
+    return "次の文字は付箋紙に書けません。\r" + namedList(names) +
+           "\r「?」に置き換えて編集を終えますか？\r「いいえ」で編集に戻ります。";
+}
+
+std::string unstorableNotice(const std::vector<std::string>& names) {
+    return "次の文字は付箋紙に書けないため、「?」に置き換えました。\r" + namedList(names);
+}
+
+std::optional<std::string> storableEditedText(Prompter& prompter, const std::string& text, bool mayGoOn) {
+    const std::vector<std::string> names = unstorableCharacters(text);
+    if (names.empty()) return text;
+    if (!mayGoOn)
+        prompter.ask(kConfirmTitle, unstorableNotice(names), Icon::Information, Buttons::Ok);
+    else if (prompter.ask(kConfirmTitle, unstorableQuestion(names), Icon::Information, Buttons::YesNo) != Answer::Yes)
+        return std::nullopt;
+    return withUnstorableReplaced(text);
+}
+
 std::string fromEditText(const std::string& editText) {
     std::string out;
     out.reserve(editText.size() + editText.size() / 8);

@@ -4,10 +4,13 @@
 
 #include "model/state.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace tw {
+
+class Prompter;
 
 // Modes of the last-note query.
 enum LastNoteMode : int {
@@ -66,6 +69,16 @@ std::string textAfterEdit(const std::string& oldText, const std::string& edited)
 // An edited text is kept only up to kMaxFieldBytes bytes in the file's code page; a longer one is
 // refused with this notice (title "確認") and stays in the edit box. Empty when the text fits.
 std::string editedTextRefusal(const std::string& noteText);
+
+// Characters of an edited text that the note file cannot hold are named to the member (title "確認",
+// at most kUnstorableNamed of them), who keeps the text with "?" in their places (Yes) or goes back to
+// the edit (No). When editing cannot go on, a notice says that they were replaced.
+constexpr size_t kUnstorableNamed = 20;
+std::string unstorableQuestion(const std::vector<std::string>& names);
+std::string unstorableNotice(const std::vector<std::string>& names);
+// The text to keep once an edit ends with `text`: itself when the file holds all of it, else, once
+// the member has been told, with the replacements; nothing when the member goes back to the edit.
+std::optional<std::string> storableEditedText(Prompter& prompter, const std::string& text, bool mayGoOn);
 
 // The About box's text: "タックウィスプ Version 1.71 R08".
 std::string aboutText();

@@ -18,7 +18,8 @@ bool keptByteAt(const std::string& s, size_t i, unsigned char& b);
 // byte; the trail byte is one too, or the plain character 40–7E.
 inline const std::string kKeptCharacterMark = "\xEF\x9D\xBF";
 
-// UTF-8 without kept bytes to CP932, by the system's tables ("?" for characters without a form).
+// UTF-8 without kept bytes, yen signs or overlines (utf8ToCp932 takes those itself) to CP932, by the
+// system's tables ("?" for characters without a form).
 std::string encodeRun(const std::string& utf8);
 // CP932 to UTF-8 when every byte belongs to a CP932 character, by the system's tables; false (and
 // `utf8` unspecified) otherwise. The bytes 80, A0 and FD–FF on their own are no character anywhere.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <iterator>
 #include <filesystem>
 #include <ctime>
@@ -302,10 +303,76 @@ std::string cp932ToUtf8(const std::string& bytes) {
     return out;
 }
 
+namespace {
+
+// The yen sign and the overline have no code of their own in CP932: they are the JIS forms of the
+// bytes 5C and 7E, which a Japanese Windows shows as "¥" and "‾". A Japanese keyboard on Linux types
+// the yen sign. Read back, the bytes are the backslash and the tilde.
+size_t jisRomanAt(const std::string& s, size_t i, char& ascii) {
+    if (s.compare(i, 2, "\xC2\xA5") == 0) {
+        ascii = '\\';
+        return 2;
+    }
+    if (s.compare(i, 3, "\xE2\x80\xBE") == 0) {
+        ascii = '~';
+        return 3;
+    }
+    return 0;
+}
+
+size_t utf8CharLength(const std::string& s, size_t i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
+    for (size_t k = 1; k < n; ++k)
+        if (i + k >= s.size() || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
+    return n;
+}
+
+// Calls `each(character, storable)` for every character of a UTF-8 text in turn; kept bytes and the
+// marks before kept characters go back as they came and count as storable.
+template <class Each>
+void eachCharacter(const std::string& utf8, Each&& each) {
+    unsigned char b = 0;
+    char ascii = 0;
+    for (size_t i = 0; i < utf8.size();) {
+        bool storable = true;
+        size_t n = 3;
+        if (utf8.compare(i, 3, codepage::kKeptCharacterMark) != 0 && !codepage::keptByteAt(utf8, i, b) &&
+            (n = jisRomanAt(utf8, i, ascii)) == 0) {
+            n = utf8CharLength(utf8, i);
+            storable = static_cast<unsigned char>(utf8[i]) < 0x80 || codepage::encodeRun(utf8.substr(i, n)) != "?";
+        }
+        each(utf8.substr(i, n), storable);
+        i += n;
+    }
+}
+
+// How a character that cannot be stored is named to the user: itself, or its code when it shows
+// nothing on its own (controls, spaces and joiners, combining marks, variation selectors).
+std::string nameOf(const std::string& character) {
+    uint32_t cp = static_cast<unsigned char>(character[0]);
+    if (character.size() > 1) {
+        cp &= 0x3Fu >> (character.size() - 1);
+        for (size_t k = 1; k < character.size(); ++k) cp = (cp << 6) | (static_cast<unsigned char>(character[k]) & 0x3F);
+    } else if (cp >= 0x80) {
+        return "\xEF\xBF\xBD";   // a byte that is no UTF-8
+    }
+    const bool invisible = cp <= 0xA0 || cp == 0xAD || (cp >= 0x300 && cp <= 0x36F) || (cp >= 0x2000 && cp <= 0x200F) ||
+                           (cp >= 0x2028 && cp <= 0x202F) || (cp >= 0x205F && cp <= 0x206F) ||
+                           (cp >= 0xFE00 && cp <= 0xFE0F) || cp == 0xFEFF || (cp >= 0xE0000 && cp <= 0xE01EF);
+    if (!invisible) return character;
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
+    return code;
+}
+
+}  // namespace
+
 std::string utf8ToCp932(const std::string& utf8) {
     std::string out, run;
     size_t i = 0;
     unsigned char b = 0;
+    char ascii = 0;
     while (i < utf8.size()) {
         if (utf8.compare(i, 3, codepage::kKeptCharacterMark) == 0) {
             i += 3;   // the kept bytes that follow are the character
@@ -314,11 +381,34 @@ std::string utf8ToCp932(const std::string& utf8) {
             run.clear();
             out.push_back(static_cast<char>(b));
             i += 3;
+        } else if (const size_t n = jisRomanAt(utf8, i, ascii)) {
+            run.push_back(ascii);
+            i += n;
         } else {
             run.push_back(utf8[i++]);
         }
     }
     return out.empty() ? codepage::encodeRun(run) : out + codepage::encodeRun(run);
+}
+
+std::vector<std::string> unstorableCharacters(const std::string& utf8) {
+    std::vector<std::string> names;
+    // Nearly every text holds none: its "?" are all its own.
+    const std::string bytes = utf8ToCp932(utf8);
+    if (std::count(utf8.begin(), utf8.end(), '?') == std::count(bytes.begin(), bytes.end(), '?')) return names;
+    eachCharacter(utf8, [&](const std::string& c, bool storable) {
+        if (storable) return;
+        std::string name = nameOf(c);
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+    });
+    return names;
+}
+
+std::string withUnstorableReplaced(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    eachCharacter(utf8, [&](const std::string& c, bool storable) { out += storable ? c : "?"; });
+    return out;
 }
 
 std::string withKeptBytesShown(const std::string& utf8) {

@@ -1,7 +1,7 @@
 // Texts as the files hold them: CP932 bytes from any member's computer, however damaged. Every text
 // the program reads goes back out byte for byte, is valid UTF-8 inside the program, and shows as
 // valid UTF-8 with its kept bytes as "?". The other way, any UTF-8 (and any byte string that only
-// claims to be UTF-8) converts to CP932 without harm.
+// claims to be UTF-8) converts to CP932 without harm, and the characters it cannot hold are named.
 #include "fuzz_support.h"
 
 #include "platform/codepage.h"
@@ -84,5 +84,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string out = utf8ToCp932(input);
     if (validUtf8(input)) FUZZ_CHECK(validUtf8(withKeptBytesShown(input)));
     FUZZ_CHECK(validUtf8(cp932ToUtf8(out)));
+
+    // The characters named as ones the file cannot hold are exactly those that become "?".
+    if (validUtf8(input)) {
+        const std::string replaced = withUnstorableReplaced(input);
+        FUZZ_CHECK(utf8ToCp932(replaced) == out);
+        FUZZ_CHECK(unstorableCharacters(replaced).empty());
+        FUZZ_CHECK(unstorableCharacters(input).empty() == (replaced == input));
+    }
     return 0;
 }

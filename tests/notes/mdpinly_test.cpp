@@ -316,6 +316,26 @@ TEST(EditText, AnEditedTextLongerThanAFieldIsRefused) {
               "減らしてから編集を終えて下さい。");
 }
 
+TEST(EditText, CharactersTheFileCannotHoldAreNamedBeforeTheEditEnds) {
+    const std::string question = "次の文字は付箋紙に書けません。\r😀、é、한\r「?」に置き換えて編集を終えますか？\r"
+                                 "「いいえ」で編集に戻ります。";
+    ScriptedPrompter prompter;
+    EXPECT_EQ(storableEditedText(prompter, "会議 ¥500", true), "会議 ¥500") << "nothing to ask";
+    prompter.expect("確認", question, Icon::Information, Buttons::YesNo, Answer::No);
+    EXPECT_EQ(storableEditedText(prompter, "😀é\r\n한😀", true), std::nullopt);
+    prompter.expect("確認", question, Icon::Information, Buttons::YesNo, Answer::Yes);
+    EXPECT_EQ(storableEditedText(prompter, "😀é\r\n한😀", true), "??\r\n??");
+    // Ended by something else, the edit cannot go on: the member is told what became of them.
+    prompter.expect("確認", "次の文字は付箋紙に書けないため、「?」に置き換えました。\r😀、é、한", Icon::Information,
+                    Buttons::Ok, Answer::Ok);
+    EXPECT_EQ(storableEditedText(prompter, "😀é\r\n한😀", false), "??\r\n??");
+    // A long list names the first ones and counts the rest.
+    std::vector<std::string> many;
+    for (int k = 0; k < 23; ++k) many.push_back(std::string(1, static_cast<char>('a' + k)));
+    EXPECT_EQ(unstorableNotice(many), "次の文字は付箋紙に書けないため、「?」に置き換えました。\r"
+                                      "a、b、c、d、e、f、g、h、i、j、k、l、m、n、o、p、q、r、s、t ほか3文字");
+}
+
 TEST(About, VersionLine) {
     EXPECT_EQ(aboutText(), "タックウィスプ Version 1.71 R08");
     EXPECT_EQ(kAboutTitle, "バージョン情報");

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace tw;
 
@@ -72,8 +73,11 @@ TEST(Cp932, BothSystemsWriteTheSameBytes) {
     EXPECT_EQ(cp932ToUtf8(bytes({0x81, 0x60})), "～");
     EXPECT_EQ(utf8ToCp932("−－—―‖∥"), bytes({0x81, 0x7C, 0x81, 0x7C, 0x81, 0x5C, 0x81, 0x5C, 0x81, 0x61, 0x81, 0x61}));
     EXPECT_EQ(utf8ToCp932("¢£¬"), bytes({0x81, 0x91, 0x81, 0x92, 0x81, 0xCA}));
-    // A yen sign is no backslash and an overline no tilde.
-    EXPECT_EQ(utf8ToCp932("¥100‾"), "?100?");
+    // The yen sign and the overline are the bytes a Japanese Windows shows as them; read back they
+    // stay the backslash and the tilde.
+    EXPECT_EQ(utf8ToCp932("¥100‾"), "\x5C" "100\x7E");
+    EXPECT_EQ(utf8ToCp932("表¥ソ‾"), bytes({0x95, 0x5C, 0x5C, 0x83, 0x5C, 0x7E}));
+    EXPECT_EQ(cp932ToUtf8("\x5C" "100\x7E"), "\\100~");
     EXPECT_EQ(utf8ToCp932("￥"), bytes({0x81, 0x8F}));
     // 0x80 is no character on its own (it is one as a trail byte: "÷"); U+0080 has no form.
     EXPECT_EQ(shown(bytes({0x41, 0x80, 0x42})), "A?B");
@@ -81,6 +85,29 @@ TEST(Cp932, BothSystemsWriteTheSameBytes) {
     EXPECT_EQ(utf8ToCp932("\xC2\x80"), "?");
     EXPECT_EQ(utf8ToCp932("\xEF\xA3\xB0"), "?");   // U+F8F0
     EXPECT_EQ(shown(bytes({0xA0, 0xFD, 0xFE, 0xFF})), "????");
+}
+
+TEST(Cp932, CharactersTheFileCannotHoldAreNamedOnceAndReplaced) {
+    const struct {
+        std::string text;
+        std::vector<std::string> names;
+        std::string replaced;
+    } cases[] = {
+        {"付箋 ¥100‾ ?！ｱ∵①", {}, "付箋 ¥100‾ ?！ｱ∵①"},
+        {"😀𠮷é€♥✓한글", {"😀", "𠮷", "é", "€", "♥", "✓", "한", "글"}, "????????"},
+        {"é?é😀é", {"é", "😀"}, "???" "??"},
+        // Characters that show nothing by themselves are named by their code.
+        {"a\xC2\xA0" "b\xE2\x80\x8B" "e\xCC\x81" "\xEF\xB8\x8F", {"U+00A0", "U+200B", "U+0301", "U+FE0F"}, "a?b?e??"},
+        // Bytes read from a file that are no character go back as they came.
+        {cp932ToUtf8(bytes({'A', 0x81, 0x20, 0xFA, 0x5B})) + "é", {"é"}, cp932ToUtf8(bytes({'A', 0x81, 0x20, 0xFA, 0x5B})) + "?"},
+        {"A\xFF" "B", {"\xEF\xBF\xBD"}, "A?B"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(unstorableCharacters(c.text), c.names) << c.text;
+        EXPECT_EQ(withUnstorableReplaced(c.text), c.replaced) << c.text;
+        EXPECT_EQ(utf8ToCp932(c.replaced), utf8ToCp932(c.text)) << "the replacements are what the file holds";
+        EXPECT_TRUE(unstorableCharacters(c.replaced).empty());
+    }
 }
 
 TEST(Cp932, BytesThatAreNoCharacterShowAsQuestionMarksAndGoBackUnchanged) {

@@ -63,28 +63,8 @@ private:
 std::string codepage::encodeRun(const std::string& utf8) {
     if (utf8.empty()) return {};
     thread_local Converter conv("CP932", "UTF-8");
-    // iconv turns the yen sign and the overline into the ASCII bytes 5C and 7E; the Windows table
-    // has no form for them, and a yen sign must never become a backslash (a path separator).
-    static const std::string kYen = "\xC2\xA5", kOverline = "\xE2\x80\xBE";
     std::string out;
-    if (utf8.find(kYen) == std::string::npos && utf8.find(kOverline) == std::string::npos) {
-        conv.run(utf8, out, true);
-        return out;
-    }
-    std::string cleaned;
-    cleaned.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
-        if (utf8.compare(i, kYen.size(), kYen) == 0) {
-            cleaned.push_back('?');
-            i += kYen.size();
-        } else if (utf8.compare(i, kOverline.size(), kOverline) == 0) {
-            cleaned.push_back('?');
-            i += kOverline.size();
-        } else {
-            cleaned.push_back(utf8[i++]);
-        }
-    }
-    conv.run(cleaned, out, true);
+    conv.run(utf8, out, true);
     return out;
 }
 

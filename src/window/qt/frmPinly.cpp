@@ -5,6 +5,7 @@
 #include "notes/mdpinly.h"
 #include "notes/noteinfo.h"
 #include "notes/notetable.h"
+#include "platform/codepage.h"
 #include "platform/prompter.h"
 #include "platform/screen.h"
 #include "window/qt/colours.h"
@@ -20,6 +21,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <optional>
 
 namespace tw {
 
@@ -255,6 +257,19 @@ bool frmPinly::endEditing(bool keepText, bool mayGoOn) {
                 }
                 text = r->Text;
             }
+        }
+        // Characters the file cannot hold: the member is told, and goes back to the edit or keeps the
+        // text with "?" in their places, as the file holds it.
+        if (r && text != r->Text) {
+            refusingEdit_ = true;
+            std::optional<std::string> kept = storableEditedText(*host_.state().sys.prompter, text, mayGoOn);
+            refusingEdit_ = false;
+            if (!kept && rch) {
+                activateWindow();   // the box that asked had it: typing goes on here
+                rch->setFocus(Qt::OtherFocusReason);
+                return false;
+            }
+            text = kept ? *kept : withUnstorableReplaced(text);
         }
         editing_ = false;   // before the edit box hides and loses the focus
         setCaption(text);
