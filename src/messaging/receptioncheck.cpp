@@ -23,4 +23,11 @@ bool receptionCheckDue(const AppState& st, double now) {
     return toSerialSeconds(now) >= toSerialSeconds(due);
 }
 
+std::string zeroIntervalHint(int unit) {
+    LocalConfig zero;
+    zero.CheckInterval = 0;
+    zero.CheckUnit = static_cast<int16_t>(unit);
+    return receptionTickLength(zero) == 0 ? "0に設定するとタイマー確認を行いません" : "0に設定すると約1分ごとに確認します";
+}
+
 }  // namespace tw

@@ -4,6 +4,7 @@
 #include "model/state.h"
 
 #include <cstdint>
+#include <string>
 
 namespace tw {
 
@@ -14,5 +15,10 @@ int32_t receptionTickLength(const LocalConfig& cfg);
 
 // The check is due at the first tick at or after LastCheckTime + CheckInterval units.
 bool receptionCheckDue(const AppState& st, double now);
+
+// What an interval of 0 does in a check unit, as the environment dialog says it under the interval:
+// in seconds the timer never ticks and nothing is checked on its own; in minutes or hours every tick
+// (about once a minute) finds the check due.
+std::string zeroIntervalHint(int unit);
 
 }  // namespace tw

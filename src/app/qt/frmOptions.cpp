@@ -3,6 +3,7 @@
 #include "app/groval.h"
 #include "app/memberentry.h"
 #include "app/options.h"
+#include "messaging/receptioncheck.h"
 #include "platform/prompter.h"
 #include "platform/qt/commondialogs.h"
 #include "platform/screen.h"
@@ -286,7 +287,12 @@ void frmOptions::buildNetworkPage() {
     interval->addWidget(cmb1);
     interval->addStretch();
     grid->addLayout(interval, 4, 0, 1, 2);
-    grid->addWidget(caption("0に設定するとタイマー確認を行いません", frame), 5, 0, 1, 2);
+    // What an interval of 0 does depends on the unit: the line under the interval follows it.
+    QLabel* zeroHint = caption(zeroIntervalHint(0).c_str(), frame);
+    zeroHint->setObjectName(QStringLiteral("lblZeroHint"));
+    connect(cmb1, &QComboBox::currentIndexChanged, zeroHint,
+            [zeroHint](int unit) { zeroHint->setText(QString::fromStdString(zeroIntervalHint(unit))); });
+    grid->addWidget(zeroHint, 5, 0, 1, 2);
     grid->setColumnStretch(0, 1);
 
     auto* layout = new QVBoxLayout(page);

@@ -3,6 +3,7 @@
 #include "app/qt/frmOptions.h"
 
 #include "app/groval.h"
+#include "messaging/receptioncheck.h"
 #include "notes/qt/receptiontimer.h"
 #include "platform/codepage.h"
 #include "platform/qt/commondialogs.h"
@@ -357,8 +358,13 @@ TEST_F(OptionsTest, NumberBoxesSpinAndAUnitChangeEmptiesTheInterval) {
     dlg->vsc[1]->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(dlg->txtInt[1]->text(), QStringLiteral("720")) << "721 is out of range";
 
+    // The line under the interval says what 0 does in the unit chosen.
+    auto* zeroHint = dlg->findChild<QLabel*>(QStringLiteral("lblZeroHint"));
+    ASSERT_NE(zeroHint, nullptr);
+    EXPECT_EQ(zeroHint->text().toStdString(), zeroIntervalHint(0));
     dlg->cmb1->setCurrentIndex(2);
     emit dlg->cmb1->activated(2);
+    EXPECT_EQ(zeroHint->text().toStdString(), zeroIntervalHint(2));
     EXPECT_EQ(dlg->txtInt[4]->text(), QString());
     dlg->vsc[4]->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(dlg->txtInt[4]->text(), QStringLiteral("0")) << "a step on an empty box writes 0";

@@ -7,11 +7,16 @@
 #include "notes/notetable.h"
 #include "platform/codepage.h"
 
+#include <QDir>
+#include <QFile>
 #include <QMimeData>
 #include <QPixmap>
 #include <QPointer>
+#include <QRegularExpression>
+#include <QTextBrowser>
 #include <QUrl>
 
+#include <algorithm>
 #include <functional>
 
 using namespace tw;
@@ -126,6 +131,40 @@ TEST_F(NoteWindowTest, ContextMenuHasEveryEntryInItsOrder) {
     EXPECT_EQ(m.mnu2->objectName(), "mnu2");
     EXPECT_EQ(m.mnu2->title(), "メニュー２");
     EXPECT_TRUE(m.mnu2->actions().isEmpty());
+}
+
+// The help that ships beside the program names every menu entry by the caption the program gives it
+// (without its "(&X)"), the captions an entry changes to and the shapes of the shipped shape files.
+// Undo and link entries take the notes' own texts: they have no caption to name.
+TEST_F(NoteWindowTest, TheHelpNamesTheMenuCaptions) {
+    // A copy of what the build put beside the program: reading a shape file leaves its lock folder.
+    tw::test::TempDir programDir;
+    const QDir built(QCoreApplication::applicationDirPath());
+    for (const QString& f : built.entryList({"tackwisp.html", "FSTYLE.*"}, QDir::Files))
+        ASSERT_TRUE(QFile::copy(built.filePath(f), QString::fromStdString(programDir.str()) + "/" + f));
+    st.sys.programDir = programDir.str();
+    st.sys.exeName = "tackwisp";
+    notes->loadShapeCatalogue();
+    frmPinly* w = open(addNote("メモ"));
+    NoteMenu& m = menuFor(w);
+    m.mnuHelpView->trigger();
+    ASSERT_NE(notes->helpWindow(), nullptr);
+    const QString help = notes->helpWindow()->findChild<QTextBrowser*>("txtHelp")->toPlainText();
+    notes->helpWindow()->close();
+    ASSERT_TRUE(help.startsWith("タックウィスプ ヘルプ")) << help.left(200).toStdString();
+
+    QStringList captions = {NoteMenu::outOfPeriodCaption(true), QString::fromStdString(kObverseCaption)};
+    for (QAction* a : m.mnu1->findChildren<QAction*>()) {
+        const auto in = [a](const auto& entries) { return std::ranges::find(entries, a) != entries.end(); };
+        if (a->isSeparator() || a == m.mnu1->menuAction() || in(m.mnuUndel) || in(m.mnuHyperText)) continue;
+        if (in(m.mnuFstyleItem) && !a->isVisible()) continue;   // no shape file of that number
+        captions << a->text();
+    }
+    EXPECT_TRUE(m.mnuFstyleItem[6]->isVisible()) << "the shapes shipped beside the program are offered";
+    for (QString c : captions) {
+        c.remove(QRegularExpression("\\(&.\\)$"));
+        EXPECT_TRUE(help.contains(c)) << c.toStdString();
+    }
 }
 
 TEST_F(NoteWindowTest, OneMenuServesEveryWindowAndNoWindowCarriesOne) {
