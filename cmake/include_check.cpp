@@ -53,7 +53,7 @@ const std::vector<Row> kTable = {
     {"dialogs", {"model"}},
     {"notes", {"app", "messaging", "window", "model", "platform"}},
     {"questionnaire/qt", {"questionnaire", "messaging", "model", "platform", "platform/qt"}},
-    {"window/qt", {"window", "notes", "model", "platform"}},
+    {"window/qt", {"window", "notes", "model", "platform", "platform/qt"}},
     {"dialogs/qt",
      {"dialogs", "questionnaire/qt", "questionnaire", "messaging", "window", "model", "platform",
       "platform/qt"}},

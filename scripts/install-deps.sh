@@ -17,9 +17,10 @@ display_packages=(xvfb xauth)
 # (pdftotext, pdftoppm) to read a printed tally back; the Windows build of the core (mingw-w64) and Wine to run its tests. `wine` is named
 # as well as `wine64`: it brings the wine, wineboot and wineserver commands, and wine64 only
 # recommends it. A light window manager (openbox) and xprop (x11-utils) for the run that reads a
-# note window's state as the manager keeps it.
+# note window's state as the manager keeps it; a compositing manager (xcompmgr) for the run of a
+# see-through note on a desktop that composes its windows.
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxcb1-dev xdotool poppler-utils
-               g++-mingw-w64-x86-64 wine64 wine openbox x11-utils)
+               g++-mingw-w64-x86-64 wine64 wine openbox x11-utils xcompmgr)
 # The fuzz targets: clang with the runtimes of libFuzzer and the sanitizers, and llvm-symbolizer for
 # readable reports.
 test_tool_packages=(clang libclang-rt-14-dev llvm)

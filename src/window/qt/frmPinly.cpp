@@ -188,6 +188,10 @@ void frmPinly::setPicture(const QPixmap& picture) {
 }
 
 void frmPinly::paintEvent(QPaintEvent*) {
+    if (composedSeeThrough_) {
+        paintComposedSeeThrough();
+        return;
+    }
     // The note's edge: raised for an opaque note, sunken for a see-through one.
     QPainter p(this);
     const QColor back = palette().color(QPalette::Window);

@@ -65,7 +65,9 @@ public:
     // The label laid over the whole note (it takes the window's colours), the edit box over it.
     void layoutLabel();
     // See-through (seethrough.cpp): the label is hidden and the note's own text is drawn straight
-    // onto the window, which exists only where the text is: the desktop shows around the letters.
+    // onto the window: the desktop shows around the letters. Where the desktop composes windows the
+    // face is transparent and the whole note still takes the pointer; elsewhere the window exists only
+    // where the letters are.
     void setSeeThrough(bool on);
     bool seeThrough() const { return seeThrough_; }
     // The outline of a shaped note (an empty region: the whole rectangle) and the place of its text
@@ -142,6 +144,9 @@ private:
     bool unloading_ = false;
     bool transparentFrame_ = false;
     bool seeThrough_ = false;
+    // See-through on a desktop that composes windows: the window keeps its whole outline (which then
+    // takes the pointer everywhere) and draws only its letters on a transparent face.
+    bool composedSeeThrough_ = false;
     QRegion shapeOutline_;
     QPixmap* windowPicture_ = nullptr;
     QRect labelRect_;
@@ -153,6 +158,8 @@ private:
     };
     DirectText directText() const;
     void applySeeThroughMask();
+    void setComposedSeeThrough(bool on);
+    void paintComposedSeeThrough();
     bool hasMenuState_ = false;
     NoteMenuState menuState_;
 

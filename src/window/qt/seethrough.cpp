@@ -1,6 +1,7 @@
 // A see-through note: its text drawn straight onto a window that is cut to the letters.
 #include "window/qt/frmPinly.h"
 
+#include "platform/qt/compositing.h"
 #include "window/qt/notehost.h"
 
 #include <QBitmap>
@@ -29,6 +30,14 @@ frmPinly::DirectText frmPinly::directText() const {
 
 void frmPinly::applySeeThroughMask() {
     if (width() <= 0 || height() <= 0) return;
+    if (composedSeeThrough_) {
+        // Transparent pixels are the desktop's to show and still the note's to click.
+        if (shapeOutline_.isEmpty())
+            clearMask();
+        else
+            setMask(shapeOutline_);
+        return;
+    }
     const DirectText t = directText();
     QBitmap cut(size());
     cut.fill(Qt::color0);
@@ -45,8 +54,37 @@ void frmPinly::applySeeThroughMask() {
     setMask(region);
 }
 
+// A window's transparency is fixed when the system makes it: the window is made again, in place.
+void frmPinly::setComposedSeeThrough(bool on) {
+    if (composedSeeThrough_ == on) return;
+    composedSeeThrough_ = on;
+    setAttribute(Qt::WA_TranslucentBackground, on);
+    setAutoFillBackground(!on);
+    if (testAttribute(Qt::WA_WState_Created)) {
+        const bool shown = isVisible();
+        const QRect place = geometry();
+        hide();
+        destroy();
+        create();
+        setGeometry(place);
+        if (shown) show();
+    }
+}
+
+void frmPinly::paintComposedSeeThrough() {
+    QPainter p(this);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(rect(), Qt::transparent);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    const DirectText t = directText();
+    p.setFont(t.font);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(t.rect, Qt::TextWordWrap, t.text);
+}
+
 void frmPinly::setSeeThrough(bool on) {
     seeThrough_ = on;
+    setComposedSeeThrough(on && desktopComposesWindows());
     lbl->setVisible(!on && !editing_);
     applyFrameStyle(on);
     layoutLabel();
