@@ -35,7 +35,6 @@ public:
 
     int16_t fid = 0;              // the note the pages work on
     int16_t mode = 0;             // the list page's mode
-    bool isAutodelPinly = true;   // the send options interlock (auto-delete allowed)
 
     // Preparations: remember the note, set OK up, fill the page. They do not show it.
     void setRange(int16_t noteId);

@@ -35,8 +35,7 @@ void NoteWindows::openSettingsPage(frmPinly* w, int k) {
         d.setSendOther(id);
         // A note that may be the last one on the screen must not remove itself.
         const bool mayAutoDelete = !isLastNote(st_, i, openNotes(), kCountVisible);
-        d.isAutodelPinly = mayAutoDelete;
-        d.sendPage->setAutoDeleteAllowed(mayAutoDelete);
+        d.sendPage->setAutoDeleteAllowed(mayAutoDelete);   // isAutodelPinly, kept by the send page
         break;
     }
     case 2:

@@ -134,7 +134,7 @@ TEST_F(NoteTravelTest, SettingsMenuRefusalsAndConfirmations) {
     prompter.expect("確認", "期間設定値はクリアされます", Icon::None, Buttons::OkCancel, Answer::Ok);
     whenModal(*dialog, [&] {
         EXPECT_FALSE(dialog->sendPage->chk[0]->isEnabled());
-        EXPECT_FALSE(dialog->isAutodelPinly);
+        EXPECT_FALSE(dialog->sendPage->autoDeleteAllowed());
         dialog->btn[0]->click();
     });
     notes->openSettingsPage(w, 1);
