@@ -18,9 +18,12 @@ display_packages=(xvfb xauth)
 # as well as `wine64`: it brings the wine, wineboot and wineserver commands, and wine64 only
 # recommends it. A light window manager (openbox) and xprop (x11-utils) for the run that reads a
 # note window's state as the manager keeps it; a compositing manager (xcompmgr) for the run of a
-# see-through note on a desktop that composes its windows.
+# see-through note on a desktop that composes its windows. Two real input methods for Japanese, Mozc
+# under ibus (Qt 6 brings its ibus input context) and under fcitx5 (with its Qt 6 input context), each
+# on a session bus of its own (dbus-daemon).
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxcb1-dev xdotool poppler-utils
-               g++-mingw-w64-x86-64 wine64 wine openbox x11-utils xcompmgr)
+               g++-mingw-w64-x86-64 wine64 wine openbox x11-utils xcompmgr
+               ibus ibus-mozc mozc-server fcitx5 fcitx5-mozc fcitx5-frontend-qt6 dbus-daemon)
 # The fuzz targets: clang with the runtimes of libFuzzer and the sanitizers, and llvm-symbolizer for
 # readable reports.
 test_tool_packages=(clang libclang-rt-14-dev llvm)

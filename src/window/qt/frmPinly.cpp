@@ -246,6 +246,8 @@ void frmPinly::beginEditing() {
 bool frmPinly::endEditing(bool keepText, bool mayGoOn) {
     if (keepText) {
         if (!editing_ || refusingEdit_) return false;
+        // Text still being composed with the input method is part of what the member typed.
+        rch->commitComposition();
         NoteRecord* r = note();
         std::string text = r ? textAfterEdit(r->Text, rch->toPlainText().toStdString())
                              : fromEditText(rch->toPlainText().toStdString());

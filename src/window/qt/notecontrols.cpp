@@ -6,10 +6,15 @@
 
 #include <QDir>
 #include <QFocusEvent>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QUrl>
 
 namespace tw {
@@ -39,6 +44,7 @@ NoteEdit::NoteEdit(frmPinly& owner) : QPlainTextEdit(&owner), owner_(owner) {
 bool NoteEdit::editingHere() const { return owner_.rch == this && owner_.isEditing(); }
 
 bool NoteEdit::event(QEvent* e) {
+    if (e->type() == QEvent::KeyPress) committed_.clear();   // typing goes on: no repeat is due any more
     if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape && owner_.rch == this) {
         owner_.endEditing(true, true);
         return true;
@@ -55,7 +61,43 @@ bool NoteEdit::viewportEvent(QEvent* e) {
         owner_.endEditing(true, true);
         return true;
     }
+    // A press moves the cursor: what is being composed goes into the text where it stands first.
+    if (e->type() == QEvent::MouseButtonPress && owner_.rch == this) commitComposition();
     return QPlainTextEdit::viewportEvent(e);
+}
+
+QString NoteEdit::composition() const {
+    const QTextLayout* layout = textCursor().block().layout();
+    return layout ? layout->preeditAreaText() : QString();
+}
+
+void NoteEdit::commitComposition() {
+    if (composition().isEmpty()) return;
+    // The input method works for the focus object only: when that is no longer this box (the focus
+    // went to another window), what it would commit would go elsewhere, and it is left alone.
+    const bool imHere = QGuiApplication::focusObject() == this;
+    if (imHere) QGuiApplication::inputMethod()->commit();
+    const QString shown = composition();
+    if (shown.isEmpty()) return;
+    QInputMethodEvent take;
+    take.setCommitString(shown);
+    inputMethodEvent(&take);
+    if (imHere) QGuiApplication::inputMethod()->reset();
+}
+
+void NoteEdit::inputMethodEvent(QInputMethodEvent* e) {
+    const QString commit = e->commitString();
+    const QString preedit = e->preeditString();
+    if (!committed_.isEmpty() && commit == committed_ && preedit.isEmpty() && e->replacementLength() == 0) {
+        committed_.clear();
+        e->accept();
+        return;
+    }
+    // Anything composed or committed since ends the wait for a repeat; a commit of what was shown
+    // starts one.
+    if (!commit.isEmpty() || !preedit.isEmpty()) committed_.clear();
+    if (!commit.isEmpty() && commit == composition()) committed_ = commit;
+    QPlainTextEdit::inputMethodEvent(e);
 }
 
 void NoteEdit::dragEnterEvent(QDragEnterEvent* e) {

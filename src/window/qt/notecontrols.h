@@ -16,14 +16,26 @@ class frmPinly;
 
 // The edit box (rch): files dropped on it while editing become lines of the text; nothing else is
 // taken. Escape, a double click and losing the focus (except to its own context menu) end editing.
+//
+// Text typed through an input method is first composed: the box shows it (the preedit) but it is not
+// yet part of the text. A press in the box and the end of editing commit it first, so that the text
+// holds what the member saw, once.
 class NoteEdit : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit NoteEdit(frmPinly& owner);
 
+    // The text being composed, shown in the box but not yet part of its text.
+    QString composition() const;
+    // Makes the composition part of the text where it is shown. The input method is asked to commit
+    // it; one that leaves it shown (it would commit it later, or no longer works for this box) is
+    // told to drop it, and the box takes it in itself.
+    void commitComposition();
+
 protected:
     bool event(QEvent* e) override;
     bool viewportEvent(QEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
@@ -32,6 +44,9 @@ private:
     bool editingHere() const;
 
     frmPinly& owner_;
+    // The composition just committed. Some input methods, reset after committing it, send the same
+    // text once more a moment later, with nothing composed in between: that repeat is dropped.
+    QString committed_;
 };
 
 // The note's text label (lbl) and its picture (img): both hand every mouse press, release, move and
