@@ -4,6 +4,7 @@
 #include "app/qt/program.h"
 #include "app/qt/tackwispapplication.h"
 #include "platform/qt/qtjapanese.h"
+#include "platform/qt/widgetmap.h"
 
 #include <QApplication>
 #include <QtGlobal>
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
                  qPrintable(tw::QtJapaneseTexts::folders().join(QStringLiteral(", "))));
     // Hiding or peeling notes must not end the program; only its own end does.
     QApplication::setQuitOnLastWindowClosed(false);
+    // For the real runs that press the buttons with the pointer: where the windows show them.
+    tw::WidgetMap::installFromEnvironment(&app);
 
     tw::Program program;
     tw::StartupResult r = program.start();

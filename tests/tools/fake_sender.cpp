@@ -12,6 +12,10 @@
 //   fake_sender check <shared folder> <sender> <note id> <recipient>
 //       Looks up the first send record of that sender, note and recipient in the log. Prints
 //       "received <ReceivedNoteId> <AnswerCode>" (exit 0), "pending" (exit 1) or "missing" (exit 3).
+//   fake_sender answer <shared folder> <sender> <note id> <recipient> <answer code>
+//       Plays the recipient who answers: the first send record of that sender, note and recipient in
+//       GRPINLY.FLG becomes received now, with the answer code and no note of the recipient's (exit 0;
+//       3 when there is no such record).
 //   fake_sender show <shared folder> <member>
 //       Prints the member's notes, one line each:
 //       "<index> id=<NoteId> top=.. left=.. width=.. height=.. sent=.. received=.. allreceived=..
@@ -316,6 +320,55 @@ int checkSend(char** argv) {
     return 0;
 }
 
+int answerSend(char** argv) {
+    const int sender = number(argv[3]), note = number(argv[4]), recipient = number(argv[5]);
+    const std::string path = tw::joinPath(argv[2], "GRPINLY.FLG");
+    SharedFile f;
+    FileError e = whenFree([&] { return f.open(path, ShareMode::ReadWriteExclusive); });
+    std::string log;
+    if (!e) e = f.readAll(log);
+    if (e) {
+        fail(path, e);
+        return 2;
+    }
+    Bytes b(log);
+    while (!b.atEnd()) {
+        const size_t at = b.pos();
+        b.date();                       // SentAt
+        b.text();                       // SenderName
+        const int senderId = b.i16();
+        const int noteId = b.i16();
+        const size_t receivedAt = b.pos();
+        b.date();                       // ReceivedAt
+        b.text();                       // RecipientName
+        const int recipientId = b.i16();
+        const size_t receivedNote = b.pos();
+        b.i16();                        // ReceivedNoteId
+        b.i16();                        // QuestionKind
+        b.i16();                        // AnswerCode
+        if (b.shortRead()) {
+            std::fprintf(stderr, "fake_sender: the log ends inside the record at byte %zu\n", at);
+            return 2;
+        }
+        if (senderId != sender || noteId != note || recipientId != recipient) continue;
+        std::string when, code;
+        putDate(when, nowAsDays());
+        put16(code, number(argv[6]));
+        log.replace(receivedAt, 8, when);
+        log.replace(receivedNote, 2, std::string(2, '\0'));
+        log.replace(receivedNote + 4, 2, code);
+        e = whenFree([&] { return f.replaceContent(log); });
+        f.close();
+        if (e) {
+            fail(path, e);
+            return 2;
+        }
+        return 0;
+    }
+    std::printf("missing\n");
+    return 3;
+}
+
 int showNotes(char** argv) {
     std::string data;
     if (!readFile(memberFile(argv[2], number(argv[3]), ".FDT"), data)) return 2;
@@ -356,6 +409,7 @@ int main(int argc, char** argv) {
     if (cmd == "note" && argc == 10) rc = writeNote(argv);
     else if (cmd == "send" && (argc == 8 || argc == 9)) rc = writeSend(argc, argv);
     else if (cmd == "check" && argc == 6) rc = checkSend(argv);
+    else if (cmd == "answer" && argc == 7) rc = answerSend(argv);
     else if (cmd == "show" && argc == 4) rc = showNotes(argv);
     if (rc >= 0) {
         std::fflush(stdout);
@@ -366,6 +420,7 @@ int main(int argc, char** argv) {
                  "       fake_sender send <shared folder> <sender> <sender name> <note id> <recipient> <recipient name> "
                  "[kind]\n"
                  "       fake_sender check <shared folder> <sender> <note id> <recipient>\n"
+                 "       fake_sender answer <shared folder> <sender> <note id> <recipient> <answer code>\n"
                  "       fake_sender show <shared folder> <member>\n");
     return 2;
 }

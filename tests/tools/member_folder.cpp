@@ -10,6 +10,10 @@
 //   member_folder period <shared folder> <member number>
 //       Prints the period of each note, one line each: index, then "-" for none, or start and end
 //       ("yyyy/mm/dd hh:mm") and "times" or "days" (whether the times are in use).
+//   member_folder settings <shared folder> <member number>
+//       Prints "textsize <n> autosize <n>" (the text size and auto-size of new notes in the member's
+//       settings), then one line a note: index, "picture" and its picture file ("-" for none),
+//       "reversed" and 1 or 0.
 #include "model/datetime.h"
 #include "app/groval.h"
 #include "platform/clock.h"
@@ -108,9 +112,23 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    if (cmd == "settings" && argc == 4) {
+        st.SharedPath = argv[2];
+        st.CurrentMemberId = number(argv[3]);
+        if (!AccessSharedFile(st, kModeRead, kKindLocal) || !AccessSharedFile(st, kModeRead, kKindNotes)) return 1;
+        std::printf("textsize %d autosize %d\n", st.localConfig.DefaultTextSize, st.localConfig.AutoSizeDefault);
+        for (size_t i = 0; i < st.NoteTable.size(); ++i) {
+            const NoteRecord& n = st.NoteTable[i];
+            std::printf("%zu picture %s reversed %d\n", i,
+                        n.Background.PictureFile.empty() ? "-" : n.Background.PictureFile.c_str(),
+                        n.has(kFlagReversed) ? 1 : 0);
+        }
+        return 0;
+    }
     std::fprintf(stderr,
                  "usage: member_folder write <program folder> <shared folder> <name> <text> <top> <left> <width> "
                  "<height>\n       member_folder show <shared folder> <member number>\n"
-                 "       member_folder period <shared folder> <member number>\n");
+                 "       member_folder period <shared folder> <member number>\n"
+                 "       member_folder settings <shared folder> <member number>\n");
     return 2;
 }
