@@ -14,7 +14,9 @@ namespace tw {
 
 namespace {
 
-constexpr int kWidthTwips = 5295, kHeightTwips = 3195;
+// The dialog's outer size; its inside is lower by the title bar (about 400 twips), or a band of
+// empty space lies under the buttons.
+constexpr int kWidthTwips = 5295, kHeightTwips = 3195, kTitleBarTwips = 400;
 // Where the pages that are not shown wait.
 constexpr int kAsideTopTwips = 2760;
 
@@ -24,7 +26,7 @@ frmMain::frmMain(AppState& st, QWidget* parent) : QDialog(parent), st_(st) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QString::fromStdString(kProductName));
     const int tppX = std::max(1, st.sys.screen->twipsPerPixelX()), tppY = std::max(1, st.sys.screen->twipsPerPixelY());
-    resize(kWidthTwips / tppX, kHeightTwips / tppY);
+    resize(kWidthTwips / tppX, (kHeightTwips - kTitleBarTwips) / tppY);
     setModal(true);
 
     const int pageHeight = kAsideTopTwips / tppY;

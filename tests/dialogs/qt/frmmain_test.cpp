@@ -67,6 +67,9 @@ TEST_F(SettingsDialogTest, EveryPageLeavesItsButtonsToThePointer) {
             const QRect place = d.btn[i]->geometry();
             EXPECT_EQ(d.childAt(place.center()), d.btn[i]) << "button " << i;
             EXPECT_FALSE(d.picSet[static_cast<size_t>(k)]->geometry().intersects(place)) << "button " << i;
+            // Inside the dialog, without a band of empty space under them.
+            EXPECT_TRUE(d.rect().contains(place)) << "button " << i;
+            EXPECT_LE(d.height() - place.bottom(), 12) << "button " << i;
         }
         clickAt(1);
         EXPECT_FALSE(d.isVisible()) << "ｷｬﾝｾﾙ closes the dialog";
