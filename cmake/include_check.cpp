@@ -52,6 +52,7 @@ const std::vector<Row> kTable = {
     {"window", {"model", "platform"}},
     {"dialogs", {"model"}},
     {"notes", {"app", "messaging", "window", "model", "platform"}},
+    {"messaging/qt", {"messaging", "app", "model", "platform", "platform/qt"}},
     {"questionnaire/qt", {"questionnaire", "messaging", "model", "platform", "platform/qt"}},
     {"window/qt", {"window", "notes", "model", "platform", "platform/qt"}},
     {"dialogs/qt",

@@ -6,6 +6,7 @@
 
 #include "app/damagedcopy.h"
 #include "app/groval.h"
+#include "messaging/doorbell.h"
 #include "messaging/logcodec.h"
 #include "platform/clock.h"
 #include "platform/prompter.h"
@@ -250,6 +251,12 @@ std::optional<std::string> withoutRecords(std::string_view log, Gone&& gone, Log
     return out;
 }
 
+// The members whose records a change wrote, marked or removed hear of it at once.
+void ringFor(AppState& st, const SendWrite& c) { st.sys.logBell->logChanged(bellMembers({c.record}, st.CurrentMemberId)); }
+void ringFor(AppState& st, const RecordsChange& c) {
+    if (!c.records.empty()) st.sys.logBell->logChanged(bellMembers(c.records, st.CurrentMemberId));
+}
+
 // A change whose result is `T` (a LogChange): `decide` (the log, the result) gives the new content
 // and fills in what the change names. The result is empty again when the change failed.
 template <class T, class Decide>
@@ -258,6 +265,8 @@ T changed(AppState& st, LogKind kind, Decide&& decide) {
     result.ok = SharedLogOperation(st, kind).change(result.content,
                                                     [&](std::string_view log) { return decide(log, result); });
     if (!result.ok) return T{};
+    // Records removed after everybody received them are nobody's news.
+    if (kind != LogKind::DeleteReceived) ringFor(st, result);
     return result;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/records.h"
+#include "platform/logbell.h"
 #include "platform/waitindicator.h"
 
 #include <array>
@@ -47,6 +48,7 @@ struct Services {
     Service<Screen> screen;          // the desktop in twips
     Service<SettingsStore> legacyStore;   // the settings store of older versions
     Service<WaitIndicator> waitIndicator = noWaitIndicator();   // the wait cursor of a long retry
+    Service<LogBell> logBell = noLogBell();   // tells the members a change of the log touched
     std::string programDir;          // folder of the executable: REG.CFG, shape files, help
     std::string userConfigDir;       // the user's configuration folder, for REG.CFG where the program's folder
                                      // cannot hold one ("" for none)

@@ -9,6 +9,7 @@
 
 #include "app/groval.h"
 #include "app/memberrun.h"
+#include "messaging/doorbell.h"
 #include "messaging/sharedlog.h"
 #include "platform/codepage.h"
 #include "window/shapes.h"
@@ -299,6 +300,14 @@ void runMarkSeeds() {
     seed("run_mark", "empty_lines", "\r\n\r\n");
     seed("run_mark", "cut", cut(encodeRunMark({"PC-A", "42"}), 2));
     seed("run_mark", "third_line", encodeRunMark({"PC-A", "42"}) + "x\r\n");
+
+    FolderId folder{};
+    for (size_t i = 0; i < folder.size(); ++i) folder[i] = static_cast<uint8_t>(0xA0 + i);
+    seed("doorbell", "one_member", encodeBells(folder, {2})[0]);
+    seed("doorbell", "three_members", encodeBells(folder, {1, 3, 300})[0]);
+    seed("doorbell", "cut", cut(encodeBells(folder, {1, 3})[0], 1));
+    seed("doorbell", "folder_id", encodeFolderId(folder));
+    seed("doorbell", "folder_id_upper", "A0A1A2A3A4A5A6A7A8A9AAABACADAEAF\n");
 }
 
 int main(int argc, char** argv) {

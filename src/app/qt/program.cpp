@@ -61,6 +61,14 @@ Program::Program(ProgramSetup setup) : setup_(std::move(setup)), st_(services())
 
     runMark_ = std::make_unique<MemberRunMark>(QSysInfo::machineHostName().toStdString());
     reception_ = std::make_unique<ReceptionTimer>(st_);
+    // A bell asks for a check at once, unless a dialog holds the timer still or the program ends.
+    doorbell_ = std::make_unique<Doorbell>(
+        setup_.doorbell ? *setup_.doorbell : loadDoorbellSettings(st_.sys.userConfigDir), [this] {
+            if (!running_ || ended_ || reception_->paused() || !reception_->timerEnabled()) return false;
+            reception_->chkNetCom();
+            return true;
+        });
+    st_.sys.logBell = *doorbell_;
     frmMain_ = std::make_unique<frmMain>(st_);
     frmOptions_ = std::make_unique<frmOptions>(st_, reception_.get(), dialogs);
     frmOptions_->setHost(this);
@@ -97,6 +105,8 @@ Program::~Program() {
     // goes last: a dialog may still hold a pause of it.
     reception_->offTimer();
     reception_->setNetworkHost(nullptr);
+    st_.sys.logBell = noLogBell();
+    doorbell_.reset();
     notes_.reset();
     frmOptions_.reset();
     frmMain_.reset();
@@ -110,6 +120,7 @@ StartupResult Program::start() {
         return r;
     }
     running_ = true;
+    doorbell_->setFolder(st_.SharedPath, st_.CurrentMemberId);
     // From now on changes reach the files within seconds, not only at the end.
     autoSave_.remember(st_);
     autoSaveTimer_.start();
@@ -170,8 +181,10 @@ void Program::closeAllNotes() { notes_->closeAll(); }
 // the files of the old member must not reach the new folder, nor an empty note table the old one.
 StartupResult Program::restartInFolder() {
     autoSaveTimer_.stop();
+    doorbell_->setFolder({}, 0);
     const StartupResult r = runStartup(st_, *this, runMark_.get());
     if (r == StartupResult::Running) {
+        doorbell_->setFolder(st_.SharedPath, st_.CurrentMemberId);
         autoSave_.remember(st_);
         autoSaveTimer_.start();
     }
@@ -186,6 +199,7 @@ void Program::endProgram(int exitCode) {
     exitCode_ = exitCode;
     autoSaveTimer_.stop();
     reception_->offTimer();
+    doorbell_->setFolder({}, 0);
     // Hidden, not closed: closing a note window would be taken for a close of that note. The windows
     // are destroyed with this object once the event loop has returned.
     for (QWidget* w : QApplication::topLevelWidgets()) w->hide();

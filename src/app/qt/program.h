@@ -7,6 +7,7 @@
 #include "notes/programhooks.h"
 #include "app/qt/frmOptions.h"
 #include "app/startup.h"
+#include "messaging/qt/doorbell.h"
 #include "model/state.h"
 #include "notes/autosave.h"
 #include "platform/qt/qtwaitcursor.h"
@@ -48,6 +49,7 @@ struct ProgramSetup {
     std::function<bool()> anotherCopyRuns;     // the lock of one copy per user and executable
     std::function<void(int)> quit;             // leaves the event loop with an exit code
     bool watchSystemQuit = true;               // termination signals, session end, quit events
+    std::optional<DoorbellSettings> doorbell;  // the doorbell; nothing: the member's own settings
 };
 
 class Program : public QObject, public StartupHost, public ProgramHooks, public OptionsHost {
@@ -75,6 +77,7 @@ public:
     ReceptionTimer& receptionTimer() { return *reception_; }
     frmOptions& options() { return *frmOptions_; }
     NoteWindows& notes() { return *notes_; }
+    Doorbell& doorbell() { return *doorbell_; }
 
     // StartupHost
     bool previousInstance() override;
@@ -116,6 +119,7 @@ private:
     std::unique_ptr<InstanceLock> instance_;
     std::unique_ptr<MemberRunMark> runMark_;   // the member's run mark in the shared folder, for the whole run
     std::unique_ptr<ReceptionTimer> reception_;
+    std::unique_ptr<Doorbell> doorbell_;   // after the reception timer, whose checks it asks for
     std::unique_ptr<frmMain> frmMain_;
     std::unique_ptr<frmOptions> frmOptions_;
     std::unique_ptr<NoteWindows> notes_;

@@ -93,6 +93,8 @@ protected:
         s.anotherCopyRuns = [] { return false; };
         s.quit = [this](int code) { quits.push_back(code); };
         s.watchSystemQuit = watchSystemQuit;
+        s.doorbell = DoorbellSettings{};
+        s.doorbell->enabled = false;   // no datagrams and no watch: the checks are the test's own
         auto p = std::make_unique<Program>(std::move(s));
         p->state().sys.retrySeconds = 1;
         p->state().sys.retryPauseMs = 5;
