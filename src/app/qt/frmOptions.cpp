@@ -73,7 +73,7 @@ QLabel* caption(const char* text, QWidget* parent) { return new QLabel(q(text), 
 }  // namespace
 
 frmOptions::frmOptions(AppState& st, ReceptionTimer* timer, CommonDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), pathChgFlag(st.pathChgFlag), st_(st), timer_(timer), dialogs_(dialogs) {
+    : QDialog(parent), st_(st), timer_(timer), dialogs_(dialogs) {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(q("環境設定"));
     setModal(true);
@@ -390,7 +390,7 @@ void frmOptions::open() {
         fillMemberList();
         txtStr[0]->setEnabled(false);
         btnDir->setText(q("変更(&L)"));
-        pathChgFlag = false;
+        st_.pathChgFlag = false;
     } else {
         lsvNetU->clear();
         txtStr[0]->setEnabled(true);
@@ -467,10 +467,10 @@ void frmOptions::transfer(int direction) {
         if (optTxt[i]->isChecked()) c.defaultTextSize = static_cast<int>(i);
     }
     c.autoSize = chk->isChecked();
-    storeOptions(st_.localConfig, c, pathChgFlag);
+    storeOptions(st_.localConfig, c, st_.pathChgFlag);
 
     const bool renamed = !oldName.empty() && oldName != st_.localConfig.MemberName;
-    if (!pathChgFlag && (renamed || password != oldPassword)) changeMemberEntry(st_, oldName, password);
+    if (!st_.pathChgFlag && (renamed || password != oldPassword)) changeMemberEntry(st_, oldName, password);
     if (running) st_.CurrentPassword = MemberPasswordOf(st_, st_.CurrentMemberId);
 }
 
@@ -515,7 +515,7 @@ void frmOptions::moveToFolder(const QString& folder) {
     if (st_.sys.prompter->ask("確認", text, Icon::Information, Buttons::OkCancel) != Answer::Ok) return;
     if (!host_) return;
 
-    pathChgFlag = true;
+    st_.pathChgFlag = true;
     transfer(-1);
     if (!saveForFolderMove(st_, nameText())) {   // told; the program cannot go on without its files
         reject();
@@ -526,7 +526,7 @@ void frmOptions::moveToFolder(const QString& folder) {
     if (FileError e = switchToFolder(st_, folder.toStdString())) {
         st_.sys.prompter->ask("エラー", "共有パスの変更中にエラーが発生しました\r" + e.description, Icon::Warning,
                               Buttons::Ok);
-        pathChgFlag = false;
+        st_.pathChgFlag = false;
     }
     // In the new folder, or after a failure again in the old one: the notes come back on the screen.
     // The start-up arms the reception timer and checks once; the dialog's pause keeps it still.

@@ -52,11 +52,28 @@ public:
 
     void setHost(OptionsHost* host) { host_ = host; }
 
-    // True after the member moved to another shared folder in this dialog. The flag lives in the
-    // process-wide state, where the start-up reads it.
-    bool& pathChgFlag;
+    // Puts the check-unit box on its first entry ("分単位").
+    void resetCheckUnitBox();
+    // The name box and password box as the start-up reads them after the first-time setup.
+    std::string nameText() const;
+    std::string passwordText() const;
 
-    // Controls, named as the forms name them.
+    // The dialog's size and place on the screen, in pixels, for a screen of this many twips.
+    static QRect placement(int screenWidthTwips, int screenHeightTwips, int twipsPerPixelX, int twipsPerPixelY);
+
+    static constexpr int kWidthTwips = 6240, kHeightTwips = 5376;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+public slots:
+    void done(int result) override;
+
+private:
+    // Controls, named as the forms name them; the object names are these names, an element of an
+    // array with its index appended ("txtStr0").
     QTabWidget* tbsOptions = nullptr;
     std::array<QWidget*, 4> picOptions{};   // pages "一般", "色", "送受信", "文字"
     std::array<QLineEdit*, 3> txtStr{};     // 0 shared path, 1 name, 2 password
@@ -78,26 +95,6 @@ public:
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
 
-    // Puts the check-unit box on its first entry ("分単位").
-    void resetCheckUnitBox();
-    // The name box and password box as the start-up reads them after the first-time setup.
-    std::string nameText() const;
-    std::string passwordText() const;
-
-    // The dialog's size and place on the screen, in pixels, for a screen of this many twips.
-    static QRect placement(int screenWidthTwips, int screenHeightTwips, int twipsPerPixelX, int twipsPerPixelY);
-
-    static constexpr int kWidthTwips = 6240, kHeightTwips = 5376;
-
-protected:
-    void showEvent(QShowEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
-public slots:
-    void done(int result) override;
-
-private:
     QWidget* addPage(int index, const char* caption, const char* key, const char* tip);
     void buildGeneralPage();
     void buildColourPage();

@@ -50,7 +50,6 @@ frmMain::frmMain(AppState& st, QWidget* parent) : QDialog(parent), st_(st) {
     picSet[kSendPage] = sendPage;
     listPage = new ListPage(st, *btn[0], this);
     picSet[kListPage] = listPage;
-    connect(listPage, &ListPage::modeChanged, this, [this](int16_t m) { mode = m; });
     backgroundPage = new BackgroundPage(st, this);
     picSet[kBackgroundPage] = backgroundPage;
     // Every page ends above the buttons, and the buttons lie above the pages besides: a page over a
@@ -60,7 +59,7 @@ frmMain::frmMain(AppState& st, QWidget* parent) : QDialog(parent), st_(st) {
     showPage(kPeriodPage);
 }
 
-// ---- pages ----
+int16_t frmMain::mode() const { return listPage->mode(); }
 
 void frmMain::prepareOk() {
     btn[0]->setText(QStringLiteral("OK"));
@@ -70,28 +69,27 @@ void frmMain::prepareOk() {
 }
 
 void frmMain::setRange(int16_t noteId) {
-    fid = noteId;
+    fid_ = noteId;
     prepareOk();
     periodPage->setRange(noteId);
 }
 
-void frmMain::setSendOther(int16_t noteId) {
-    fid = noteId;
+void frmMain::setSendOther(int16_t noteId, bool mayAutoDelete) {
+    fid_ = noteId;
     prepareOk();
     sendPage->setSendOther(noteId);
+    sendPage->setAutoDeleteAllowed(mayAutoDelete);
 }
 
 bool frmMain::setLogView(int16_t listMode, int16_t noteId) {
-    fid = -1;
-    mode = listMode;
     btn[0]->setDefault(false);
     const bool shown = listPage->setLogView(listMode, noteId);
-    fid = noteId;
+    fid_ = noteId;
     return shown;
 }
 
 void frmMain::backAttr(int16_t noteId) {
-    fid = noteId;
+    fid_ = noteId;
     prepareOk();
     backgroundPage->backAttr(noteId);
 }
@@ -141,7 +139,7 @@ void frmMain::okClicked() {
         case ListPage::DeleteResult::CloseThenPrepare:
             accept();
             // Prepared again out of sight: with nothing left the user is told so.
-            listPage->setLogView(mode, fid);
+            listPage->setLogView(mode(), fid_);
             return;
         }
         break;

@@ -24,21 +24,18 @@ class frmMain : public QDialog {
 public:
     explicit frmMain(AppState& st, QWidget* parent = nullptr);
 
-    // ---- pages ----
     enum Page { kPeriodPage = 0, kSendPage = 1, kListPage = 2, kBackgroundPage = 3 };
-    std::array<QWidget*, 4> picSet{};
-    PeriodPage* periodPage = nullptr;
-    SendPage* sendPage = nullptr;
-    ListPage* listPage = nullptr;
-    BackgroundPage* backgroundPage = nullptr;
-    std::array<QPushButton*, 2> btn{};   // "OK", "ｷｬﾝｾﾙ"
 
-    int16_t fid = 0;              // the note the pages work on
-    int16_t mode = 0;             // the list page's mode
+    // The note the pages work on.
+    int16_t fid() const { return fid_; }
+    // The list page's mode (0 the note's records, 1 the whole log), as its selector last left it.
+    int16_t mode() const;
 
     // Preparations: remember the note, set OK up, fill the page. They do not show it.
     void setRange(int16_t noteId);
-    void setSendOther(int16_t noteId);
+    // A note that may be the last one on the screen must not remove itself: without
+    // `mayAutoDelete` (isAutodelPinly) the auto-delete option is cleared and disabled.
+    void setSendOther(int16_t noteId, bool mayAutoDelete);
     void backAttr(int16_t noteId);
     // The list page in `mode` (0 the note's records, 1 the whole log); false (told) when there is
     // nothing to show: the dialog is then not shown.
@@ -53,7 +50,17 @@ private:
     void okClicked();
     void prepareOk();
 
+    // Controls, named as the forms name them; the object names are these names with the index
+    // appended ("picSet1", "btn0").
+    std::array<QWidget*, 4> picSet{};
+    PeriodPage* periodPage = nullptr;
+    SendPage* sendPage = nullptr;
+    ListPage* listPage = nullptr;
+    BackgroundPage* backgroundPage = nullptr;
+    std::array<QPushButton*, 2> btn{};   // "OK", "ｷｬﾝｾﾙ"
+
     AppState& st_;
+    int16_t fid_ = 0;
 };
 
 }  // namespace tw

@@ -130,10 +130,7 @@ void ListPage::modeClicked(int index) {
     if (fid_ == -1) return;
     const int16_t before = mode_;
     const auto mode = static_cast<int16_t>(index == 0 ? 0 : 1);
-    if (setLogView(mode, fid_)) {
-        emit modeChanged(mode_);
-        return;
-    }
+    if (setLogView(mode, fid_)) return;
     // Nothing to show in the other mode: the rows of the mode shown stay, and so does its name.
     mode_ = before;
     {

@@ -42,13 +42,10 @@ public:
     // OK on the page: deletes the first selected row's send record when this member sent it.
     DeleteResult deleteSelected();
 
+    // The mode shown; the dialog's `mode` is this one.
     int16_t mode() const { return mode_; }
     int16_t noteId() const { return fid_; }
     const LogView& view() const { return view_; }
-
-signals:
-    // The mode selector prepared the page again: the dialog keeps its `mode` in step.
-    void modeChanged(int16_t mode);
 
 private:
     void modeClicked(int index);

@@ -51,15 +51,15 @@ void NoteWindows::refreshWindows() {
         const NoteRecord& r = st_.NoteTable[static_cast<size_t>(i)];
         const auto cls = static_cast<size_t>(ColourClass(st_, i));
         if (w->backColourValue() != st_.localConfig.BackColours[cls]) colourByClass(*w, i);
-        if (r.AllReceived && !w->lineSended.isVisible()) {
-            w->lineSended.show();
+        if (r.AllReceived && !w->lineSended().isVisible()) {
+            w->setLineSended(true);
             w->refreshTooltip();   // now it names who received it
         }
         if (r.IsPeeled) {
             toHide.push_back(w);
         } else if (r.HasPeriod && !w->isVisible() && !hiddenByPeriod(st_, i)) {
             // Hidden while its period had not started: it has now.
-            w->lineOutRange.setVisible(NotStarted(st_, i));
+            w->setLineOutRange(NotStarted(st_, i));
             w->show();
         }
     }

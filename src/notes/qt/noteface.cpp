@@ -19,12 +19,12 @@ void NoteWindows::refreshBackground(frmPinly& w) {
     if (path.isEmpty()) {
         w.setPicture(QPixmap());
         w.setWindowPicture(QPixmap());
-        w.loadedPicture.clear();
+        w.setLoadedPicture(QString());
         st_.backgroundChanged = false;
         return;
     }
     const QString key = path + QLatin1Char('|') + QString::number(r.Background.PictureMode < 1 ? 0 : 1);
-    if (key != w.loadedPicture || st_.backgroundChanged) {
+    if (key != w.loadedPicture() || st_.backgroundChanged) {
         const QImage image = loadPictureSafely(path);
         const QPixmap picture = image.isNull() ? QPixmap() : QPixmap::fromImage(image);
         if (r.Background.PictureMode < 1) {
@@ -34,7 +34,7 @@ void NoteWindows::refreshBackground(frmPinly& w) {
             w.setWindowPicture(QPixmap());
             w.setPicture(picture);
         }
-        w.loadedPicture = key;
+        w.setLoadedPicture(key);
         st_.backgroundChanged = false;
     }
     w.setTextColour(r.Background.TextColor);

@@ -57,18 +57,18 @@ void NoteWindows::refreshLinks(frmPinly& w) {
     if (i < 0) return;
     // While a note blinks nothing is read: the window keeps the links it had.
     if (st_.blinkRunning) return;
-    w.links = scanNote(st_, i, st_.sys.clock->now());
+    w.setLinks(scanNote(st_, i, st_.sys.clock->now()));
 }
 
 void NoteWindows::openLink(frmPinly* w, int i) {
-    if (!w || i < 0 || static_cast<size_t>(i) >= w->links.size()) return;
-    tw::openLink(st_, shellOf(shell), w->links[static_cast<size_t>(i)]);
+    if (!w || i < 0 || static_cast<size_t>(i) >= w->links().size()) return;
+    tw::openLink(st_, shellOf(shell), w->links()[static_cast<size_t>(i)]);
 }
 
 void NoteWindows::showInformation(frmPinly* w) {
     const int i = recordOf(w);
     if (i < 0 || static_cast<size_t>(i) >= st_.NoteTable.size()) return;
-    st_.sys.prompter->ask("情報", noteInformation(st_, i, w->links), Icon::Information, Buttons::Ok);
+    st_.sys.prompter->ask("情報", noteInformation(st_, i, w->links()), Icon::Information, Buttons::Ok);
 }
 
 void NoteWindows::fireDueTimers() {

@@ -118,13 +118,10 @@ std::optional<AutoSizeResult> NoteWindows::sizedToText(frmPinly& w) {
 
     // What the label needs for its text: one line per line of the text, in the label's font, with
     // the label's margins.
-    const QFontMetrics fm(w.lbl->font());
-    const QRect text = fm.boundingRect(QRect(0, 0, 1 << 20, 1 << 20), Qt::AlignLeft | Qt::AlignTop,
-                                       w.lbl->text().isEmpty() ? QStringLiteral(" ") : w.lbl->text());
-    const int margin = 2 * w.lbl->margin() + 4;
+    const QSize need = w.textExtent();
     AutoSizeInput in;
-    in.labelWidth = pixelsToTwips(text.width() + margin, tx);
-    in.labelHeight = pixelsToTwips(text.height() + margin, ty);
+    in.labelWidth = pixelsToTwips(need.width(), tx);
+    in.labelHeight = pixelsToTwips(need.height(), ty);
     in.window = w.twipsGeometry();
     in.screenWidth = screen.widthTwips();
     in.screenHeight = screen.heightTwips();

@@ -3,7 +3,6 @@
 #include "notes/qt/notewindows.h"
 
 #include "dialogs/qt/frmMain.h"
-#include "dialogs/qt/sendpage.h"
 #include "notes/mdpinly.h"
 #include "notes/notetable.h"
 #include "notes/qt/receptiontimer.h"
@@ -31,13 +30,10 @@ void NoteWindows::openSettingsPage(frmPinly* w, int k) {
     const auto id = static_cast<int16_t>(i);
     switch (k) {
     case 0: d.setRange(id); break;
-    case 1: {
-        d.setSendOther(id);
+    case 1:
         // A note that may be the last one on the screen must not remove itself.
-        const bool mayAutoDelete = !isLastNote(st_, i, openNotes(), kCountVisible);
-        d.sendPage->setAutoDeleteAllowed(mayAutoDelete);   // isAutodelPinly, kept by the send page
+        d.setSendOther(id, !isLastNote(st_, i, openNotes(), kCountVisible));
         break;
-    }
     case 2:
     case 3:
         if (!d.setLogView(static_cast<int16_t>(k - 2), id)) {
@@ -63,17 +59,17 @@ void NoteWindows::openSettingsPage(frmPinly* w, int k) {
     refreshBackground(*window);
     window->update();
     if (r.IsSent) {
-        window->lineSended.hide();
-        window->lineOutRange.hide();
+        window->setLineSended(false);
+        window->setLineOutRange(false);
     } else if (r.HasPeriod) {
         if (!NotStarted(st_, i)) {
-            window->lineOutRange.hide();
+            window->setLineOutRange(false);
         } else if (!st_.ShowOutOfPeriod) {
             window->hide();
         }
     } else {
-        window->lineSended.hide();
-        window->lineOutRange.hide();
+        window->setLineSended(false);
+        window->setLineOutRange(false);
     }
     window->retakeMenuState();
     window->refreshTooltip();

@@ -77,8 +77,8 @@ frmPinly* NoteWindows::openNoteWindow(int index) {
     w->endEditing(false);
     applyShape(*w);
     w->applyFrameStyle(false);
-    w->lineSended.setVisible(plan.lineSended);
-    w->lineOutRange.setVisible(plan.lineOutRange);
+    w->setLineSended(plan.lineSended);
+    w->setLineOutRange(plan.lineOutRange);
     refreshBackground(*w);
     // A see-through note is restored as it was left.
     if (st_.NoteTable[static_cast<size_t>(index)].has(kFlagTransparent)) w->setSeeThrough(true);
@@ -181,7 +181,7 @@ void NoteWindows::toggleOutOfPeriod() {
             if (!NotStarted(st_, index)) continue;
             if (frmPinly* w = windowOf(index)) {
                 if (st_.NoteTable[i].IsPeeled) continue;   // a peeled note stays in its undo slot
-                w->lineOutRange.show();
+                w->setLineOutRange(true);
                 w->show();
             } else {
                 openNoteWindow(index);

@@ -143,6 +143,14 @@ void frmPinly::setCaption(const std::string& text) {
 
 void frmPinly::setLabelFont(const FontPreset* preset) { applyFontPreset(*lbl, preset); }
 
+QSize frmPinly::textExtent() const {
+    const QFontMetrics fm(lbl->font());
+    const QRect text = fm.boundingRect(QRect(0, 0, 1 << 20, 1 << 20), Qt::AlignLeft | Qt::AlignTop,
+                                       lbl->text().isEmpty() ? QStringLiteral(" ") : lbl->text());
+    const int margin = 2 * lbl->margin() + 4;
+    return QSize(text.width() + margin, text.height() + margin);
+}
+
 void frmPinly::setColours(uint32_t back, uint32_t text) {
     backValue_ = back;
     QPalette pal = palette();
@@ -185,6 +193,14 @@ void frmPinly::setPicture(const QPixmap& picture) {
     }
     img->setPixmap(picture);
     img->setVisible(!picture.isNull());
+}
+
+void frmPinly::paintLineMarks(QWidget& label) const {
+    if (!(lineSended_.isVisible() || lineOutRange_.isVisible())) return;
+    QPainter p(&label);
+    p.translate(-label.pos());   // the marks run across the window, whose corners they join
+    lineSended_.paint(p, rect());
+    lineOutRange_.paint(p, rect());
 }
 
 void frmPinly::paintEvent(QPaintEvent*) {
@@ -307,6 +323,7 @@ void frmPinly::discardEditBox() {
     if (!rch) return;
     NoteEdit* box = rch;
     rch = nullptr;
+    box->setObjectName(QString());   // "rch" is the box of the editing under way only
     box->hide();
     box->deleteLater();
 }

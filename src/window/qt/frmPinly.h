@@ -19,6 +19,7 @@
 #include <QWidget>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class QPixmap;
@@ -33,13 +34,13 @@ public:
     explicit frmPinly(NoteHost& host);
     ~frmPinly() override;
 
-    // ---- controls ----
-    QLabel* lblID = nullptr;         // hidden: record index + 1, "Label1" while unbound
-    NoteLabel* lbl = nullptr;        // the note text
-    NoteLabel* img = nullptr;        // stretched background picture; none until one is set
-    NoteEdit* rch = nullptr;         // edit box; exists only while editing
-    LineMark lineOutRange{*this, "lineOutRange", true};
-    LineMark lineSended{*this, "lineSended", false};
+    // ---- the diagonal marks ----
+    const LineMark& lineSended() const { return lineSended_; }
+    const LineMark& lineOutRange() const { return lineOutRange_; }
+    void setLineSended(bool shown) { lineSended_.setVisible(shown); }
+    void setLineOutRange(bool shown) { lineOutRange_.setVisible(shown); }
+    // Draws the marks set to show over the text label, which lies above the window's own face.
+    void paintLineMarks(QWidget& label) const;
 
     // ---- binding ----
     int record() const { return record_; }   // -1 when not bound
@@ -81,7 +82,11 @@ public:
     void setWindowPicture(const QPixmap& picture);
     void setTextColour(uint32_t text);
     // The file the picture was last loaded from ("" none): a focus does not load it again.
-    QString loadedPicture;
+    const QString& loadedPicture() const { return loadedPicture_; }
+    void setLoadedPicture(const QString& key) { loadedPicture_ = key; }
+    // What the text label needs for its text, in pixels: one line per line of the text in the
+    // label's font, with the label's margins.
+    QSize textExtent() const;
 
     // ---- editing ----
     void beginEditing();
@@ -90,6 +95,9 @@ public:
     // user ended it (`mayGoOn`, the result is then false), else the note keeps the text it had.
     bool endEditing(bool keepText, bool mayGoOn = false);
     bool isEditing() const { return editing_; }
+    // Whether `box` is the edit box of the editing under way; a box whose editing ended lingers
+    // until it is deleted.
+    bool isEditBox(const NoteEdit* box) const { return box && box == rch; }
     void appendDroppedFiles(const QStringList& paths);
 
     // ---- handlers shared by the label, the picture and the window ----
@@ -105,7 +113,8 @@ public:
     void retakeMenuState();
 
     // The link lines its note offered when the menu last opened (mnuHyperText), at most four.
-    std::vector<std::string> links;
+    const std::vector<std::string>& links() const { return links_; }
+    void setLinks(std::vector<std::string> lines) { links_ = std::move(lines); }
     // The tooltip of the text label, from the note as it is now.
     void refreshTooltip();
 
@@ -127,6 +136,16 @@ protected:
     void timerEvent(QTimerEvent* e) override;
 
 private:
+    // ---- controls, named as the forms name them (their object names) ----
+    QLabel* lblID = nullptr;         // hidden: record index + 1, "Label1" while unbound
+    NoteLabel* lbl = nullptr;        // the note text
+    NoteLabel* img = nullptr;        // stretched background picture; none until one is set
+    NoteEdit* rch = nullptr;         // edit box; exists only while editing
+    LineMark lineOutRange_{*this, "lineOutRange", true};
+    LineMark lineSended_{*this, "lineSended", false};
+    QString loadedPicture_;
+    std::vector<std::string> links_;
+
     void finishDrag();
     void discardEditBox();
     int tppX() const;

@@ -41,11 +41,11 @@ NoteEdit::NoteEdit(frmPinly& owner) : QPlainTextEdit(&owner), owner_(owner) {
 
 // A box whose editing has ended lingers until it is deleted (and may still hold the focus until the
 // next box takes it); only the box of the editing under way acts on the note.
-bool NoteEdit::editingHere() const { return owner_.rch == this && owner_.isEditing(); }
+bool NoteEdit::editingHere() const { return owner_.isEditBox(this) && owner_.isEditing(); }
 
 bool NoteEdit::event(QEvent* e) {
     if (e->type() == QEvent::KeyPress) committed_.clear();   // typing goes on: no repeat is due any more
-    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape && owner_.rch == this) {
+    if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape && owner_.isEditBox(this)) {
         owner_.endEditing(true, true);
         return true;
     }
@@ -57,12 +57,12 @@ bool NoteEdit::event(QEvent* e) {
 }
 
 bool NoteEdit::viewportEvent(QEvent* e) {
-    if (e->type() == QEvent::MouseButtonDblClick && owner_.rch == this) {
+    if (e->type() == QEvent::MouseButtonDblClick && owner_.isEditBox(this)) {
         owner_.endEditing(true, true);
         return true;
     }
     // A press moves the cursor: what is being composed goes into the text where it stands first.
-    if (e->type() == QEvent::MouseButtonPress && owner_.rch == this) commitComposition();
+    if (e->type() == QEvent::MouseButtonPress && owner_.isEditBox(this)) commitComposition();
     return QPlainTextEdit::viewportEvent(e);
 }
 
@@ -149,11 +149,7 @@ void NoteLabel::mouseDoubleClickEvent(QMouseEvent* e) {
 
 void NoteLabel::paintEvent(QPaintEvent* e) {
     QLabel::paintEvent(e);
-    if (role_ != Role::Text || !(owner_.lineSended.isVisible() || owner_.lineOutRange.isVisible())) return;
-    QPainter p(this);
-    p.translate(-pos());   // the marks run across the window, whose corners they join
-    owner_.lineSended.paint(p, owner_.rect());
-    owner_.lineOutRange.paint(p, owner_.rect());
+    if (role_ == Role::Text) owner_.paintLineMarks(*this);
 }
 
 // ---- the marks ----

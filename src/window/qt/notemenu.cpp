@@ -254,8 +254,8 @@ void NoteMenu::showLinkEntries(frmPinly& w) {
     host_.refreshLinks(w);
     mnuTmrKind->menuAction()->setVisible(w.record() >= 0 && hasNoteAlarm(host_.state(), w.record()));
     for (size_t i = 0; i < mnuHyperText.size(); ++i) {
-        const bool shown = i < w.links.size();
-        mnuHyperText[i]->setText(shown ? qs(w.links[i]).replace('&', "&&") : QString());
+        const bool shown = i < w.links().size();
+        mnuHyperText[i]->setText(shown ? qs(w.links()[i]).replace('&', "&&") : QString());
         mnuHyperText[i]->setVisible(shown);
         setEnabledIfReady(mnuHyperText[i], shown);
     }

@@ -9,6 +9,7 @@
 #include "platform/qt/commondialogs.h"
 #include "platform/screen.h"
 #include "platform/settingsstore.h"
+#include "support/qt/controls.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 
@@ -36,6 +37,7 @@
 #include <sstream>
 
 using namespace tw;
+using tw::test::control;
 using tw::test::ScriptedPrompter;
 using tw::test::TempDir;
 using tw::test::TestClock;
@@ -118,6 +120,28 @@ protected:
         timer.reset();
     }
 
+    // The dialog's controls, by the names the dialog gives them.
+    QTabWidget* tbsOptions() { return control<QTabWidget>(*dlg, "tbsOptions"); }
+    QWidget* picOptions(size_t i) { return control<QWidget>(*dlg, "picOptions", i); }
+    QLineEdit* txtStr(size_t i) { return control<QLineEdit>(*dlg, "txtStr", i); }
+    QPushButton* btnDir() { return control<QPushButton>(*dlg, "btnDir"); }
+    QLabel* lblNID() { return control<QLabel>(*dlg, "lblNID"); }
+    QLineEdit* txtInt(size_t i) { return control<QLineEdit>(*dlg, "txtInt", i); }
+    QScrollBar* vsc(size_t i) { return control<QScrollBar>(*dlg, "vsc", i); }
+    QRadioButton* optTmr(size_t i) { return control<QRadioButton>(*dlg, "optTmr", i); }
+    QFrame* pic(size_t i) { return control<QFrame>(*dlg, "pic", i); }
+    QLabel* lblT(size_t i) { return control<QLabel>(*dlg, "lblT", i); }
+    QPushButton* btnCol(size_t i) { return control<QPushButton>(*dlg, "btnCol", i); }
+    QLabel* lblFont(size_t i) { return control<QLabel>(*dlg, "lblFont", i); }
+    QPushButton* btnFont(size_t i) { return control<QPushButton>(*dlg, "btnFont", i); }
+    QRadioButton* optTxt(size_t i) { return control<QRadioButton>(*dlg, "optTxt", i); }
+    QCheckBox* chk() { return control<QCheckBox>(*dlg, "chk"); }
+    QTreeWidget* lsvNetU() { return control<QTreeWidget>(*dlg, "lsvNetU"); }
+    QPushButton* btnNet(size_t i) { return control<QPushButton>(*dlg, "btnNet", i); }
+    QComboBox* cmb1() { return control<QComboBox>(*dlg, "cmb1"); }
+    QPushButton* cmdOK() { return control<QPushButton>(*dlg, "cmdOK"); }
+    QPushButton* cmdCancel() { return control<QPushButton>(*dlg, "cmdCancel"); }
+
     // The program runs as member 3 "鈴木" with password "PW1" in `shared`.
     void running() {
         st.SettingsReady = true;
@@ -148,43 +172,43 @@ TEST_F(OptionsTest, FirstTimeSetupStartsFromTheDesignValues) {
     EXPECT_EQ(dlg->windowTitle(), q("環境設定"));
     EXPECT_EQ(dlg->geometry(), QRect(304, 205, 416, 358)) << "6240 x 5376 twips in the middle of 1024 x 768";
     EXPECT_FALSE(timer->tmrLog()->isActive()) << "the reception timer stops while the dialog is open";
-    EXPECT_EQ(dlg->txtStr[0]->text(), QString::fromStdString(programDir.str()));
-    EXPECT_EQ(dlg->txtStr[0]->toolTip(), q("既にプログラムで使用して共有しようとする場合は同じ場所を指定します"));
-    EXPECT_TRUE(dlg->txtStr[0]->isEnabled());
-    EXPECT_FALSE(dlg->txtStr[2]->isEnabled());
-    EXPECT_EQ(dlg->txtStr[2]->palette().color(QPalette::Base), dlg->palette().color(QPalette::Button));
-    EXPECT_EQ(dlg->btnDir->text(), q("参照(&L)"));
-    EXPECT_EQ(dlg->cmdCancel->text(), q("ｷｬﾝｾﾙ"));
-    EXPECT_EQ(dlg->lblNID->text(), QString());
-    ASSERT_EQ(dlg->cmb1->count(), 3);
-    EXPECT_EQ(dlg->cmb1->itemText(0), q("分単位"));
-    EXPECT_EQ(dlg->cmb1->itemText(1), q("時間単位"));
-    EXPECT_EQ(dlg->cmb1->itemText(2), q("秒単位"));
-    EXPECT_EQ(dlg->tbsOptions->tabText(0), q("一般"));
-    EXPECT_EQ(dlg->tbsOptions->tabToolTip(0), q("環境の設定"));
+    EXPECT_EQ(txtStr(0)->text(), QString::fromStdString(programDir.str()));
+    EXPECT_EQ(txtStr(0)->toolTip(), q("既にプログラムで使用して共有しようとする場合は同じ場所を指定します"));
+    EXPECT_TRUE(txtStr(0)->isEnabled());
+    EXPECT_FALSE(txtStr(2)->isEnabled());
+    EXPECT_EQ(txtStr(2)->palette().color(QPalette::Base), dlg->palette().color(QPalette::Button));
+    EXPECT_EQ(btnDir()->text(), q("参照(&L)"));
+    EXPECT_EQ(cmdCancel()->text(), q("ｷｬﾝｾﾙ"));
+    EXPECT_EQ(lblNID()->text(), QString());
+    ASSERT_EQ(cmb1()->count(), 3);
+    EXPECT_EQ(cmb1()->itemText(0), q("分単位"));
+    EXPECT_EQ(cmb1()->itemText(1), q("時間単位"));
+    EXPECT_EQ(cmb1()->itemText(2), q("秒単位"));
+    EXPECT_EQ(tbsOptions()->tabText(0), q("一般"));
+    EXPECT_EQ(tbsOptions()->tabToolTip(0), q("環境の設定"));
 }
 
 TEST_F(OptionsTest, OkNeedsPathAndName) {
     dlg->show();
     prompter.expect("再入力", "「共有パス名」または「名前」が入力されていません", Icon::Warning, Buttons::Ok, Answer::Ok);
-    QTest::mouseClick(dlg->cmdOK, Qt::LeftButton);
+    QTest::mouseClick(cmdOK(), Qt::LeftButton);
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_FALSE(st.SettingsReady);
     EXPECT_EQ(st.SharedPath, "");
 
-    dlg->txtStr[1]->setText(q("山田"));
-    dlg->txtStr[0]->clear();
+    txtStr(1)->setText(q("山田"));
+    txtStr(0)->clear();
     prompter.expect("再入力", "「共有パス名」または「名前」が入力されていません", Icon::Warning, Buttons::Ok, Answer::Ok);
-    QTest::mouseClick(dlg->cmdOK, Qt::LeftButton);
+    QTest::mouseClick(cmdOK(), Qt::LeftButton);
     EXPECT_TRUE(dlg->isVisible());
 }
 
 TEST_F(OptionsTest, OkStoresTheSetup) {
     dlg->show();
-    dlg->txtStr[0]->setText(QString::fromStdString(shared.str()));
-    dlg->txtStr[1]->setText(q("山田"));
-    dlg->cmb1->setCurrentIndex(2);
-    QTest::mouseClick(dlg->cmdOK, Qt::LeftButton);
+    txtStr(0)->setText(QString::fromStdString(shared.str()));
+    txtStr(1)->setText(q("山田"));
+    cmb1()->setCurrentIndex(2);
+    QTest::mouseClick(cmdOK(), Qt::LeftButton);
 
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_EQ(dlg->result(), QDialog::Accepted);
@@ -204,9 +228,9 @@ TEST_F(OptionsTest, OkStoresTheSetup) {
 
 TEST_F(OptionsTest, CancelStoresNothing) {
     dlg->show();
-    dlg->txtStr[0]->setText(QString::fromStdString(shared.str()));
-    dlg->txtStr[1]->setText(q("山田"));
-    QTest::mouseClick(dlg->cmdCancel, Qt::LeftButton);
+    txtStr(0)->setText(QString::fromStdString(shared.str()));
+    txtStr(1)->setText(q("山田"));
+    QTest::mouseClick(cmdCancel(), Qt::LeftButton);
     EXPECT_EQ(dlg->result(), QDialog::Rejected);
     EXPECT_FALSE(st.SettingsReady);
     EXPECT_EQ(st.SharedPath, "");
@@ -216,7 +240,7 @@ TEST_F(OptionsTest, CancelStoresNothing) {
 TEST_F(OptionsTest, PasswordBoxTakesCapitalsDigitsAndBackspaceOnly) {
     running();
     dlg->show();
-    QLineEdit* pw = dlg->txtStr[2];
+    QLineEdit* pw = txtStr(2);
     ASSERT_TRUE(pw->isEnabled());
     pw->clear();
     pw->setFocus();
@@ -253,8 +277,8 @@ TEST_F(OptionsTest, PasswordBoxTakesCapitalsDigitsAndBackspaceOnly) {
 TEST_F(OptionsTest, BrowsePutsTheFolderOfTheChosenFileIntoThePathBox) {
     dlg->show();
     dialogs.answer = QStringLiteral("/srv/share/team/GRPINLY.CFG");
-    QTest::mouseClick(dlg->btnDir, Qt::LeftButton);
-    EXPECT_EQ(dlg->txtStr[0]->text(), QStringLiteral("/srv/share/team"));
+    QTest::mouseClick(btnDir(), Qt::LeftButton);
+    EXPECT_EQ(txtStr(0)->text(), QStringLiteral("/srv/share/team"));
     ASSERT_EQ(dialogs.requests.size(), 1u);
     const OpenFileRequest& r = dialogs.requests[0];
     EXPECT_EQ(r.fileName, QStringLiteral("GRPINLY.CFG"));
@@ -262,8 +286,8 @@ TEST_F(OptionsTest, BrowsePutsTheFolderOfTheChosenFileIntoThePathBox) {
     EXPECT_EQ(r.filterIndex, 2);
 
     dialogs.answer = std::nullopt;   // Cancel changes nothing
-    QTest::mouseClick(dlg->btnDir, Qt::LeftButton);
-    EXPECT_EQ(dlg->txtStr[0]->text(), QStringLiteral("/srv/share/team"));
+    QTest::mouseClick(btnDir(), Qt::LeftButton);
+    EXPECT_EQ(txtStr(0)->text(), QStringLiteral("/srv/share/team"));
 }
 
 TEST_F(OptionsTest, WhileRunningItShowsTheMembersSettings) {
@@ -271,15 +295,15 @@ TEST_F(OptionsTest, WhileRunningItShowsTheMembersSettings) {
     st.pathChgFlag = true;   // left from an earlier move to another folder
     st.members.erase(st.members.begin());   // 佐藤 joined after the start: only the folder knows him
     dlg->show();
-    ASSERT_EQ(dlg->lsvNetU->topLevelItemCount(), 2);
-    EXPECT_EQ(dlg->lsvNetU->topLevelItem(0)->text(0), q("佐藤"));
-    EXPECT_EQ(dlg->txtStr[0]->text(), QString::fromStdString(shared.str()));
-    EXPECT_FALSE(dlg->txtStr[0]->isEnabled());
-    EXPECT_EQ(dlg->txtStr[1]->text(), q("鈴木"));
-    EXPECT_EQ(dlg->txtStr[2]->text(), QStringLiteral("PW1"));
-    EXPECT_EQ(dlg->lblNID->text(), QStringLiteral("3"));
-    EXPECT_EQ(dlg->cmb1->currentIndex(), 1);
-    EXPECT_EQ(dlg->btnDir->text(), q("変更(&L)"));
+    ASSERT_EQ(lsvNetU()->topLevelItemCount(), 2);
+    EXPECT_EQ(lsvNetU()->topLevelItem(0)->text(0), q("佐藤"));
+    EXPECT_EQ(txtStr(0)->text(), QString::fromStdString(shared.str()));
+    EXPECT_FALSE(txtStr(0)->isEnabled());
+    EXPECT_EQ(txtStr(1)->text(), q("鈴木"));
+    EXPECT_EQ(txtStr(2)->text(), QStringLiteral("PW1"));
+    EXPECT_EQ(lblNID()->text(), QStringLiteral("3"));
+    EXPECT_EQ(cmb1()->currentIndex(), 1);
+    EXPECT_EQ(btnDir()->text(), q("変更(&L)"));
     EXPECT_FALSE(st.pathChgFlag);
 }
 
@@ -288,7 +312,7 @@ TEST_F(OptionsTest, OkWithoutChangesLeavesTheMemberListAlone) {
     std::string before = readBytes(shared.file("GRPINLY.CFG"));
     std::filesystem::last_write_time(shared.file("GRPINLY.CFG"), std::filesystem::file_time_type{});
     dlg->show();
-    QTest::mouseClick(dlg->cmdOK, Qt::LeftButton);
+    QTest::mouseClick(cmdOK(), Qt::LeftButton);
     EXPECT_EQ(dlg->result(), QDialog::Accepted);
     EXPECT_EQ(std::filesystem::last_write_time(shared.file("GRPINLY.CFG")), std::filesystem::file_time_type{});
     EXPECT_EQ(readBytes(shared.file("GRPINLY.CFG")), before);
@@ -300,9 +324,9 @@ TEST_F(OptionsTest, OkWithoutChangesLeavesTheMemberListAlone) {
 TEST_F(OptionsTest, NewNameAndPasswordReachTheMemberList) {
     running();
     dlg->show();
-    dlg->txtStr[1]->setText(q("鈴木一郎"));
-    dlg->txtStr[2]->setText(QStringLiteral("NEW2"));
-    QTest::mouseClick(dlg->cmdOK, Qt::LeftButton);
+    txtStr(1)->setText(q("鈴木一郎"));
+    txtStr(2)->setText(QStringLiteral("NEW2"));
+    QTest::mouseClick(cmdOK(), Qt::LeftButton);
 
     AppState other(st.sys);
     other.SharedPath = shared.str();
@@ -319,10 +343,10 @@ TEST_F(OptionsTest, RenameOfAMemberWhoIsNoLongerListedIsUndone) {
     running();
     st.CurrentMemberId = 4;   // lblNID shows 4, which the list does not have
     dlg->show();
-    dlg->txtStr[1]->setText(q("別名"));
+    txtStr(1)->setText(q("別名"));
     prompter.expect("エラー", "共有設定ファイルに該当ID4が存在しませんでした（変更不可）", Icon::Warning, Buttons::Ok,
                     Answer::Ok);
-    QTest::mouseClick(dlg->cmdOK, Qt::LeftButton);
+    QTest::mouseClick(cmdOK(), Qt::LeftButton);
     EXPECT_EQ(st.localConfig.MemberName, "鈴木");
     EXPECT_EQ(st.localConfig.MemberId, 4);
 }
@@ -331,43 +355,43 @@ TEST_F(OptionsTest, FourTabsWithTooltipsAndCtrlTab) {
     dlg->show();
     const char* captions[4] = {"一般", "色", "送受信", "文字"};
     const char* tips[4] = {"環境の設定", "付箋の色の設定", "ネットワーク関連の設定", "付箋紙の文字の設定"};
-    ASSERT_EQ(dlg->tbsOptions->count(), 4);
+    ASSERT_EQ(tbsOptions()->count(), 4);
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(dlg->tbsOptions->tabText(i), q(captions[i]));
-        EXPECT_EQ(dlg->tbsOptions->tabToolTip(i), q(tips[i]));
-        EXPECT_EQ(dlg->tbsOptions->tabBar()->tabData(i).toString(), QStringLiteral("Group%1").arg(i + 1));
-        EXPECT_EQ(dlg->tbsOptions->widget(i), dlg->picOptions[static_cast<size_t>(i)]);
+        EXPECT_EQ(tbsOptions()->tabText(i), q(captions[i]));
+        EXPECT_EQ(tbsOptions()->tabToolTip(i), q(tips[i]));
+        EXPECT_EQ(tbsOptions()->tabBar()->tabData(i).toString(), QStringLiteral("Group%1").arg(i + 1));
+        EXPECT_EQ(tbsOptions()->widget(i), picOptions(static_cast<size_t>(i)));
     }
-    dlg->tbsOptions->setCurrentIndex(2);
+    tbsOptions()->setCurrentIndex(2);
     for (int want : {3, 0, 1}) {
-        QTest::keyClick(dlg->cmdOK, Qt::Key_Tab, Qt::ControlModifier);
-        EXPECT_EQ(dlg->tbsOptions->currentIndex(), want);
+        QTest::keyClick(cmdOK(), Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(tbsOptions()->currentIndex(), want);
     }
 }
 
 TEST_F(OptionsTest, NumberBoxesSpinAndAUnitChangeEmptiesTheInterval) {
     dlg->show();
-    EXPECT_EQ(dlg->txtInt[0]->text(), QStringLiteral("2")) << "design value";
-    EXPECT_EQ(dlg->txtInt[4]->text(), QStringLiteral("5"));
-    dlg->vsc[0]->triggerAction(QAbstractSlider::SliderSingleStepSub);   // the up arrow
-    EXPECT_EQ(dlg->txtInt[0]->text(), QStringLiteral("3"));
-    EXPECT_EQ(dlg->vsc[0]->value(), 0) << "back in the middle";
-    dlg->vsc[0]->triggerAction(QAbstractSlider::SliderSingleStepAdd);   // the down arrow
-    EXPECT_EQ(dlg->txtInt[0]->text(), QStringLiteral("2"));
-    dlg->txtInt[1]->setText(QStringLiteral("720"));
-    dlg->vsc[1]->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    EXPECT_EQ(dlg->txtInt[1]->text(), QStringLiteral("720")) << "721 is out of range";
+    EXPECT_EQ(txtInt(0)->text(), QStringLiteral("2")) << "design value";
+    EXPECT_EQ(txtInt(4)->text(), QStringLiteral("5"));
+    vsc(0)->triggerAction(QAbstractSlider::SliderSingleStepSub);   // the up arrow
+    EXPECT_EQ(txtInt(0)->text(), QStringLiteral("3"));
+    EXPECT_EQ(vsc(0)->value(), 0) << "back in the middle";
+    vsc(0)->triggerAction(QAbstractSlider::SliderSingleStepAdd);   // the down arrow
+    EXPECT_EQ(txtInt(0)->text(), QStringLiteral("2"));
+    txtInt(1)->setText(QStringLiteral("720"));
+    vsc(1)->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(txtInt(1)->text(), QStringLiteral("720")) << "721 is out of range";
 
     // The line under the interval says what 0 does in the unit chosen.
     auto* zeroHint = dlg->findChild<QLabel*>(QStringLiteral("lblZeroHint"));
     ASSERT_NE(zeroHint, nullptr);
     EXPECT_EQ(zeroHint->text().toStdString(), zeroIntervalHint(0));
-    dlg->cmb1->setCurrentIndex(2);
-    emit dlg->cmb1->activated(2);
+    cmb1()->setCurrentIndex(2);
+    emit cmb1()->activated(2);
     EXPECT_EQ(zeroHint->text().toStdString(), zeroIntervalHint(2));
-    EXPECT_EQ(dlg->txtInt[4]->text(), QString());
-    dlg->vsc[4]->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    EXPECT_EQ(dlg->txtInt[4]->text(), QStringLiteral("0")) << "a step on an empty box writes 0";
+    EXPECT_EQ(txtInt(4)->text(), QString());
+    vsc(4)->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(txtInt(4)->text(), QStringLiteral("0")) << "a step on an empty box writes 0";
 }
 
 TEST_F(OptionsTest, ColoursFontsAndTheOtherSettingsGoIntoTheLocalSettings) {
@@ -377,31 +401,31 @@ TEST_F(OptionsTest, ColoursFontsAndTheOtherSettingsGoIntoTheLocalSettings) {
     st.localConfig.AutoSizeDefault = 1;
     st.localConfig.CautionLeadDays = 9;
     dlg->show();
-    EXPECT_TRUE(dlg->optTmr[1]->isChecked());
-    EXPECT_TRUE(dlg->optTxt[2]->isChecked());
-    EXPECT_TRUE(dlg->chk->isChecked());
-    EXPECT_EQ(dlg->txtInt[0]->text(), QStringLiteral("9"));
-    EXPECT_EQ(dlg->pic[0]->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0x80)) << "0x0080FFFF";
-    EXPECT_EQ(dlg->lblFont[1]->font().family(), q("ＭＳ Ｐゴシック"));
+    EXPECT_TRUE(optTmr(1)->isChecked());
+    EXPECT_TRUE(optTxt(2)->isChecked());
+    EXPECT_TRUE(chk()->isChecked());
+    EXPECT_EQ(txtInt(0)->text(), QStringLiteral("9"));
+    EXPECT_EQ(pic(0)->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0x80)) << "0x0080FFFF";
+    EXPECT_EQ(lblFont(1)->font().family(), q("ＭＳ Ｐゴシック"));
 
     dialogs.colour = QColor(0x10, 0x20, 0x30);
-    QTest::mouseClick(dlg->btnCol[0], Qt::LeftButton);
+    QTest::mouseClick(btnCol(0), Qt::LeftButton);
     dialogs.colour = QColor(0xAA, 0xBB, 0xCC);
-    QTest::mouseClick(dlg->btnCol[9], Qt::LeftButton);
+    QTest::mouseClick(btnCol(9), Qt::LeftButton);
     dialogs.colour.reset();   // Cancel
-    QTest::mouseClick(dlg->btnCol[1], Qt::LeftButton);
+    QTest::mouseClick(btnCol(1), Qt::LeftButton);
     QFont f(QStringLiteral("Serif"));
     f.setPointSizeF(20);
     f.setBold(true);
     dialogs.font = f;
-    QTest::mouseClick(dlg->btnFont[2], Qt::LeftButton);
-    EXPECT_EQ(dlg->pic[0]->palette().color(QPalette::Window), QColor(0x10, 0x20, 0x30));
-    EXPECT_EQ(dlg->lblT[4]->palette().color(QPalette::WindowText), QColor(0xAA, 0xBB, 0xCC));
-    EXPECT_EQ(dlg->lblFont[2]->font().family(), QStringLiteral("Serif"));
-    dlg->optTmr[2]->setChecked(true);
-    dlg->optTxt[0]->setChecked(true);
-    dlg->chk->setChecked(false);
-    QTest::mouseClick(dlg->cmdOK, Qt::LeftButton);
+    QTest::mouseClick(btnFont(2), Qt::LeftButton);
+    EXPECT_EQ(pic(0)->palette().color(QPalette::Window), QColor(0x10, 0x20, 0x30));
+    EXPECT_EQ(lblT(4)->palette().color(QPalette::WindowText), QColor(0xAA, 0xBB, 0xCC));
+    EXPECT_EQ(lblFont(2)->font().family(), QStringLiteral("Serif"));
+    optTmr(2)->setChecked(true);
+    optTxt(0)->setChecked(true);
+    chk()->setChecked(false);
+    QTest::mouseClick(cmdOK(), Qt::LeftButton);
 
     const LocalConfig& c = st.localConfig;
     EXPECT_EQ(c.BackColours[0], 0x00302010u);
@@ -421,24 +445,24 @@ TEST_F(OptionsTest, ColoursFontsAndTheOtherSettingsGoIntoTheLocalSettings) {
 TEST_F(OptionsTest, DeleteTheSelectedMembersAfterTheQuestion) {
     running();
     dlg->show();
-    QTreeWidget* list = dlg->lsvNetU;
+    QTreeWidget* list = lsvNetU();
     ASSERT_EQ(list->topLevelItemCount(), 2);
     EXPECT_EQ(list->topLevelItem(1)->text(0), q("鈴木"));
     EXPECT_EQ(list->topLevelItem(1)->text(1), QStringLiteral("3"));
-    EXPECT_FALSE(dlg->btnNet[0]->isEnabled());
+    EXPECT_FALSE(btnNet(0)->isEnabled());
     list->topLevelItem(0)->setSelected(true);
-    EXPECT_TRUE(dlg->btnNet[0]->isEnabled());
-    EXPECT_TRUE(dlg->btnNet[1]->isEnabled());
-    EXPECT_EQ(dlg->btnNet[0]->text(), q("削除(&D)"));
-    EXPECT_EQ(dlg->btnNet[1]->text(), q("ｸﾘｱ(&C)"));
+    EXPECT_TRUE(btnNet(0)->isEnabled());
+    EXPECT_TRUE(btnNet(1)->isEnabled());
+    EXPECT_EQ(btnNet(0)->text(), q("削除(&D)"));
+    EXPECT_EQ(btnNet(1)->text(), q("ｸﾘｱ(&C)"));
 
     const std::string tail = "ユーザを共有設定ファイルから削除します\r削除されたユーザはアクセスできなくなります。よろしいですか？";
     prompter.expect("確認", "選択された" + tail, Icon::Information, Buttons::YesNo, Answer::No);
-    QTest::mouseClick(dlg->btnNet[0], Qt::LeftButton);
+    QTest::mouseClick(btnNet(0), Qt::LeftButton);
     EXPECT_EQ(list->topLevelItemCount(), 2);
 
     prompter.expect("確認", "選択された" + tail, Icon::Information, Buttons::YesNo, Answer::Yes);
-    QTest::mouseClick(dlg->btnNet[0], Qt::LeftButton);
+    QTest::mouseClick(btnNet(0), Qt::LeftButton);
     ASSERT_EQ(list->topLevelItemCount(), 1);
     EXPECT_EQ(list->topLevelItem(0)->text(0), q("鈴木"));
     AppState other(st.sys);
@@ -450,7 +474,7 @@ TEST_F(OptionsTest, DeleteTheSelectedMembersAfterTheQuestion) {
 
     list->topLevelItem(0)->setSelected(true);
     prompter.expect("確認", "全員の" + tail, Icon::Information, Buttons::YesNo, Answer::Yes);
-    QTest::mouseClick(dlg->btnNet[1], Qt::LeftButton);
+    QTest::mouseClick(btnNet(1), Qt::LeftButton);
     EXPECT_FALSE(std::filesystem::exists(shared.file("GRPINLY.CFG")));
     EXPECT_EQ(host.calls, std::vector<std::string>{"end 0"});
     EXPECT_FALSE(dlg->isVisible());
@@ -462,20 +486,20 @@ TEST_F(OptionsTest, MoveToAnotherFolderWhileRunning) {
     st.NoteTable.resize(2);
     st.undoCount = 1;
     dlg->show();
-    ASSERT_TRUE(dlg->btnDir->isEnabled());
+    ASSERT_TRUE(btnDir()->isEnabled());
     const std::string first = "共有パスを変更すると現在の付箋表示を終了し、変更した環境で「名前」を元に再設定を行います。"
                               "\r共有パスの変更を行いますか？";
     prompter.expect("確認", first, Icon::Information, Buttons::YesNo, Answer::No);
-    QTest::mouseClick(dlg->btnDir, Qt::LeftButton);
+    QTest::mouseClick(btnDir(), Qt::LeftButton);
     EXPECT_TRUE(dialogs.requests.empty()) << "No ends before the file dialog";
 
     dialogs.answer = QString::fromStdString(next.file("GRPINLY.CFG"));
-    dlg->txtStr[1]->setText(q("鈴木二郎"));
+    txtStr(1)->setText(q("鈴木二郎"));
     prompter.expect("確認", first, Icon::Information, Buttons::YesNo, Answer::Yes);
     prompter.expect("確認",
                     "パス: " + shared.str() + "→" + next.str() + "\r名前: 鈴木→鈴木二郎\r変更してよろしいですか？",
                     Icon::Information, Buttons::OkCancel, Answer::Ok);
-    QTest::mouseClick(dlg->btnDir, Qt::LeftButton);
+    QTest::mouseClick(btnDir(), Qt::LeftButton);
 
     EXPECT_EQ(host.calls, (std::vector<std::string>{"close", "restart"}));
     EXPECT_EQ(host.pathAtRestart, next.str());
@@ -487,8 +511,8 @@ TEST_F(OptionsTest, MoveToAnotherFolderWhileRunning) {
     EXPECT_TRUE(std::filesystem::exists(shared.file("ID00003.FCG"))) << "the old folder keeps the settings";
     EXPECT_TRUE(std::filesystem::exists(shared.file("ID00003.FDT")));
     EXPECT_TRUE(dlg->isVisible()) << "the dialog stays open";
-    EXPECT_EQ(dlg->txtStr[0]->text(), QString::fromStdString(next.str()));
-    EXPECT_EQ(dlg->lblNID->text(), QStringLiteral("7"));
+    EXPECT_EQ(txtStr(0)->text(), QString::fromStdString(next.str()));
+    EXPECT_EQ(lblNID()->text(), QStringLiteral("7"));
     EXPECT_FALSE(timer->tmrLog()->isActive());
     EXPECT_TRUE(st.pathChgFlag);
 }
@@ -501,7 +525,7 @@ TEST_F(OptionsTest, ScreensOfEveryTab) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
     const char* names[4] = {"options_general", "options_colours", "options_network", "options_text"};
     for (int i = 0; i < 4; ++i) {
-        dlg->tbsOptions->setCurrentIndex(i);
+        tbsOptions()->setCurrentIndex(i);
         QApplication::processEvents();
         for (QWidget* c : dlg->findChildren<QWidget*>()) {
             if (!c->isVisible() || !(qobject_cast<QLabel*>(c) || qobject_cast<QAbstractButton*>(c))) continue;

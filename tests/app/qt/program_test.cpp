@@ -10,6 +10,8 @@
 #include "platform/qt/commondialogs.h"
 #include "platform/screen.h"
 #include "platform/settingsstore.h"
+#include "support/qt/controls.h"
+#include "support/qt/note_controls.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 #include "window/qt/frmPinly.h"
@@ -29,6 +31,8 @@
 #include <sstream>
 
 using namespace tw;
+using tw::test::control;
+using tw::test::rch;
 using tw::test::ScriptedPrompter;
 using tw::test::TempDir;
 using tw::test::TestClock;
@@ -110,9 +114,9 @@ protected:
                 QApplication::activeModalWidget()->close();
                 return;
             }
-            dlg->txtStr[0]->setText(QString::fromStdString(shared.str()));
-            dlg->txtStr[1]->setText(QString::fromStdString(name));
-            QTest::mouseClick(dlg->cmdOK, Qt::LeftButton);
+            control<QLineEdit>(*dlg, "txtStr", 0)->setText(QString::fromStdString(shared.str()));
+            control<QLineEdit>(*dlg, "txtStr", 1)->setText(QString::fromStdString(name));
+            QTest::mouseClick(control<QPushButton>(*dlg, "cmdOK"), Qt::LeftButton);
         });
     }
 
@@ -128,9 +132,9 @@ protected:
     static void edit(frmPinly* w, const QString& text) {
         QTest::mouseDClick(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
         ASSERT_TRUE(w->isEditing());
-        w->rch->selectAll();
-        w->rch->insertPlainText(text);
-        QTest::keyClick(w->rch, Qt::Key_Escape);
+        rch(*w)->selectAll();
+        rch(*w)->insertPlainText(text);
+        QTest::keyClick(rch(*w), Qt::Key_Escape);
         ASSERT_FALSE(w->isEditing());
     }
 
@@ -233,7 +237,7 @@ TEST_F(ProgramTest, CancelledSetupEndsBeforeTheEventLoop) {
     QTimer::singleShot(0, [] {
         auto* dlg = qobject_cast<frmOptions*>(QApplication::activeModalWidget());
         ASSERT_NE(dlg, nullptr);
-        QTest::mouseClick(dlg->cmdCancel, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(*dlg, "cmdCancel"), Qt::LeftButton);
     });
     auto p = make();
     EXPECT_EQ(p->start(), StartupResult::Ended);
@@ -294,9 +298,9 @@ TEST_F(ProgramTest, QuitDuringTheStartUpWaitsForItsEnd) {
         EXPECT_FALSE(raw->ended());
         auto* dlg = qobject_cast<frmOptions*>(QApplication::activeModalWidget());
         ASSERT_NE(dlg, nullptr);
-        dlg->txtStr[0]->setText(QString::fromStdString(shared.str()));
-        dlg->txtStr[1]->setText(QStringLiteral("x"));
-        QTest::mouseClick(dlg->cmdOK, Qt::LeftButton);
+        control<QLineEdit>(*dlg, "txtStr", 0)->setText(QString::fromStdString(shared.str()));
+        control<QLineEdit>(*dlg, "txtStr", 1)->setText(QStringLiteral("x"));
+        QTest::mouseClick(control<QPushButton>(*dlg, "cmdOK"), Qt::LeftButton);
     });
     EXPECT_EQ(p->start(), StartupResult::Running);
     EXPECT_TRUE(p->ended()) << "ended as soon as the start-up was through";

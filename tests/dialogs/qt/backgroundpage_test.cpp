@@ -60,9 +60,9 @@ TEST_F(BackgroundTest, PageClearsOnlyOnOk) {
 
     // Shown on the note, stretched over it.
     frmPinly* w = open(a);
-    ASSERT_NE(w->img, nullptr);
-    EXPECT_TRUE(w->img->isVisible());
-    EXPECT_EQ(w->img->pixmap().toImage().pixelColor(5, 5), QColor(Qt::blue));
+    ASSERT_TRUE(hasControl<NoteLabel>(*w, "img"));
+    EXPECT_TRUE(img(*w)->isVisible());
+    EXPECT_EQ(img(*w)->pixmap().toImage().pixelColor(5, 5), QColor(Qt::blue));
 }
 
 TEST_F(BackgroundTest, APathIsNeverOpened) {
@@ -70,7 +70,7 @@ TEST_F(BackgroundTest, APathIsNeverOpened) {
     const int a = addNote("外");
     note(a).Background = {"../" + std::string(shared.path().filename().string()) + "/blue.bmp", 0, 1};
     frmPinly* w = open(a);
-    EXPECT_TRUE(w->img == nullptr || !w->img->isVisible());
+    EXPECT_TRUE(!hasControl<NoteLabel>(*w, "img") || !img(*w)->isVisible());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "dialogs/qt/periodpage.h"
 
 #include "model/datetime.h"
+#include "support/qt/controls.h"
 #include "support/test_services.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 using namespace tw;
+using tw::test::control;
 
 namespace {
 
@@ -36,7 +38,7 @@ protected:
     void open(int k) {
         switch (k) {
         case frmMain::kPeriodPage: d.setRange(0); break;
-        case frmMain::kSendPage: d.setSendOther(0); break;
+        case frmMain::kSendPage: d.setSendOther(0, true); break;
         case frmMain::kBackgroundPage: d.backAttr(0); break;
         default: break;   // the list page needs a log; its buttons are the same
         }
@@ -46,9 +48,13 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
     }
 
+    // The dialog's shared buttons (0 OK, 1 ｷｬﾝｾﾙ) and its pages, by their names.
+    QPushButton* btn(size_t i) { return control<QPushButton>(d, "btn", i); }
+    QWidget* picSet(size_t k) { return control<QWidget>(d, "picSet", k); }
+
     // A left click at the middle of button i, delivered to the dialog's window at that point.
     void clickAt(size_t i) {
-        const QPoint at = d.btn[i]->geometry().center();
+        const QPoint at = btn(i)->geometry().center();
         QTest::mouseClick(d.windowHandle(), Qt::LeftButton, {}, at);
         QCoreApplication::processEvents();
     }
@@ -64,9 +70,9 @@ TEST_F(SettingsDialogTest, EveryPageLeavesItsButtonsToThePointer) {
         open(k);
         ASSERT_EQ(d.currentPage(), k);
         for (size_t i = 0; i < 2; ++i) {
-            const QRect place = d.btn[i]->geometry();
-            EXPECT_EQ(d.childAt(place.center()), d.btn[i]) << "button " << i;
-            EXPECT_FALSE(d.picSet[static_cast<size_t>(k)]->geometry().intersects(place)) << "button " << i;
+            const QRect place = btn(i)->geometry();
+            EXPECT_EQ(d.childAt(place.center()), btn(i)) << "button " << i;
+            EXPECT_FALSE(picSet(static_cast<size_t>(k))->geometry().intersects(place)) << "button " << i;
             // Inside the dialog, without a band of empty space under them.
             EXPECT_TRUE(d.rect().contains(place)) << "button " << i;
             EXPECT_LE(d.height() - place.bottom(), 12) << "button " << i;
@@ -80,7 +86,7 @@ TEST_F(SettingsDialogTest, EveryPageLeavesItsButtonsToThePointer) {
 
 TEST_F(SettingsDialogTest, OkClickedOnThePeriodPageStoresThePeriod) {
     open(frmMain::kPeriodPage);
-    QLineEdit* endDay = d.periodPage->txtInt[5];
+    QLineEdit* endDay = control<QLineEdit>(d, "txtInt", 5);
     endDay->setFocus();
     endDay->selectAll();
     QTest::keyClicks(endDay, QStringLiteral("20"));
@@ -108,15 +114,15 @@ TEST_F(SettingsDialogTest, EnterPressesOkFromTheFieldBeingTypedIn) {
         SCOPED_TRACE(c.name);
         st.NoteTable[0].HasPeriod = false;
         open(frmMain::kPeriodPage);
-        QLineEdit* startYear = d.periodPage->txtInt[0];
+        QLineEdit* startYear = control<QLineEdit>(d, "txtInt", 0);
         // The page opens ready for typing the start year over.
         EXPECT_EQ(QApplication::focusWidget(), startYear);
         EXPECT_EQ(startYear->selectedText(), QStringLiteral("2026"));
         QTest::keyClicks(startYear, QStringLiteral("2025"));
         QWidget* target = startYear;
         if (c.onCancel) {
-            d.btn[1]->setFocus(Qt::TabFocusReason);
-            target = d.btn[1];
+            btn(1)->setFocus(Qt::TabFocusReason);
+            target = btn(1);
         }
         QTest::keyClick(target, Qt::Key_Return);
         QCoreApplication::processEvents();

@@ -7,6 +7,7 @@
 #include "messaging/reception.h"
 #include "messaging/sending.h"
 #include "messaging/sharedlog.h"
+#include "support/qt/controls.h"
 #include "support/workgroup.h"
 
 #include <QComboBox>
@@ -46,10 +47,11 @@ TEST(ListPage, StatusHistoryAndDeletes) {
     send(g[2], addNote(g[2], "鈴木のメモ"), {1}, 0);
 
     frmMain d(g[1]);
-    ListPage& p = *d.listPage;
+    ListPage& p = *control<ListPage>(d, "picSet2");
     d.showPage(frmMain::kListPage);
+    QPushButton* ok = control<QPushButton>(d, "btn0");   // "削除" on this page
     ASSERT_TRUE(d.setLogView(0, static_cast<int16_t>(q)));
-    EXPECT_EQ(d.fid, q);
+    EXPECT_EQ(d.fid(), q);
     ASSERT_EQ(p.lsvLog->topLevelItemCount(), 2);
     EXPECT_EQ(p.lsvLog->headerItem()->text(6), QStringLiteral("答"));
     EXPECT_EQ(p.lsvLog->header()->sectionSize(0), qRound(17.5 * p.lsvLog->width() / 100.0));
@@ -60,40 +62,40 @@ TEST(ListPage, StatusHistoryAndDeletes) {
     EXPECT_FALSE(p.lblSyuke->isHidden());
     EXPECT_EQ(p.lblSyuke->text(), QStringLiteral("はい:1 いいえ:0 ｷｬﾝｾﾙ:0\n未回答:1"));
     EXPECT_TRUE(p.btnAns->isHidden());
-    EXPECT_EQ(d.btn[0]->text(), QStringLiteral("削除"));
-    EXPECT_FALSE(d.btn[0]->isEnabled());
+    EXPECT_EQ(ok->text(), QStringLiteral("削除"));
+    EXPECT_FALSE(ok->isEnabled());
     select(p, 1);
-    EXPECT_TRUE(d.btn[0]->isEnabled());
+    EXPECT_TRUE(ok->isEnabled());
     // "削除" is no default button: Enter in the list deletes nothing.
-    EXPECT_FALSE(d.btn[0]->isDefault());
+    EXPECT_FALSE(ok->isDefault());
     d.show();
     QTest::keyClick(p.lsvLog, Qt::Key_Return);
     EXPECT_EQ(p.lsvLog->topLevelItemCount(), 2);
 
     // The whole log holds 鈴木's send too, which 佐藤 may not delete.
     emit p.cmb[0]->activated(1);
-    EXPECT_EQ(d.mode, 1);
+    EXPECT_EQ(d.mode(), 1);
     ASSERT_EQ(p.lsvLog->topLevelItemCount(), 3);
     EXPECT_TRUE(p.lblSyuke->isHidden());
     select(p, 2);
     g.prompter(1).expect("エラー", "送信者でないので削除できません", Icon::Warning, Buttons::Ok, Answer::Ok);
-    d.btn[0]->click();
+    ok->click();
     EXPECT_EQ(p.lsvLog->topLevelItemCount(), 3);
 
     // 高橋's record goes; he never gets the questionnaire.
     emit p.cmb[0]->activated(0);
     select(p, 1);
-    d.btn[0]->click();
+    ok->click();
     ASSERT_EQ(p.lsvLog->topLevelItemCount(), 1);
     EXPECT_EQ(networkCheck(g[3], host), 0);
 
     // The only row goes: the dialog closes and is prepared again out of sight.
     select(p, 0);
     g.prompter(1).expect("確認", "該当のログはありません", Icon::Information, Buttons::Ok, Answer::Ok);
-    d.btn[0]->click();
+    ok->click();
     EXPECT_EQ(d.result(), QDialog::Accepted);
-    EXPECT_EQ(d.btn[0]->text(), QStringLiteral("OK"));
-    EXPECT_TRUE(d.btn[0]->isEnabled());
+    EXPECT_EQ(ok->text(), QStringLiteral("OK"));
+    EXPECT_TRUE(ok->isEnabled());
 }
 
 }  // namespace

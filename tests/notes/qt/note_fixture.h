@@ -12,6 +12,7 @@
 #include "platform/screen.h"
 #include "platform/settingsstore.h"
 #include "support/member_state.h"
+#include "support/qt/note_controls.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
 #include "window/qt/frmPinly.h"

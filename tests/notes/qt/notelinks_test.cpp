@@ -42,10 +42,10 @@ TEST_F(NoteLinksTest, TheMenuOffersTheTextsLinksAndFollowsAnEdit) {
 
     // Editing ends: the text is read anew at once.
     w->beginEditing();
-    ASSERT_NE(w->rch, nullptr);
-    w->rch->setPlainText("会議 13:00");
+    ASSERT_TRUE(hasControl<NoteEdit>(*w, "rch"));
+    rch(*w)->setPlainText("会議 13:00");
     ASSERT_TRUE(w->endEditing(true));
-    EXPECT_TRUE(w->links.empty());
+    EXPECT_TRUE(w->links().empty());
     EXPECT_TRUE(hasNoteAlarm(st, w->record()));
     NoteMenu& again = menuFor(w);
     EXPECT_TRUE(shownLinks(again).isEmpty());
@@ -92,10 +92,10 @@ TEST_F(NoteLinksTest, TooltipOfTheTextLabel) {
     note(n).IsReceived = true;
     note(n).Partner = {"鈴木", makeDate(2024, 5, 9)};
     frmPinly* w = open(n);
-    EXPECT_EQ(w->lbl->toolTip().toStdString(), "送信者: 鈴木 送信日時2024/05/09");
+    EXPECT_EQ(lbl(*w)->toolTip().toStdString(), "送信者: 鈴木 送信日時2024/05/09");
     note(n).IsReceived = false;
     activate(w);
-    EXPECT_TRUE(w->lbl->toolTip().isEmpty());
+    EXPECT_TRUE(lbl(*w)->toolTip().isEmpty());
 }
 
 TEST_F(NoteLinksTest, HelpDocumentBesideTheProgramAndTheSupportPage) {

@@ -77,7 +77,7 @@ TEST_F(NoteModesTest, SeeThroughCutsTheWindowToItsText) {
     frmPinly* w = open(addNote("透明なメモ", 1500, 1500, 3000, 1500));
     notes->toggleSeeThrough(w);
     EXPECT_TRUE(note(0).has(kFlagTransparent));
-    EXPECT_FALSE(w->lbl->isVisible());
+    EXPECT_FALSE(lbl(*w)->isVisible());
     const QRegion cut = w->mask();
     ASSERT_FALSE(cut.isEmpty());
     EXPECT_LT(cut.rectCount(), 100000);
@@ -88,10 +88,10 @@ TEST_F(NoteModesTest, SeeThroughCutsTheWindowToItsText) {
     EXPECT_TRUE(cut.boundingRect().top() < w->height() / 2);
     // The letters are as tall as the label's: the note does not shrink its text when it turns
     // see-through.
-    EXPECT_GE(cut.boundingRect().height() * 10, QFontInfo(w->lbl->font()).pixelSize() * 9);
+    EXPECT_GE(cut.boundingRect().height() * 10, QFontInfo(lbl(*w)->font()).pixelSize() * 9);
     notes->toggleSeeThrough(w);
     EXPECT_TRUE(w->mask().isEmpty());
-    EXPECT_TRUE(w->lbl->isVisible());
+    EXPECT_TRUE(lbl(*w)->isVisible());
 }
 
 TEST_F(NoteModesTest, ZOrderLockAndTextSize) {
@@ -113,7 +113,7 @@ TEST_F(NoteModesTest, ZOrderLockAndTextSize) {
     st.localConfig.Fonts[2].FontSize = 16;
     notes->setTextSize(w, 2);
     EXPECT_EQ(note(0).TextSize, 2);
-    EXPECT_EQ(w->lbl->font().pointSize(), 16);
+    EXPECT_EQ(lbl(*w)->font().pointSize(), 16);
 }
 
 }  // namespace

@@ -8,10 +8,12 @@
 #include "messaging/sharedlog.h"
 #include "notes/qt/note_fixture.h"
 #include "notes/qt/receptiontimer.h"
+#include "support/qt/controls.h"
 #include "support/workgroup.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -78,11 +80,11 @@ TEST_F(NoteTravelTest, SendPageUsedAsAUserWould) {
         EXPECT_TRUE(reception.paused());
         EXPECT_FALSE(reception.tmrLog()->isActive()) << "no check while the dialog is open";
         EXPECT_EQ(dialog->currentPage(), frmMain::kSendPage);
-        QTreeWidget* list = dialog->sendPage->lsvSend;
+        QTreeWidget* list = control<QTreeWidget>(*dialog, "lsvSend");
         ASSERT_EQ(list->topLevelItemCount(), 2);
         EXPECT_EQ(list->topLevelItem(0)->text(0), QString::fromUtf8("鈴木"));
         EXPECT_EQ(list->topLevelItem(1)->text(1), QStringLiteral("3"));
-        EXPECT_EQ(dialog->sendPage->lblTotal0->text(), QStringLiteral("2"));
+        EXPECT_EQ(control<QLabel>(*dialog, "lblTotal0")->text(), QStringLiteral("2"));
         // Plain clicks add rows and take them out again.
         clickRow(list, 0);
         clickRow(list, 1);
@@ -90,10 +92,10 @@ TEST_F(NoteTravelTest, SendPageUsedAsAUserWould) {
         clickRow(list, 0);
         EXPECT_EQ(list->selectedItems().size(), 1);
         clickRow(list, 0);
-        EXPECT_TRUE(dialog->sendPage->chk[0]->isEnabled()) << "two notes on the screen: auto-delete allowed";
-        dialog->sendPage->chk[0]->click();
-        EXPECT_FALSE(dialog->sendPage->chk[1]->isEnabled());
-        dialog->btn[0]->click();
+        EXPECT_TRUE(control<QCheckBox>(*dialog, "chk", 0)->isEnabled()) << "two notes on the screen: auto-delete allowed";
+        control<QCheckBox>(*dialog, "chk", 0)->click();
+        EXPECT_FALSE(control<QCheckBox>(*dialog, "chk", 1)->isEnabled());
+        control<QPushButton>(*dialog, "btn", 0)->click();
     });
     notes->openSettingsPage(w, 1);
     EXPECT_EQ(titleWhileOpen, QString::fromUtf8("他の人へ送信"));
@@ -133,9 +135,9 @@ TEST_F(NoteTravelTest, SettingsMenuRefusalsAndConfirmations) {
     // OK clears it; the only note may not remove itself, and nobody is chosen: nothing is sent.
     prompter.expect("確認", "期間設定値はクリアされます", Icon::None, Buttons::OkCancel, Answer::Ok);
     whenModal(*dialog, [&] {
-        EXPECT_FALSE(dialog->sendPage->chk[0]->isEnabled());
-        EXPECT_FALSE(dialog->sendPage->autoDeleteAllowed());
-        dialog->btn[0]->click();
+        EXPECT_FALSE(control<QCheckBox>(*dialog, "chk", 0)->isEnabled());
+        EXPECT_FALSE(control<SendPage>(*dialog, "picSet1")->autoDeleteAllowed());
+        control<QPushButton>(*dialog, "btn", 0)->click();
     });
     notes->openSettingsPage(w, 1);
     EXPECT_FALSE(note(a).HasPeriod);
@@ -149,8 +151,8 @@ TEST_F(NoteTravelTest, EmptyMemberListIsTold) {
     open(0);
     prompter.expect("確認", "送信できる相手は登録されていません", Icon::Information, Buttons::Ok, Answer::Ok);
     whenModal(*dialog, [&] {
-        EXPECT_EQ(dialog->sendPage->lsvSend->topLevelItemCount(), 0);
-        dialog->btn[1]->click();
+        EXPECT_EQ(control<QTreeWidget>(*dialog, "lsvSend")->topLevelItemCount(), 0);
+        control<QPushButton>(*dialog, "btn", 1)->click();
     });
     notes->openSettingsPage(w, 1);
 }
@@ -167,7 +169,7 @@ TEST_F(NoteTravelTest, RefreshColoursHidesAndOpens) {
     note(sent).AutoDelete = true;
     note(sent).IsPeeled = true;
     notes->refreshWindows();
-    EXPECT_TRUE(w->lineSended.isVisible() || !w->isVisible());
+    EXPECT_TRUE(w->lineSended().isVisible() || !w->isVisible());
     EXPECT_FALSE(w->isVisible()) << "sent with auto-delete and received by all: gone";
     ASSERT_NE(notes->windowOf(closed), nullptr) << "a note without a window gets one again";
     EXPECT_TRUE(notes->windowOf(closed)->isVisible());
@@ -189,7 +191,7 @@ TEST_F(NoteTravelTest, RefreshColoursHidesAndOpens) {
     clock.set(makeDateTime(2024, 5, 10, 12, 31, 0));
     notes->refreshWindows();
     EXPECT_TRUE(c->isVisible());
-    EXPECT_FALSE(c->lineOutRange.isVisible());
+    EXPECT_FALSE(c->lineOutRange().isVisible());
 }
 
 TEST_F(NoteTravelTest, CancelTurnsTheNoteBackToNormal) {

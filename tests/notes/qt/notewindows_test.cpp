@@ -15,6 +15,9 @@
 
 using namespace tw;
 using tw::test::NoteWindowsFixture;
+using tw::test::lbl;
+using tw::test::lblID;
+using tw::test::rch;
 
 namespace {
 
@@ -37,8 +40,8 @@ TEST_F(NoteWindowsTest, EmptyTableOpensTheFirstNoteAtTheTopRight) {
     frmPinly* w = notes->windowOf(0);
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->isVisible());
-    EXPECT_EQ(w->lblID->text(), "1");
-    EXPECT_EQ(w->lbl->text(), "タックウィスプ");
+    EXPECT_EQ(lblID(*w)->text(), "1");
+    EXPECT_EQ(lbl(*w)->text(), "タックウィスプ");
     EXPECT_EQ(w->geometry(), QRect(881, 0, 143, 30));   // 13215 / 15, 2145 x 450 twips
     EXPECT_EQ(w->twipsGeometry(), (TwipsRect{13215, 0, 2145, 450}));
     EXPECT_EQ(note(0).Left, 13215);
@@ -57,7 +60,7 @@ TEST_F(NoteWindowsTest, PeeledAndNotStartedRecordsGetNoWindowAndIndicesBind) {
     ASSERT_EQ(notes->windows().size(), 1u);
     frmPinly* w = notes->windowOf(0);
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->lblID->text(), "1");
+    EXPECT_EQ(lblID(*w)->text(), "1");
     EXPECT_EQ(NoteWindows::recordOf(w), 0);
     EXPECT_EQ(note(0).NoteId, 0);
     EXPECT_EQ(notes->windowOf(1), nullptr);
@@ -71,14 +74,14 @@ TEST_F(NoteWindowsTest, TheWindowOfARecordFollowsOpeningClosingAndCloseAll) {
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(notes->windowOf(i), ws[static_cast<size_t>(i)]) << i;
         EXPECT_EQ(NoteWindows::recordOf(ws[static_cast<size_t>(i)]), i) << i;
-        EXPECT_EQ(ws[static_cast<size_t>(i)]->lblID->text(), QString::number(i + 1)) << i;
+        EXPECT_EQ(lblID(*ws[static_cast<size_t>(i)])->text(), QString::number(i + 1)) << i;
     }
     EXPECT_EQ(notes->windowOf(-1), nullptr);
     EXPECT_EQ(notes->windowOf(4), nullptr);
     EXPECT_EQ(notes->windowOf(1000), nullptr);
     EXPECT_EQ(NoteWindows::recordOf(nullptr), -1);
     // The binding is the index the window was given, whatever its hidden label says.
-    ws[2]->lblID->setText("1");
+    lblID(*ws[2])->setText("1");
     EXPECT_EQ(NoteWindows::recordOf(ws[2]), 2);
     EXPECT_EQ(notes->windowOf(0), ws[0]);
 
@@ -112,7 +115,7 @@ TEST_F(NoteWindowsTest, AnUnboundWindowHasNoRecord) {
     frmPinly loose(*notes);
     EXPECT_EQ(NoteWindows::recordOf(&loose), -1);
     EXPECT_EQ(loose.note(), nullptr);
-    EXPECT_EQ(loose.lblID->text(), "Label1");
+    EXPECT_EQ(lblID(loose)->text(), "Label1");
 }
 
 TEST_F(NoteWindowsTest, ColoursComeFromTheColourClass) {
@@ -123,7 +126,7 @@ TEST_F(NoteWindowsTest, ColoursComeFromTheColourClass) {
     frmPinly* w = open(i);
     EXPECT_EQ(w->palette().color(QPalette::Window), QColor(0, 0xFF, 0));
     EXPECT_EQ(w->palette().color(QPalette::WindowText), QColor(3, 2, 1));
-    EXPECT_EQ(w->lbl->palette().color(QPalette::WindowText), QColor(3, 2, 1));
+    EXPECT_EQ(lbl(*w)->palette().color(QPalette::WindowText), QColor(3, 2, 1));
 }
 
 TEST_F(NoteWindowsTest, SentNoteReceivedByAllThatRemovesItselfStaysHidden) {
@@ -135,8 +138,8 @@ TEST_F(NoteWindowsTest, SentNoteReceivedByAllThatRemovesItselfStaysHidden) {
     ASSERT_NE(w, nullptr);
     EXPECT_FALSE(w->isVisible());
     EXPECT_TRUE(note(gone).IsPeeled);
-    EXPECT_TRUE(w->lineSended.isVisible());
-    EXPECT_FALSE(w->lineOutRange.isVisible());
+    EXPECT_TRUE(w->lineSended().isVisible());
+    EXPECT_FALSE(w->lineOutRange().isVisible());
     EXPECT_TRUE(notes->windowOf(a)->isVisible());
     EXPECT_EQ(st.undoCount, 0);
 }
@@ -159,7 +162,7 @@ TEST_F(NoteWindowsTest, ShiftDuplicatesCtrlCreatesCtrlAltPeels) {
     rightClick(w, Qt::ControlModifier);
     ASSERT_EQ(st.NoteTable.size(), 4u);
     EXPECT_EQ(note(3).Text, "");
-    EXPECT_EQ(notes->windowOf(3)->lblID->text(), "4");
+    EXPECT_EQ(lblID(*notes->windowOf(3))->text(), "4");
 
     rightClick(w, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_TRUE(note(a).IsPeeled);
@@ -259,7 +262,7 @@ TEST_F(NoteWindowsTest, ExitWhileEditingWritesTheEditedText) {
     frmPinly* w = open(a);
     open(1);
     w->beginEditing();
-    w->rch->setPlainText("後\n二行");
+    rch(*w)->setPlainText("後\n二行");
     reception.setTimerInterval(reception.onTimer());
     hooks.timer = &reception;
     // Not through a right click: that would reach the edit box, which has a menu of its own.
@@ -314,7 +317,7 @@ TEST_F(NoteWindowsTest, AnOrdinaryCloseTakesOnlyThatWindowAway) {
     // The next refresh gives it a window again.
     frmPinly* again = open(a);
     ASSERT_NE(again, nullptr);
-    EXPECT_EQ(again->lblID->text(), "1");
+    EXPECT_EQ(lblID(*again)->text(), "1");
 }
 
 TEST_F(NoteWindowsTest, OutOfPeriodNotesShownWithTheirMarkAndHiddenAgain) {
@@ -333,9 +336,9 @@ TEST_F(NoteWindowsTest, OutOfPeriodNotesShownWithTheirMarkAndHiddenAgain) {
     frmPinly* v = notes->windowOf(later);
     ASSERT_NE(v, nullptr);
     EXPECT_TRUE(v->isVisible());
-    EXPECT_TRUE(v->lineOutRange.isVisible());
-    EXPECT_FALSE(v->lineSended.isVisible());
-    EXPECT_FALSE(w->lineOutRange.isVisible());
+    EXPECT_TRUE(v->lineOutRange().isVisible());
+    EXPECT_FALSE(v->lineSended().isVisible());
+    EXPECT_FALSE(w->lineOutRange().isVisible());
     EXPECT_EQ(menuFor(w).mnuOutRange->text(), "期間外付箋の非表示(&O)");
     EXPECT_EQ(menuFor(v).mnuOutRange->text(), "期間外付箋の非表示(&O)");
 

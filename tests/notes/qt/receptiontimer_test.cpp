@@ -7,6 +7,7 @@
 #include "model/datetime.h"
 #include "notes/qt/note_fixture.h"
 #include "platform/clock.h"
+#include "support/qt/controls.h"
 #include "support/scripted_prompter.h"
 #include "support/test_services.h"
 
@@ -234,7 +235,7 @@ TEST_F(DialogFromNote, PausesTheReceptionAndReArmsItAfter) {
             EXPECT_FALSE(reception.tmrLog()->isActive()) << "no check while the dialog is open";
             st.localConfig.CheckUnit = r.during.CheckUnit;
             st.localConfig.CheckInterval = r.during.CheckInterval;
-            dialog->btn[r.ok ? 0 : 1]->click();
+            control<QPushButton>(*dialog, "btn", r.ok ? 0u : 1u)->click();
         });
         notes->openSettingsPage(w, r.entry);
         ASSERT_TRUE(seen);

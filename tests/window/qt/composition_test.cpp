@@ -9,6 +9,7 @@
 #include <vector>
 
 using namespace tw;
+using tw::test::rch;
 
 namespace {
 
@@ -35,16 +36,16 @@ TEST_F(CompositionTest, ComposedTextIsStoredOnceHoweverTheEditEnds) {
         const char* name;
         std::function<void(frmPinly*)> end;
     } endings[] = {
-        {"Escape", [](frmPinly* w) { QTest::keyClick(w->rch, Qt::Key_Escape); }},
+        {"Escape", [](frmPinly* w) { QTest::keyClick(rch(*w), Qt::Key_Escape); }},
         {"a double click in the box",
          [](frmPinly* w) {
-             QTest::mouseDClick(w->rch->viewport(), Qt::LeftButton, {}, {100, 20});
+             QTest::mouseDClick(rch(*w)->viewport(), Qt::LeftButton, {}, {100, 20});
              QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
          }},
         {"a click elsewhere",
          [](frmPinly* w) {
              QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
-             QCoreApplication::sendEvent(w->rch, &away);
+             QCoreApplication::sendEvent(rch(*w), &away);
          }},
         {"a command", [](frmPinly* w) { w->endEditing(true); }},
     };
@@ -55,11 +56,11 @@ TEST_F(CompositionTest, ComposedTextIsStoredOnceHoweverTheEditEnds) {
             frmPinly* w = open(i);
             w->beginEditing();
             ASSERT_TRUE(w->isEditing());
-            QTest::keyClick(w->rch, Qt::Key_End, Qt::ControlModifier);
+            QTest::keyClick(rch(*w), Qt::Key_End, Qt::ControlModifier);
             for (const Step& s : input.steps) {
                 QInputMethodEvent e(QString::fromUtf8(s.preedit), {});
                 e.setCommitString(QString::fromUtf8(s.commit));
-                QCoreApplication::sendEvent(w->rch, &e);
+                QCoreApplication::sendEvent(rch(*w), &e);
             }
             ending.end(w);
             EXPECT_FALSE(w->isEditing());

@@ -21,6 +21,11 @@
 
 using namespace tw;
 using tw::test::NoteWindowsFixture;
+using tw::test::hasControl;
+using tw::test::img;
+using tw::test::lbl;
+using tw::test::lblID;
+using tw::test::rch;
 
 namespace {
 
@@ -249,11 +254,11 @@ TEST_F(NoteWindowTest, DesignVisibilityAndTheCommandsThatExist) {
     EXPECT_FALSE(m.mnuTmrKind->menuAction()->isVisible());   // no armed note alarm
     m.mnuUndel[4]->setVisible(true);
     EXPECT_TRUE(m.mnuUndel[4]->isEnabled());
-    EXPECT_FALSE(w->lblID->isVisible());
-    EXPECT_TRUE(w->lbl->isVisible());
+    EXPECT_FALSE(lblID(*w)->isVisible());
+    EXPECT_TRUE(lbl(*w)->isVisible());
     // The edit box and the picture exist only once they are needed.
-    EXPECT_EQ(w->rch, nullptr);
-    EXPECT_EQ(w->img, nullptr);
+    EXPECT_FALSE(hasControl<NoteEdit>(*w, "rch"));
+    EXPECT_FALSE(hasControl<NoteLabel>(*w, "img"));
     EXPECT_TRUE(w->findChildren<NoteEdit*>().isEmpty());
 }
 
@@ -304,7 +309,7 @@ TEST_F(NoteWindowTest, CursorZonesFollowTheMouse) {
     for (const auto& c : cases) {
         QTest::mouseMove(h, c.at);
         EXPECT_EQ(w->hitCode(), c.hit) << c.at.x() << "," << c.at.y();
-        EXPECT_EQ(w->lbl->cursor().shape(), c.shape) << c.at.x() << "," << c.at.y();
+        EXPECT_EQ(lbl(*w)->cursor().shape(), c.shape) << c.at.x() << "," << c.at.y();
     }
 }
 
@@ -315,7 +320,7 @@ TEST_F(NoteWindowTest, LockedNoteKeepsItsCursorAndDoesNotDrag) {
     QWindow* h = w->windowHandle();
     QTest::mouseMove(h, {3, 3});
     EXPECT_EQ(w->hitCode(), kHitNowhere);
-    EXPECT_EQ(w->lbl->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(lbl(*w)->cursor().shape(), Qt::ArrowCursor);
     QTest::mousePress(h, Qt::LeftButton, {}, {3, 3});
     QTest::mouseRelease(h, Qt::LeftButton, {}, {3, 3});
     EXPECT_EQ(note(i).Width, 100);
@@ -387,24 +392,24 @@ TEST_F(NoteWindowTest, ResizeHandlerStoresTheGeometryWithoutClamping) {
     QCoreApplication::processEvents();
     EXPECT_EQ(note(i).Width, 75);
     EXPECT_EQ(note(i).Height, 60);
-    EXPECT_EQ(w->lbl->geometry(), w->rect());
-    EXPECT_EQ(w->img, nullptr);
+    EXPECT_EQ(lbl(*w)->geometry(), w->rect());
+    EXPECT_FALSE(hasControl<NoteLabel>(*w, "img"));
 
     // A picture lies stretched under the text and follows the size of the window.
     QPixmap picture(8, 8);
     picture.fill(Qt::red);
     w->setPicture(picture);
-    ASSERT_NE(w->img, nullptr);
-    EXPECT_TRUE(w->img->isVisible());
-    EXPECT_EQ(w->img->size(), w->size());
-    EXPECT_LT(w->children().indexOf(w->img), w->children().indexOf(w->lbl)) << "the picture is under the text";
+    ASSERT_TRUE(hasControl<NoteLabel>(*w, "img"));
+    EXPECT_TRUE(img(*w)->isVisible());
+    EXPECT_EQ(img(*w)->size(), w->size());
+    EXPECT_LT(w->children().indexOf(img(*w)), w->children().indexOf(lbl(*w))) << "the picture is under the text";
     w->resize(40, 20);
     QCoreApplication::processEvents();
     EXPECT_EQ(note(i).Width, 600);
-    EXPECT_EQ(w->img->size(), QSize(40, 20));
-    EXPECT_EQ(w->lbl->geometry(), w->rect());
+    EXPECT_EQ(img(*w)->size(), QSize(40, 20));
+    EXPECT_EQ(lbl(*w)->geometry(), w->rect());
     w->setPicture(QPixmap());
-    EXPECT_FALSE(w->img->isVisible());
+    EXPECT_FALSE(img(*w)->isVisible());
 }
 
 TEST_F(NoteWindowTest, FocusTakesCheckMarksAndEnablingFromTheRecord) {
@@ -546,21 +551,21 @@ TEST_F(NoteWindowTest, EscapeKeepsTheEditedText) {
     frmPinly* w = open(i);
     QTest::mouseDClick(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
     ASSERT_TRUE(w->isEditing());
-    ASSERT_NE(w->rch, nullptr);
-    EXPECT_TRUE(w->rch->isVisible());
-    EXPECT_FALSE(w->lbl->isVisible());
-    EXPECT_EQ(w->rch->geometry(), w->lbl->geometry());
-    EXPECT_EQ(w->rch->toPlainText(), "一行目\n二行目");
-    QTest::keyClick(w->rch, Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClicks(w->rch, "!");
-    QTest::keyClick(w->rch, Qt::Key_Return);
-    QTest::keyClicks(w->rch, "abc");
-    QTest::keyClick(w->rch, Qt::Key_Escape);
+    ASSERT_TRUE(hasControl<NoteEdit>(*w, "rch"));
+    EXPECT_TRUE(rch(*w)->isVisible());
+    EXPECT_FALSE(lbl(*w)->isVisible());
+    EXPECT_EQ(rch(*w)->geometry(), lbl(*w)->geometry());
+    EXPECT_EQ(rch(*w)->toPlainText(), "一行目\n二行目");
+    QTest::keyClick(rch(*w), Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(rch(*w), "!");
+    QTest::keyClick(rch(*w), Qt::Key_Return);
+    QTest::keyClicks(rch(*w), "abc");
+    QTest::keyClick(rch(*w), Qt::Key_Escape);
     EXPECT_FALSE(w->isEditing());
-    EXPECT_EQ(w->rch, nullptr) << "the edit box goes with the end of editing";
-    EXPECT_TRUE(w->lbl->isVisible());
+    EXPECT_FALSE(hasControl<NoteEdit>(*w, "rch")) << "the edit box goes with the end of editing";
+    EXPECT_TRUE(lbl(*w)->isVisible());
     EXPECT_EQ(note(i).Text, "一行目\r\n二行目!\r\nabc");
-    EXPECT_EQ(w->lbl->text(), "一行目\n二行目!\nabc");
+    EXPECT_EQ(lbl(*w)->text(), "一行目\n二行目!\nabc");
     flushDeletes();
     EXPECT_TRUE(w->findChildren<NoteEdit*>().isEmpty());
 }
@@ -571,26 +576,26 @@ TEST_F(NoteWindowTest, AnOverlongEditIsRefusedAndStaysInTheEditBox) {
     QTest::mouseDClick(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
     ASSERT_TRUE(w->isEditing());
     const QString pasted = QString(16384, QChar(0x3042));   // 32768 bytes in the file's code page
-    w->rch->setPlainText(pasted);
+    rch(*w)->setPlainText(pasted);
     const std::string refusal = editedTextRefusal(pasted.toStdString());
     ASSERT_FALSE(refusal.empty());
     prompter.expect("確認", refusal, Icon::Information, Buttons::Ok, Answer::Ok);
-    QTest::keyClick(w->rch, Qt::Key_Escape);
+    QTest::keyClick(rch(*w), Qt::Key_Escape);
     EXPECT_TRUE(w->isEditing()) << "editing goes on";
-    ASSERT_NE(w->rch, nullptr);
-    EXPECT_EQ(w->rch->toPlainText(), pasted) << "nothing is cut";
+    ASSERT_TRUE(hasControl<NoteEdit>(*w, "rch"));
+    EXPECT_EQ(rch(*w)->toPlainText(), pasted) << "nothing is cut";
     EXPECT_EQ(note(i).Text, "短い");
 
     // Shortened by one character it fits and is kept.
-    w->rch->setPlainText(pasted.left(16383));
-    QTest::keyClick(w->rch, Qt::Key_Escape);
+    rch(*w)->setPlainText(pasted.left(16383));
+    QTest::keyClick(rch(*w), Qt::Key_Escape);
     EXPECT_FALSE(w->isEditing());
     EXPECT_EQ(utf8ToCp932(note(i).Text).size(), 32766u);
 
     // When the end of the program ends an over-long edit, the note keeps the text it had.
     QTest::mouseDClick(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
     ASSERT_TRUE(w->isEditing());
-    w->rch->setPlainText(pasted);
+    rch(*w)->setPlainText(pasted);
     prompter.expect("確認", refusal, Icon::Information, Buttons::Ok, Answer::Ok);
     EXPECT_TRUE(w->endEditing(true));
     EXPECT_EQ(utf8ToCp932(note(i).Text).size(), 32766u);
@@ -601,10 +606,10 @@ TEST_F(NoteWindowTest, AnEditThatChangedNothingKeepsTheBytesOfTheFile) {
     const std::string fromFile = cp932ToUtf8(std::string("A\x81 B\nC", 6));
     int i = addNote(fromFile);
     frmPinly* w = open(i);
-    EXPECT_EQ(w->lbl->text(), "A? B\nC");
+    EXPECT_EQ(lbl(*w)->text(), "A? B\nC");
     QTest::mouseDClick(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
     ASSERT_TRUE(w->isEditing());
-    QTest::keyClick(w->rch, Qt::Key_Escape);
+    QTest::keyClick(rch(*w), Qt::Key_Escape);
     EXPECT_EQ(utf8ToCp932(note(i).Text), std::string("A\x81 B\nC", 6));
 }
 
@@ -617,10 +622,10 @@ TEST_F(NoteWindowTest, TheMarksAreDrawnAcrossTheNoteAndUnderTheEditBox) {
     for (const auto& c : cases) {
         const int i = addNote("", 1500 + 1600 * n++, 1500, 1500, 1500);
         frmPinly* w = open(i);
-        EXPECT_STREQ(w->lineSended.objectName(), "lineSended");
-        EXPECT_STREQ(w->lineOutRange.objectName(), "lineOutRange");
-        w->lineSended.setVisible(c.sent);
-        w->lineOutRange.setVisible(c.outRange);
+        EXPECT_STREQ(w->lineSended().objectName(), "lineSended");
+        EXPECT_STREQ(w->lineOutRange().objectName(), "lineOutRange");
+        w->setLineSended(c.sent);
+        w->setLineOutRange(c.outRange);
         const std::string name = std::string(c.sent ? "sent" : "-") + "/" + (c.outRange ? "out of period" : "-");
         auto isBlack = [](const QImage& img, int x, int y) { return img.pixelColor(x, y) == QColor(Qt::black); };
         // Before and after an editing round; while editing the edit box covers the marks.
@@ -648,8 +653,8 @@ TEST_F(NoteWindowTest, FirstNoteTextIsSelectedSoThatTypingReplacesIt) {
     int i = addNote("タックウィスプ");
     frmPinly* w = open(i);
     w->beginEditing();
-    EXPECT_EQ(w->rch->textCursor().selectedText(), "タックウィスプ");
-    QTest::keyClicks(w->rch, "abc");
+    EXPECT_EQ(rch(*w)->textCursor().selectedText(), "タックウィスプ");
+    QTest::keyClicks(rch(*w), "abc");
     w->endEditing(true);
     EXPECT_EQ(note(i).Text, "abc");
 
@@ -657,25 +662,25 @@ TEST_F(NoteWindowTest, FirstNoteTextIsSelectedSoThatTypingReplacesIt) {
     int j = addNote("タックウィスプ ");
     frmPinly* v = open(j);
     v->beginEditing();
-    EXPECT_EQ(v->rch->textCursor().selectedText(), "");
+    EXPECT_EQ(rch(*v)->textCursor().selectedText(), "");
 }
 
 TEST_F(NoteWindowTest, EditingEndsOnFocusLossAndOnDoubleClickButNotForItsOwnMenu) {
     int i = addNote("x");
     frmPinly* w = open(i);
     w->beginEditing();
-    QTest::keyClicks(w->rch, "y");
+    QTest::keyClicks(rch(*w), "y");
     QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
-    QCoreApplication::sendEvent(w->rch, &popup);
+    QCoreApplication::sendEvent(rch(*w), &popup);
     EXPECT_TRUE(w->isEditing());
     QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
-    QCoreApplication::sendEvent(w->rch, &away);
+    QCoreApplication::sendEvent(rch(*w), &away);
     EXPECT_FALSE(w->isEditing());
     EXPECT_EQ(note(i).Text, "yx");
 
     w->beginEditing();
-    QTest::keyClicks(w->rch, "z");
-    QTest::mouseDClick(w->rch->viewport(), Qt::LeftButton);
+    QTest::keyClicks(rch(*w), "z");
+    QTest::mouseDClick(rch(*w)->viewport(), Qt::LeftButton);
     // A double click sent to a widget leaves QTest's button down; it comes up as it would for real,
     // or every later test's mouse would move with the button held.
     QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
@@ -687,20 +692,20 @@ TEST_F(NoteWindowTest, EachEditingRoundHasAnEditBoxOfItsOwn) {
     int i = addNote("一");
     frmPinly* w = open(i);
     w->beginEditing();
-    QPointer<NoteEdit> first = w->rch;
+    QPointer<NoteEdit> first = rch(*w);
     ASSERT_FALSE(first.isNull());
-    QTest::keyClicks(w->rch, "a");
+    QTest::keyClicks(rch(*w), "a");
     // Ended by the program, not by the box: the box still has the focus when the next round starts.
     w->endEditing(true);
     EXPECT_EQ(note(i).Text, "a一");
     w->beginEditing();
     ASSERT_TRUE(w->isEditing()) << "the box of the round before must not end this one";
-    ASSERT_NE(w->rch, nullptr);
-    EXPECT_NE(w->rch, first.data());
-    EXPECT_TRUE(w->rch->isVisible());
-    EXPECT_EQ(w->rch->toPlainText(), "a一");
-    QTest::keyClicks(w->rch, "b");
-    QTest::keyClick(w->rch, Qt::Key_Escape);
+    ASSERT_TRUE(hasControl<NoteEdit>(*w, "rch"));
+    EXPECT_NE(rch(*w), first.data());
+    EXPECT_TRUE(rch(*w)->isVisible());
+    EXPECT_EQ(rch(*w)->toPlainText(), "a一");
+    QTest::keyClicks(rch(*w), "b");
+    QTest::keyClick(rch(*w), Qt::Key_Escape);
     EXPECT_FALSE(w->isEditing());
     EXPECT_EQ(note(i).Text, "ba一");
     flushDeletes();
@@ -712,10 +717,10 @@ TEST_F(NoteWindowTest, DoubleClickOnTheBackSideOrWhileBlinkingDoesNothing) {
     int i = addNote("秘密");
     note(i).set(kFlagReversed, true);
     frmPinly* w = open(i);
-    EXPECT_EQ(w->lbl->text(), "裏側");
+    EXPECT_EQ(lbl(*w)->text(), "裏側");
     QTest::mouseDClick(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
     EXPECT_FALSE(w->isEditing());
-    EXPECT_EQ(w->rch, nullptr);
+    EXPECT_FALSE(hasControl<NoteEdit>(*w, "rch"));
 
     int j = addNote("点滅", 5000, 5000);
     frmPinly* v = open(j);
@@ -731,21 +736,21 @@ TEST_F(NoteWindowTest, TwoDroppedFilesAppendTwoLines) {
     // A drop arrives after the drag entered the edit box, as from a file manager.
     auto dropOn = [&](QMimeData& data) {
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(w->rch->viewport(), &enter);
+        QCoreApplication::sendEvent(rch(*w)->viewport(), &enter);
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(w->rch->viewport(), &drop);
+        QCoreApplication::sendEvent(rch(*w)->viewport(), &drop);
         return enter.isAccepted() && drop.isAccepted();
     };
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile("/srv/共有/a.txt"), QUrl::fromLocalFile("/srv/b.doc")});
     EXPECT_TRUE(dropOn(files));
-    EXPECT_EQ(w->rch->toPlainText(), "\n/srv/共有/a.txt\n/srv/b.doc");
+    EXPECT_EQ(rch(*w)->toPlainText(), "\n/srv/共有/a.txt\n/srv/b.doc");
 
     // Text is not taken.
     QMimeData text;
     text.setText("貼り付け");
     EXPECT_FALSE(dropOn(text));
 
-    QTest::keyClick(w->rch, Qt::Key_Escape);
+    QTest::keyClick(rch(*w), Qt::Key_Escape);
     EXPECT_EQ(note(i).Text, "\r\n/srv/共有/a.txt\r\n/srv/b.doc");
 }

@@ -5,6 +5,8 @@
 #include "platform/codepage.h"
 
 using namespace tw;
+using tw::test::lbl;
+using tw::test::rch;
 
 namespace {
 
@@ -19,30 +21,30 @@ TEST_F(UnstorableEditTest, TheMemberGoesBackToTheEditOrKeepsWhatTheFileHolds) {
     QTest::mouseDClick(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
     ASSERT_TRUE(w->isEditing());
     const QString typed = QString::fromStdString("¥100 😀é€\n한글😀");
-    w->rch->setPlainText(typed);
+    rch(*w)->setPlainText(typed);
 
     prompter.expect("確認", kQuestion, Icon::Information, Buttons::YesNo, Answer::No);
-    QTest::keyClick(w->rch, Qt::Key_Escape);
+    QTest::keyClick(rch(*w), Qt::Key_Escape);
     ASSERT_TRUE(w->isEditing()) << "back to the edit";
-    EXPECT_EQ(w->rch->toPlainText(), typed);
-    EXPECT_TRUE(w->rch->hasFocus());
+    EXPECT_EQ(rch(*w)->toPlainText(), typed);
+    EXPECT_TRUE(rch(*w)->hasFocus());
     EXPECT_EQ(note(i).Text, "メモ");
 
     prompter.expect("確認", kQuestion, Icon::Information, Buttons::YesNo, Answer::Yes);
-    QTest::keyClick(w->rch, Qt::Key_Escape);
+    QTest::keyClick(rch(*w), Qt::Key_Escape);
     EXPECT_FALSE(w->isEditing());
-    EXPECT_EQ(w->lbl->text(), "¥100 ???\n???");
+    EXPECT_EQ(lbl(*w)->text(), "¥100 ???\n???");
     EXPECT_EQ(note(i).Text, "¥100 ???\r\n???");
     EXPECT_EQ(utf8ToCp932(note(i).Text), "\x5C" "100 ???\r\n???");
 
     // An edit that another command ends cannot go on: the member is told of the replacements.
     QTest::mouseDClick(w->windowHandle(), Qt::LeftButton, {}, {70, 15});
     ASSERT_TRUE(w->isEditing());
-    w->rch->setPlainText("♥✓");
+    rch(*w)->setPlainText("♥✓");
     prompter.expect("確認", "次の文字は付箋紙に書けないため、「?」に置き換えました。\r♥、✓", Icon::Information,
                     Buttons::Ok, Answer::Ok);
     EXPECT_TRUE(w->endEditing(true));
-    EXPECT_EQ(w->lbl->text(), "??");
+    EXPECT_EQ(lbl(*w)->text(), "??");
     EXPECT_EQ(note(i).Text, "??");
 }
 
