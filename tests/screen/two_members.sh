@@ -15,6 +15,14 @@
 #
 # TWO_MEMBERS_SHARED1 and TWO_MEMBERS_SHARED2, when set, name the shared folder as each member's
 # computer reaches it (two mounts of one network share); by default both use a new local folder.
+# Further settings of the doorbell runs (tests/smb/doorbell.sh):
+#   TWO_MEMBERS_CHECK="<unit> <interval>"  both members' reception check (default "2 1": every second)
+#   TWO_MEMBERS_WRAP1, TWO_MEMBERS_WRAP2  a command each program is started under (a network namespace)
+#   TWO_MEMBERS_INI1, TWO_MEMBERS_INI2  the content of each member's tackwisp.ini (his own
+#                        configuration on his computer)
+#   TWO_MEMBERS_WITHIN=s  how long a note may take to be received (default 20 s)
+#   TWO_MEMBERS_NOT_BEFORE=s  the first note must still be waiting s seconds after its send; the run
+#                        ends there
 set -euo pipefail
 source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 
@@ -41,8 +49,16 @@ done
 
 # 佐藤's note at 100,100 (pixels at 15 twips), 200 x 100; 鈴木's own note far right.
 "$tools/member_folder" write "$work/prog1" "$shared" "佐藤" 'unused' 0 0 1500 1500
-"$tools/add_member" "$work/prog1" "$shared" 1 "佐藤" 2 1 '一枚目 週報' 1500 1500 3000 1500
-"$tools/add_member" "$work/prog2" "$shared2" 2 "鈴木" 2 1 '鈴木のメモ' 1500 12000 3000 1500
+read -r check_unit check_interval <<<"${TWO_MEMBERS_CHECK:-2 1}"
+"$tools/add_member" "$work/prog1" "$shared" 1 "佐藤" "$check_unit" "$check_interval" '一枚目 週報' 1500 1500 3000 1500
+"$tools/add_member" "$work/prog2" "$shared2" 2 "鈴木" "$check_unit" "$check_interval" '鈴木のメモ' 1500 12000 3000 1500
+for m in 1 2; do
+  ini=TWO_MEMBERS_INI$m
+  if [ -n "${!ini:-}" ]; then
+    mkdir -p "$work/home$m/.config/tackwisp"
+    printf '%s\n' "${!ini}" >"$work/home$m/.config/tackwisp/tackwisp.ini"
+  fi
+done
 suzuki='\x97\xe9\x96\xd8'   # 鈴木 as fake_sender prints it
 sato='\x8d\xb2\x93\xa1'     # 佐藤
 
@@ -64,8 +80,10 @@ d1=:$(head -1 "$work/display1")
 d2=:$(head -1 "$work/display2")
 
 run_member() {
-  local m=$1 d=$2
-  HOME=$work/home$m XDG_RUNTIME_DIR=$work/runtime$m QT_QPA_PLATFORM=xcb DISPLAY=$d \
+  local m=$1 d=$2 wrap
+  wrap=TWO_MEMBERS_WRAP$m
+  # shellcheck disable=SC2086   # the wrapper is a command with its arguments
+  ${!wrap:-} env HOME="$work/home$m" XDG_RUNTIME_DIR="$work/runtime$m" QT_QPA_PLATFORM=xcb DISPLAY="$d" \
     "$work/prog$m/tackwisp" >"$work/program$m.log" 2>&1 &
   pids+=($!)
 }
@@ -144,7 +162,7 @@ send_note() {
 wait_received() {
   local sent now
   sent=$(date +%s.%N)
-  for _ in $(seq 1 400); do
+  for _ in $(seq 1 $((${TWO_MEMBERS_WITHIN:-20} * 20))); do
     state=$("$tools/fake_sender" check "$shared" 1 "$1" 2 || true)
     case $state in
       received* | missing)
@@ -154,10 +172,20 @@ wait_received() {
     esac
     sleep 0.05
   done
-  fail "note $1 was not received within 20 s (the log says: $state)"
+  fail "note $1 was not received within ${TWO_MEMBERS_WITHIN:-20} s (the log says: $state)"
 }
 
 send_note 110 110 none
+if [ -n "${TWO_MEMBERS_NOT_BEFORE:-}" ]; then
+  sleep "$TWO_MEMBERS_NOT_BEFORE"
+  state=$("$tools/fake_sender" check "$shared" 1 0 2 || true)
+  case $state in
+    received* | missing) fail "the note was received within $TWO_MEMBERS_NOT_BEFORE s (the log says: $state)" ;;
+  esac
+  echo "after $TWO_MEMBERS_NOT_BEFORE s the note is still waiting (the log says: $state)"
+  for p in "$p1" "$p2"; do end_program "$p" || fail "a program did not end well"; done
+  exit 0
+fi
 wait_received 0
 send_note 210 155 autodelete
 wait_received 1

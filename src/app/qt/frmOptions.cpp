@@ -3,6 +3,7 @@
 #include "app/groval.h"
 #include "app/memberentry.h"
 #include "app/options.h"
+#include "messaging/qt/doorbell.h"
 #include "messaging/receptioncheck.h"
 #include "platform/prompter.h"
 #include "platform/qt/commondialogs.h"
@@ -293,6 +294,19 @@ void frmOptions::buildNetworkPage() {
     connect(cmb1, &QComboBox::currentIndexChanged, zeroHint,
             [zeroHint](int unit) { zeroHint->setText(QString::fromStdString(zeroIntervalHint(unit))); });
     grid->addWidget(zeroHint, 5, 0, 1, 2);
+    // The doorbell: members hear of a send at once instead of at their next check. Where it cannot
+    // work here, the line under it says why, and the regular check is all there is.
+    chkDoorbell = new QCheckBox(q("送受信をすぐに知らせ合う(&B)"), frame);
+    chkDoorbell->setObjectName(QStringLiteral("chkDoorbell"));
+    chkDoorbell->setChecked(true);
+    chkDoorbell->setVisible(false);
+    grid->addWidget(chkDoorbell, 6, 0, 1, 2);
+    lblDoorbell = new QLabel(frame);
+    lblDoorbell->setObjectName(QStringLiteral("lblDoorbell"));
+    lblDoorbell->setWordWrap(true);
+    lblDoorbell->setEnabled(false);   // greyed: a remark, not a warning
+    lblDoorbell->setVisible(false);
+    grid->addWidget(lblDoorbell, 7, 0, 1, 2);
     grid->setColumnStretch(0, 1);
 
     auto* layout = new QVBoxLayout(page);
@@ -398,6 +412,17 @@ void frmOptions::open() {
     }
     btnDir->setEnabled(true);
     updateMemberButtons();
+    if (doorbell_) {
+        chkDoorbell->setChecked(doorbell_->enabled());
+        lblDoorbell->setText(doorbell_->status());
+        lblDoorbell->setVisible(!doorbell_->status().isEmpty());
+    }
+}
+
+void frmOptions::setDoorbell(Doorbell* bell) {
+    doorbell_ = bell;
+    chkDoorbell->setVisible(bell != nullptr);
+    if (!bell) lblDoorbell->setVisible(false);
 }
 
 void frmOptions::fillMemberList() {
@@ -610,6 +635,7 @@ void frmOptions::cmdOK_Click() {
     }
     transfer(-1);
     st_.SettingsReady = true;
+    if (doorbell_) doorbell_->setEnabled(chkDoorbell->isChecked());
     accept();
 }
 

@@ -30,6 +30,7 @@ class QTreeWidget;
 namespace tw {
 
 class CommonDialogs;
+class Doorbell;
 
 // What the dialog needs from the running program for a move to another shared folder and after the
 // member list was deleted.
@@ -51,6 +52,8 @@ public:
     frmOptions(AppState& st, ReceptionTimer* timer, CommonDialogs& dialogs, QWidget* parent = nullptr);
 
     void setHost(OptionsHost* host) { host_ = host; }
+    // The program's doorbell, switched on or off on the "送受信" page (none: the page has no switch).
+    void setDoorbell(Doorbell* bell);
 
     // Puts the check-unit box on its first entry ("分単位").
     void resetCheckUnitBox();
@@ -89,6 +92,8 @@ private:
     std::array<QPushButton*, 3> btnFont{};
     std::array<QRadioButton*, 3> optTxt{};  // text size of new notes
     QCheckBox* chk = nullptr;               // auto-size of new notes
+    QCheckBox* chkDoorbell = nullptr;       // the doorbell on or off
+    QLabel* lblDoorbell = nullptr;          // why the doorbell cannot work here (hidden while it can)
     QTreeWidget* lsvNetU = nullptr;         // the member list
     std::array<QPushButton*, 2> btnNet{};   // delete the selected members, delete all
     QComboBox* cmb1 = nullptr;              // unit of the reception-check interval
@@ -121,6 +126,7 @@ private:
     std::optional<ReceptionTimer::Pause> pause_;
     CommonDialogs& dialogs_;
     OptionsHost* host_ = nullptr;
+    Doorbell* doorbell_ = nullptr;
     std::array<uint32_t, 5> backColours_{};
     std::array<uint32_t, 5> textColours_{};
     std::array<FontChoice, 3> fonts_{};

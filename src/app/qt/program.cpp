@@ -72,6 +72,7 @@ Program::Program(ProgramSetup setup) : setup_(std::move(setup)), st_(services())
     frmMain_ = std::make_unique<frmMain>(st_);
     frmOptions_ = std::make_unique<frmOptions>(st_, reception_.get(), dialogs);
     frmOptions_->setHost(this);
+    frmOptions_->setDoorbell(doorbell_.get());
     notes_ = std::make_unique<NoteWindows>(st_, *this);
     notes_->setSettingsDialog(frmMain_.get());
     notes_->setReceptionTimer(reception_.get());

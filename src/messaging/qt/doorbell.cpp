@@ -17,6 +17,8 @@ namespace {
 
 // A bell's check that a dialog kept from running is tried again this much later.
 constexpr int kRetryMs = 1000;
+// The second check of a bell, after the first.
+constexpr int kFollowUpMs = 1200;
 
 const char* const kSection = "doorbell";
 
@@ -24,12 +26,13 @@ QString settingsPath(const std::string& configDir) {
     return configDir.empty() ? QString() : QDir(QString::fromStdString(configDir)).filePath(QStringLiteral("tackwisp.ini"));
 }
 
-// The interfaces a bell goes out on and comes in through: up, running and able to multicast.
+// The interfaces a bell goes out on and comes in through: up and able to multicast or broadcast. An
+// interface whose link is not there yet (no carrier) joins all the same and hears once it comes.
 QList<QNetworkInterface> bellInterfaces() {
     QList<QNetworkInterface> out;
     for (const QNetworkInterface& i : QNetworkInterface::allInterfaces()) {
         const auto f = i.flags();
-        if (f.testFlag(QNetworkInterface::IsUp) && f.testFlag(QNetworkInterface::IsRunning) &&
+        if (f.testFlag(QNetworkInterface::IsUp) &&
             (f.testFlag(QNetworkInterface::CanMulticast) || f.testFlag(QNetworkInterface::CanBroadcast)))
             out.push_back(i);
     }
@@ -58,6 +61,12 @@ Doorbell::Doorbell(DoorbellSettings settings, std::function<bool()> check, QObje
     setObjectName(QStringLiteral("Doorbell"));
     waitingCheck_.setSingleShot(true);
     connect(&waitingCheck_, &QTimer::timeout, this, &Doorbell::runWaitingCheck);
+    ringSoon_.setSingleShot(true);
+    ringSoon_.setInterval(0);
+    connect(&ringSoon_, &QTimer::timeout, this, &Doorbell::ring);
+    followUp_.setSingleShot(true);
+    followUp_.setInterval(kFollowUpMs);
+    connect(&followUp_, &QTimer::timeout, this, &Doorbell::askForCheck);
     rejoin_.setInterval(60 * 1000);
     connect(&rejoin_, &QTimer::timeout, this, &Doorbell::joinGroups);
     clock_.start();
@@ -85,6 +94,11 @@ void Doorbell::setEnabled(bool on) {
 
 void Doorbell::stop() {
     waitingCheck_.stop();
+    // What a change of the old folder still had to ring goes out before the bell stops.
+    ring();
+    ringSoon_.stop();
+    followUp_.stop();
+    followUpDue_ = false;
     rejoin_.stop();
     limiter_ = BellLimiter{};
     delete listener_;
@@ -155,8 +169,18 @@ void Doorbell::logChanged(const std::vector<int16_t>& members) {
     // This member's own change is no news to its own watch.
     rememberLogStamp();
     if (!sender_ || members.empty()) return;
+    // The bell rings once the command that changed the log has finished: a send writes the note
+    // file after its records, and a member who checked at once would not find the note in it yet.
+    unrung_.insert(members.begin(), members.end());
+    if (!ringSoon_.isActive()) ringSoon_.start();
+}
+
+void Doorbell::ring() {
+    if (!folder_ || !sender_ || unrung_.empty()) return;
+    rememberLogStamp();
     joinGroups();
-    const std::vector<std::string> bells = encodeBells(*folder_, members);
+    const std::vector<std::string> bells = encodeBells(*folder_, std::vector<int16_t>(unrung_.begin(), unrung_.end()));
+    unrung_.clear();
     const QHostAddress group(settings_.group);
     bool sent = false;
     for (const QNetworkInterface& i : bellInterfaces()) {
@@ -208,6 +232,11 @@ void Doorbell::logMayHaveChanged() {
 
 void Doorbell::heard() {
     emit rang();
+    followUpDue_ = true;
+    askForCheck();
+}
+
+void Doorbell::askForCheck() {
     if (const std::optional<int64_t> wait = limiter_.ring(clock_.elapsed()))
         waitingCheck_.start(static_cast<int>(*wait));
 }
@@ -221,6 +250,12 @@ void Doorbell::runWaitingCheck() {
     limiter_.ran(now);
     ++checksRun_;
     rememberLogStamp();
+    // The clients of a file server may show a change of another computer a moment late (cached
+    // sizes and contents): one more check a little later finds what this one could not see yet.
+    if (followUpDue_) {
+        followUpDue_ = false;
+        followUp_.start();
+    }
 }
 
 void Doorbell::rememberLogStamp() { knownLogStamp_ = logStamp(); }
@@ -235,6 +270,10 @@ QString Doorbell::logStamp() const {
         .arg(f.metadataChangeTime().toMSecsSinceEpoch());
 }
 
-void Doorbell::setStatus(const QString& text) { status_ = text; }
+void Doorbell::setStatus(const QString& text) {
+    // Said once, quietly: in the environment dialog, and in the program's output for whoever looks.
+    if (!text.isEmpty() && text != status_) qInfo("%s", qUtf8Printable(text));
+    status_ = text;
+}
 
 }  // namespace tw

@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 
 class QFileSystemWatcher;
@@ -66,9 +67,11 @@ private:
     void start();
     void stop();
     void joinGroups();
+    void ring();
     void readDatagrams();
     void logMayHaveChanged();
     void heard();
+    void askForCheck();
     void runWaitingCheck();
     void rememberLogStamp();
     QString logStamp() const;
@@ -87,6 +90,10 @@ private:
     BellLimiter limiter_;
     QTimer waitingCheck_;
     QTimer rejoin_;
+    QTimer followUp_;                 // the second check a bell asks for
+    bool followUpDue_ = false;
+    QTimer ringSoon_;                 // the ring of the changes of the command under way
+    std::set<int16_t> unrung_;        // the members it rings
     QElapsedTimer clock_;
     QString status_;
     int checksRun_ = 0;

@@ -3,6 +3,7 @@
 #include "app/qt/frmOptions.h"
 
 #include "app/groval.h"
+#include "messaging/qt/doorbell.h"
 #include "messaging/receptioncheck.h"
 #include "notes/qt/receptiontimer.h"
 #include "platform/codepage.h"
@@ -30,6 +31,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUdpSocket>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -140,6 +142,8 @@ protected:
     QPushButton* btnNet(size_t i) { return control<QPushButton>(*dlg, "btnNet", i); }
     QComboBox* cmb1() { return control<QComboBox>(*dlg, "cmb1"); }
     QPushButton* cmdOK() { return control<QPushButton>(*dlg, "cmdOK"); }
+    QCheckBox* chkDoorbell() { return control<QCheckBox>(*dlg, "chkDoorbell"); }
+    QLabel* lblDoorbell() { return control<QLabel>(*dlg, "lblDoorbell"); }
     QPushButton* cmdCancel() { return control<QPushButton>(*dlg, "cmdCancel"); }
 
     // The program runs as member 3 "鈴木" with password "PW1" in `shared`.
@@ -519,8 +523,58 @@ TEST_F(OptionsTest, MoveToAnotherFolderWhileRunning) {
 
 // Every control of every tab shows its whole text inside the dialog; under Xvfb (TW_SCREENSHOT_DIR)
 // each tab is also photographed from the screen.
+// A doorbell whose port another program holds, so that it cannot work here.
+struct BlockedDoorbell {
+    explicit BlockedDoorbell(const std::string& configDir, const std::string& folder, int16_t member) {
+        EXPECT_TRUE(squatter.bind(QHostAddress(QHostAddress::AnyIPv4), 0, QAbstractSocket::DontShareAddress));
+        DoorbellSettings s = loadDoorbellSettings(configDir);
+        s.port = squatter.localPort();
+        bell = std::make_unique<Doorbell>(s, [] { return true; });
+        bell->setFolder(folder, member);
+    }
+    QUdpSocket squatter;
+    std::unique_ptr<Doorbell> bell;
+};
+
+TEST_F(OptionsTest, DoorbellSwitchAndWhyItCannotWork) {
+    running();
+    EXPECT_TRUE(chkDoorbell()->isHidden()) << "no switch without a doorbell";
+    TempDir config;
+    BlockedDoorbell blocked(config.str(), shared.str(), 3);
+    dlg->setDoorbell(blocked.bell.get());
+    dlg->show();
+    tbsOptions()->setCurrentIndex(2);
+    EXPECT_TRUE(chkDoorbell()->isVisible());
+    EXPECT_TRUE(chkDoorbell()->isChecked());
+    EXPECT_EQ(chkDoorbell()->text(), q("送受信をすぐに知らせ合う(&B)"));
+    EXPECT_TRUE(lblDoorbell()->isVisible());
+    EXPECT_EQ(lblDoorbell()->text(),
+              q("ポート %1 を使えないため、送受信はすぐには届かず、定期的な確認で届きます。").arg(blocked.squatter.localPort()));
+
+    QTest::mouseClick(chkDoorbell(), Qt::LeftButton);
+    QTest::mouseClick(cmdOK(), Qt::LeftButton);
+    EXPECT_FALSE(blocked.bell->enabled());
+    EXPECT_FALSE(loadDoorbellSettings(config.str()).enabled) << "kept in the member's own configuration";
+    EXPECT_FALSE(std::filesystem::exists(shared.file("tackwisp.ini"))) << "never in the shared folder";
+
+    dlg->show();
+    tbsOptions()->setCurrentIndex(2);
+    ASSERT_TRUE(chkDoorbell()->isVisible());
+    EXPECT_FALSE(chkDoorbell()->isChecked());
+    EXPECT_FALSE(lblDoorbell()->isVisible()) << "switched off, there is nothing to explain";
+    // Cancel keeps what the bell is.
+    QTest::mouseClick(chkDoorbell(), Qt::LeftButton);
+    QTest::mouseClick(cmdCancel(), Qt::LeftButton);
+    EXPECT_FALSE(blocked.bell->enabled());
+    dlg->setDoorbell(nullptr);
+}
+
 TEST_F(OptionsTest, ScreensOfEveryTab) {
     running();
+    // The network page with its doorbell switch and the remark under it.
+    TempDir config;
+    BlockedDoorbell blocked(config.str(), shared.str(), 3);
+    dlg->setDoorbell(blocked.bell.get());
     dlg->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
     const char* names[4] = {"options_general", "options_colours", "options_network", "options_text"};
@@ -543,6 +597,7 @@ TEST_F(OptionsTest, ScreensOfEveryTab) {
         const QPixmap shot = dlg->screen()->grabWindow(0, f.x(), f.y(), f.width(), f.height());
         EXPECT_TRUE(shot.save(dir + "/" + names[i] + ".png")) << names[i];
     }
+    dlg->setDoorbell(nullptr);
 }
 
 TEST(OptionsPlacement, CentredInTwips) {
