@@ -11,6 +11,12 @@
 #include <QSettings>
 #include <QUdpSocket>
 
+#ifdef _WIN32
+#include <winsock2.h>
+#else
+#include <sys/socket.h>
+#endif
+
 namespace tw {
 
 namespace {
@@ -19,6 +25,8 @@ namespace {
 constexpr int kRetryMs = 1000;
 // The second check of a bell, after the first.
 constexpr int kFollowUpMs = 1200;
+// After the datagrams of one wake-up are read, the socket is still this long.
+constexpr int kRearmMs = 20;
 
 const char* const kSection = "doorbell";
 
@@ -67,6 +75,9 @@ Doorbell::Doorbell(DoorbellSettings settings, std::function<bool()> check, QObje
     followUp_.setSingleShot(true);
     followUp_.setInterval(kFollowUpMs);
     connect(&followUp_, &QTimer::timeout, this, &Doorbell::askForCheck);
+    rearm_.setSingleShot(true);
+    rearm_.setInterval(kRearmMs);
+    connect(&rearm_, &QTimer::timeout, this, &Doorbell::rearmListener);
     rejoin_.setInterval(60 * 1000);
     connect(&rejoin_, &QTimer::timeout, this, &Doorbell::joinGroups);
     clock_.start();
@@ -99,6 +110,7 @@ void Doorbell::stop() {
     ringSoon_.stop();
     followUp_.stop();
     followUpDue_ = false;
+    rearm_.stop();
     rejoin_.stop();
     limiter_ = BellLimiter{};
     delete listener_;
@@ -208,16 +220,43 @@ void Doorbell::ring() {
 }
 
 void Doorbell::readDatagrams() {
-    // A bell is a few dozen bytes; anything longer is cut here and refused by the decoder.
+    if (!listener_) return;
+    if (drainDatagrams()) heard();
+    // The socket tells of the next datagram only after the next read through it, which comes a
+    // moment later: a flood wakes the program some fifty times a second, not once per datagram.
+    rearm_.start();
+}
+
+void Doorbell::rearmListener() {
+    if (!listener_) return;
+    const bool forMe = drainDatagrams();
+    // A read through the socket object itself lets it tell of the next datagram.
+    char buf[kMaxBellBytes + 1];
+    const qint64 n = listener_->readDatagram(buf, sizeof buf);
+    if (forMe || (n >= 0 && ringsForMe(buf, n))) heard();
+}
+
+bool Doorbell::ringsForMe(const char* bytes, qint64 n) const {
+    return folder_ && bellRingsFor(std::string_view(bytes, static_cast<size_t>(n)), *folder_, member_);
+}
+
+// Reads whatever waits, straight from the (non-blocking) socket, one call per datagram until there
+// is none left: a datagram costs one system call and a compare. A bell is a few dozen bytes; anything
+// longer is cut here and refused by the decoder. True when one of them rang for this member.
+bool Doorbell::drainDatagrams() {
+    const auto fd = listener_->socketDescriptor();
     char buf[kMaxBellBytes + 1];
     bool forMe = false;
-    while (listener_ && listener_->hasPendingDatagrams()) {
-        const qint64 n = listener_->readDatagram(buf, sizeof buf);
-        if (n < 0) break;
-        if (!forMe && folder_ && bellRingsFor(std::string_view(buf, static_cast<size_t>(n)), *folder_, member_))
-            forMe = true;
+    for (;;) {
+#ifdef _WIN32
+        const int n = ::recv(static_cast<SOCKET>(fd), buf, static_cast<int>(sizeof buf), 0);
+        if (n < 0 && WSAGetLastError() == WSAEMSGSIZE) continue;   // cut: not a bell
+#else
+        const ssize_t n = ::recv(static_cast<int>(fd), buf, sizeof buf, MSG_DONTWAIT);
+#endif
+        if (n < 0) return forMe;
+        forMe = forMe || ringsForMe(buf, n);
     }
-    if (forMe) heard();
 }
 
 void Doorbell::logMayHaveChanged() {

@@ -69,6 +69,9 @@ private:
     void joinGroups();
     void ring();
     void readDatagrams();
+    void rearmListener();
+    bool drainDatagrams();
+    bool ringsForMe(const char* bytes, qint64 n) const;
     void logMayHaveChanged();
     void heard();
     void askForCheck();
@@ -90,6 +93,7 @@ private:
     BellLimiter limiter_;
     QTimer waitingCheck_;
     QTimer rejoin_;
+    QTimer rearm_;                    // the socket's next notice, a moment after a read
     QTimer followUp_;                 // the second check a bell asks for
     bool followUpDue_ = false;
     QTimer ringSoon_;                 // the ring of the changes of the command under way
