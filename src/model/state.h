@@ -50,6 +50,8 @@ struct Services {
     Service<WaitIndicator> waitIndicator = noWaitIndicator();   // the wait cursor of a long retry
     Service<LogBell> logBell = noLogBell();   // tells the members a change of the log touched
     std::string programDir;          // folder of the executable: REG.CFG, shape files, help
+    std::string dataDir;             // the installed program's data folder (<prefix>/share/tackwisp): the
+                                     // shape files and help not found beside the program ("" for none)
     std::string userConfigDir;       // the user's configuration folder, for REG.CFG where the program's folder
                                      // cannot hold one ("" for none)
     std::string userDataDir;         // the user's own data folder: copies of what the end of the program

@@ -1,11 +1,14 @@
-// The shape files FSTYLE.nnn and the catalogue of the shapes found beside the program.
+// The shape files FSTYLE.nnn and the catalogue of the shapes found beside the program or in its data
+// folder.
 #include "window/shapes.h"
 
 #include "model/records.h"
+#include "model/shippedfiles.h"
 #include "model/state.h"
 #include "platform/codepage.h"
 #include "platform/prompter.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tw {
@@ -102,7 +105,7 @@ std::string shapeFileName(int number) {
     return std::string("FSTYLE.") + digits;
 }
 
-std::string shapeFilePath(const AppState& st, int number) { return joinPath(st.sys.programDir, shapeFileName(number)); }
+std::string shapeFilePath(const AppState& st, int number) { return shippedFilePath(st.sys, shapeFileName(number)); }
 
 bool loadShapeFile(AppState& st, int number, ShapeData& out) {
     const std::string path = shapeFilePath(st, number);
@@ -125,7 +128,13 @@ bool loadShapeFile(AppState& st, int number, ShapeData& out) {
 
 std::vector<ShapeEntry> buildShapeCatalogue(AppState& st) {
     std::vector<ShapeEntry> catalogue;
-    for (const std::string& name : listDirectory(st.sys.programDir, "FSTYLE.???")) {
+    // The files beside the program and those of the data folder, in name order; a number found in
+    // both is the file beside the program (shapeFilePath).
+    std::vector<std::string> names;
+    for (const std::string& folder : shippedFolders(st.sys))
+        for (std::string& name : listDirectory(folder, "FSTYLE.???")) names.push_back(std::move(name));
+    std::stable_sort(names.begin(), names.end());
+    for (const std::string& name : names) {
         if (name.size() < 3) continue;
         const std::string digits = name.substr(name.size() - 3);
         bool numeric = true;

@@ -95,7 +95,8 @@ struct ShapeEntry {
     bool operator==(const ShapeEntry&) const = default;
 };
 
-// The shapes of the files FSTYLE.nnn (nnn numeric, above 1) in the program's folder, in name order,
+// The shapes of the files FSTYLE.nnn (nnn numeric, above 1) in the program's folder and in its data
+// folder (a number in both: the file beside the program), in name order,
 // at most 13, each read once (a damaged one is reported by loadShapeFile and left out). With none,
 // the user is told that only the normal and circle shapes can be used, and the catalogue is the one
 // entry {0, ""}. Entries above 12 have no menu entry.

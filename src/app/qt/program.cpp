@@ -17,6 +17,7 @@
 #include "platform/system.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEvent>
 #include <QSessionManager>
 #include <QStandardPaths>
