@@ -46,6 +46,10 @@ Services Program::services() {
                orOwn<SettingsStore, QtSettingsStore>(setup_.legacyStore, ownStore_)};
     s.waitIndicator = waitCursor_;
     s.programDir = setup_.programDir.empty() ? programFolder() : setup_.programDir;
+    // An installed program keeps its shape files and help in <prefix>/share/tackwisp beside its
+    // <prefix>/bin; a program folder given by a test has none.
+    if (setup_.programDir.empty())
+        s.dataDir = QDir::cleanPath(QString::fromStdString(s.programDir) + "/../share/tackwisp").toStdString();
     s.exeName = setup_.exeName.empty() ? executableName() : setup_.exeName;
     s.userDataDir = setup_.userDataDir
                         ? *setup_.userDataDir
@@ -74,9 +78,12 @@ Program::Program(ProgramSetup setup) : setup_(std::move(setup)), st_(services())
     frmOptions_ = std::make_unique<frmOptions>(st_, reception_.get(), dialogs);
     frmOptions_->setHost(this);
     frmOptions_->setDoorbell(doorbell_.get());
-    notes_ = std::make_unique<NoteWindows>(st_, *this);
-    notes_->setSettingsDialog(frmMain_.get());
-    notes_->setReceptionTimer(reception_.get());
+    // The note windows open the settings dialog's pages and pause the reception timer meanwhile; the
+    // answer tally shows Qt's save and printer dialogs.
+    NoteWindowServices noteServices;
+    noteServices.settingsDialog = frmMain_.get();
+    noteServices.receptionTimer = reception_.get();
+    notes_ = std::make_unique<NoteWindows>(st_, *this, std::move(noteServices));
     reception_->setNetworkHost(&notes_->networkHost());
     autoSaveTimer_.setInterval(kAutoSaveMs);
     connect(&autoSaveTimer_, &QTimer::timeout, this, [this] {

@@ -1,6 +1,9 @@
-// The background picture of a note window: loaded from the shared folder (a plain file name only,
-// with a ceiling on its size), drawn at its natural size or stretched over the note.
-#include "notes/qt/notewindows.h"
+// The face of a note window: the background picture, loaded from the shared folder (a plain file name
+// only, with a ceiling on its size), drawn at its natural size or stretched over the note; the colours
+// of the note's colour class.
+#include "notes/qt/noteshapes.h"
+
+#include "notes/notetable.h"
 
 #include "platform/qt/pictures.h"
 #include "window/background.h"
@@ -10,8 +13,8 @@
 
 namespace tw {
 
-void NoteWindows::refreshBackground(frmPinly& w) {
-    const int i = recordOf(&w);
+void NoteShapes::refreshBackground(frmPinly& w) {
+    const int i = w.record();
     if (i < 0 || static_cast<size_t>(i) >= st_.NoteTable.size()) return;
     const NoteRecord& r = st_.NoteTable[static_cast<size_t>(i)];
     // A name that is not a plain file of the shared folder is never opened.
@@ -38,6 +41,11 @@ void NoteWindows::refreshBackground(frmPinly& w) {
         st_.backgroundChanged = false;
     }
     w.setTextColour(r.Background.TextColor);
+}
+
+void NoteShapes::colourByClass(frmPinly& w, int index) {
+    const auto cls = static_cast<size_t>(ColourClass(st_, index));
+    w.setColours(st_.localConfig.BackColours[cls], st_.localConfig.TextColours[cls]);
 }
 
 }  // namespace tw

@@ -1,9 +1,12 @@
-// What the note windows do with the links and timed lines of their texts, the information box of a
-// note, and the help document and web support page that ship beside the program.
-#include "notes/qt/notewindows.h"
+// What the note windows do with the links and timed lines of their texts (a note blinking for its
+// alarm among them), the information box of a note, and the help document and web support page that
+// ship beside the program.
+#include "notes/qt/notelinks.h"
 
 #include "notes/links.h"
 #include "notes/noteinfo.h"
+#include "model/shippedfiles.h"
+#include "notes/qt/notewindowset.h"
 #include "platform/clock.h"
 #include "platform/prompter.h"
 #include "platform/qt/qtshell.h"
@@ -11,9 +14,11 @@
 #include "window/qt/frmPinly.h"
 
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QPointer>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -39,40 +44,45 @@ public:
     }
 };
 
-LinkOpener& shellOf(LinkOpener* given) {
+DesktopLinks& desktopLinks() {
     static DesktopLinks desktop;
-    return given ? *given : desktop;
+    return desktop;
 }
 
-std::string helpFile(const AppState& st) { return joinPath(st.sys.programDir, st.sys.exeName + ".html"); }
+std::string helpFile(const AppState& st) { return shippedFilePath(st.sys, st.sys.exeName + ".html"); }
 
-std::string supportPage(const AppState& st) {
-    return joinPath(st.sys.programDir, st.sys.exeName + "-support.html");
-}
+std::string supportPage(const AppState& st) { return shippedFilePath(st.sys, st.sys.exeName + "-support.html"); }
 
 }  // namespace
 
-void NoteWindows::refreshLinks(frmPinly& w) {
-    const int i = recordOf(&w);
+NoteLinks::NoteLinks(AppState& st, NoteWindowSet& windows, LinkOpener* linkShell, int blinkHalfPeriodMs)
+    : st_(st), windows_(windows), shell_(linkShell), blinkHalfPeriodMs_(blinkHalfPeriodMs) {}
+
+NoteLinks::~NoteLinks() = default;
+
+LinkOpener& NoteLinks::shell() { return shell_ ? *shell_ : desktopLinks(); }
+
+void NoteLinks::refreshLinks(frmPinly& w) {
+    const int i = NoteWindowSet::recordOf(&w);
     if (i < 0) return;
     // While a note blinks nothing is read: the window keeps the links it had.
     if (st_.blinkRunning) return;
     w.setLinks(scanNote(st_, i, st_.sys.clock->now()));
 }
 
-void NoteWindows::openLink(frmPinly* w, int i) {
+void NoteLinks::openLink(frmPinly* w, int i) {
     if (!w || i < 0 || static_cast<size_t>(i) >= w->links().size()) return;
-    tw::openLink(st_, shellOf(shell), w->links()[static_cast<size_t>(i)]);
+    tw::openLink(st_, shell(), w->links()[static_cast<size_t>(i)]);
 }
 
-void NoteWindows::showInformation(frmPinly* w) {
-    const int i = recordOf(w);
+void NoteLinks::showInformation(frmPinly* w) {
+    const int i = NoteWindowSet::recordOf(w);
     if (i < 0 || static_cast<size_t>(i) >= st_.NoteTable.size()) return;
     st_.sys.prompter->ask("情報", noteInformation(st_, i, w->links()), Icon::Information, Buttons::Ok);
 }
 
-void NoteWindows::fireDueTimers() {
-    LinkOpener& sh = shellOf(shell);
+void NoteLinks::fireDueTimers() {
+    LinkOpener& sh = shell();
     for (const AlarmAction& a : takeDueTimers(st_, st_.sys.clock->now(), sh)) {
         const auto i = static_cast<size_t>(a.note);
         switch (a.kind) {
@@ -84,13 +94,13 @@ void NoteWindows::fireDueTimers() {
         case AlarmAction::Silent: break;
         default: openFiredLink(st_, sh, a); break;
         }
-        if (ended_) return;
+        if (windows_.ended()) return;
     }
 }
 
 // The help document is a page of HTML named after the program, shown in a window of its own at its
 // contents; a missing file is said in that window.
-void NoteWindows::showHelp(frmPinly*) {
+void NoteLinks::showHelp(frmPinly*) {
     if (!help_) {
         auto* window = new QWidget(nullptr, Qt::Window);
         window->setObjectName("frmHelp");
@@ -119,6 +129,32 @@ void NoteWindows::showHelp(frmPinly*) {
 
 // The page is handed over and the answer not looked at: a support page that cannot be shown is no
 // failure of the program.
-void NoteWindows::showWebSupport() { static_cast<void>(shellOf(shell).open(supportPage(st_))); }
+void NoteLinks::showWebSupport() { static_cast<void>(shell().open(supportPage(st_))); }
+
+void NoteLinks::blink(int index) {
+    QPointer<frmPinly> w = windows_.windowOf(index);
+    if (!w) {
+        st_.sys.prompter->ask("エラー", "付箋ID:" + std::to_string(index) + "が見つかりません", Icon::Warning,
+                              Buttons::Ok);
+        return;
+    }
+    st_.blinkRunning = true;
+    auto wait = [this] {
+        QEventLoop loop;
+        QTimer::singleShot(blinkHalfPeriodMs_, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    // A press on any note window ends it (the window clears the flag), as does the end of the
+    // program or the window going away.
+    while (st_.blinkRunning && w && !windows_.ended()) {
+        w->hide();
+        wait();
+        if (!w) break;
+        w->show();
+        wait();
+    }
+    st_.blinkRunning = false;
+    if (w) w->show();
+}
 
 }  // namespace tw

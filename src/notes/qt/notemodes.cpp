@@ -1,33 +1,41 @@
-// The window modes of a note (lock, front or back, see-through, its back side) and its text size.
-#include "notes/qt/notewindows.h"
+// The window modes of a note (lock, front or back, see-through, its back side), its text size, and
+// the placement of the always-in-front and always-at-back windows.
+#include "notes/qt/notemodes.h"
 
 #include "notes/notetable.h"
+#include "notes/qt/noteshapes.h"
+#include "notes/qt/notewindowset.h"
 #include "window/modes.h"
 #include "window/qt/frmPass.h"
 #include "window/qt/frmPinly.h"
 
 #include <QPointer>
 
+#include <utility>
+
 namespace tw {
 
 namespace {
 
 NoteRecord* recordOfWindow(AppState& st, frmPinly* w) {
-    const int i = NoteWindows::recordOf(w);
+    const int i = NoteWindowSet::recordOf(w);
     if (i < 0 || static_cast<size_t>(i) >= st.NoteTable.size()) return nullptr;
     return &st.NoteTable[static_cast<size_t>(i)];
 }
 
 }  // namespace
 
-void NoteWindows::toggleLock(frmPinly* w) {
+NoteModes::NoteModes(AppState& st, NoteWindowSet& windows, NoteShapes& shapes, PasswordPrompt askPassword)
+    : st_(st), windows_(windows), shapes_(shapes), askPassword_(std::move(askPassword)) {}
+
+void NoteModes::toggleLock(frmPinly* w) {
     NoteRecord* r = recordOfWindow(st_, w);
     if (!r) return;
     tw::toggleLock(*r);
     w->retakeMenuState();
 }
 
-void NoteWindows::zOrder(frmPinly* w, int i) {
+void NoteModes::zOrder(frmPinly* w, int i) {
     NoteRecord* r = recordOfWindow(st_, w);
     if (!r) return;
     switch (zOrderCommand(*r, i)) {
@@ -45,7 +53,7 @@ void NoteWindows::zOrder(frmPinly* w, int i) {
     w->retakeMenuState();
 }
 
-void NoteWindows::toggleSeeThrough(frmPinly* w) {
+void NoteModes::toggleSeeThrough(frmPinly* w) {
     NoteRecord* r = recordOfWindow(st_, w);
     if (!r) return;
     const bool on = !r->has(kFlagTransparent);
@@ -54,7 +62,7 @@ void NoteWindows::toggleSeeThrough(frmPinly* w) {
     w->retakeMenuState();
 }
 
-void NoteWindows::flipNote(frmPinly* w) {
+void NoteModes::flipNote(frmPinly* w) {
     NoteRecord* r = recordOfWindow(st_, w);
     if (!r) return;
     if (w->isEditing()) w->endEditing(true);
@@ -64,8 +72,8 @@ void NoteWindows::flipNote(frmPinly* w) {
     } else {
         st_.passwordAccepted = false;
         QPointer<frmPinly> window(w);
-        if (askPassword) {
-            askPassword(st_);
+        if (askPassword_) {
+            askPassword_(st_);
         } else {
             frmPass dialog(st_);
             dialog.exec();
@@ -79,14 +87,32 @@ void NoteWindows::flipNote(frmPinly* w) {
     w->retakeMenuState();
 }
 
-void NoteWindows::setTextSize(frmPinly* w, int i) {
+void NoteModes::setTextSize(frmPinly* w, int i) {
     NoteRecord* r = recordOfWindow(st_, w);
     if (!r || i < 0 || i > 2) return;
     r->TextSize = static_cast<int16_t>(i);
     w->setLabelFont(presetFor(st_, r->TextSize));
-    if (r->has(kFlagAutoSize)) autoSize(*w);
-    applyShape(*w);
+    if (r->has(kFlagAutoSize)) shapes_.autoSize(*w);
+    shapes_.applyShape(*w);
     w->retakeMenuState();
+}
+
+void NoteModes::sendToBack(frmPinly* w) {
+    if (w) w->lower();
+    for (frmPinly* f : windows_.windows()) {
+        const int i = NoteWindowSet::recordOf(f);
+        if (i >= 0 && static_cast<size_t>(i) < st_.NoteTable.size() &&
+            st_.NoteTable[static_cast<size_t>(i)].has(kFlagAlwaysFront) && f->isVisible())
+            placeTopmost(f, true);
+    }
+}
+
+void NoteModes::placeTopmost(frmPinly* w, bool on) {
+    if (!w) return;
+    // Changing a window's flags takes it off the screen; the placement always shows it again.
+    if (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != on) w->setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    w->show();
+    if (on) w->raise();
 }
 
 }  // namespace tw

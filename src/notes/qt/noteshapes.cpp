@@ -1,7 +1,7 @@
 // The shapes of the note windows and auto-size: the outline cut from the window, the place of the
 // text, the size that follows the text. The arithmetic is in window/shapes and window/autosize; this
 // file measures and applies.
-#include "notes/qt/notewindows.h"
+#include "notes/qt/noteshapes.h"
 
 #include "model/twips.h"
 #include "notes/notetable.h"
@@ -19,6 +19,8 @@ namespace tw {
 
 namespace {
 
+int recordOf(const frmPinly* w) { return w ? w->record() : -1; }
+
 QRect toPixels(const TwipsRect& r, int tx, int ty) {
     return QRect(twipsToPixels(r.left, tx), twipsToPixels(r.top, ty), twipsToPixels(r.width, tx),
                  twipsToPixels(r.height, ty));
@@ -26,12 +28,12 @@ QRect toPixels(const TwipsRect& r, int tx, int ty) {
 
 }  // namespace
 
-void NoteWindows::loadShapeCatalogue() {
+void NoteShapes::loadShapeCatalogue() {
     shapes_ = buildShapeCatalogue(st_);
     shapeFiles_.clear();
 }
 
-const ShapeData* NoteWindows::shapeData(int number) {
+const ShapeData* NoteShapes::shapeData(int number) {
     if (number < kFirstFileShape || number > kLastFileShape) return nullptr;
     // A shape whose file was not found at start-up (a note from a member with other shape files) is
     // shown as the plain rectangle, without a message at every resize.
@@ -43,7 +45,7 @@ const ShapeData* NoteWindows::shapeData(int number) {
     return &shapeFiles_.emplace(number, std::move(data)).first->second;
 }
 
-void NoteWindows::setShape(frmPinly* w, int i) {
+void NoteShapes::setShape(frmPinly* w, int i) {
     const int index = recordOf(w);
     if (index < 0 || static_cast<size_t>(index) >= st_.NoteTable.size() || i < 0 || i > 12) return;
     NoteRecord& r = st_.NoteTable[static_cast<size_t>(index)];
@@ -53,7 +55,7 @@ void NoteWindows::setShape(frmPinly* w, int i) {
     w->retakeMenuState();
 }
 
-void NoteWindows::toggleAutoSize(frmPinly* w) {
+void NoteShapes::toggleAutoSize(frmPinly* w) {
     const int index = recordOf(w);
     if (index < 0 || static_cast<size_t>(index) >= st_.NoteTable.size()) return;
     NoteRecord& r = st_.NoteTable[static_cast<size_t>(index)];
@@ -62,15 +64,15 @@ void NoteWindows::toggleAutoSize(frmPinly* w) {
     w->retakeMenuState();
 }
 
-void NoteWindows::autoSizeIfOn(frmPinly& w) {
-    const int index = recordOf(&w);
+void NoteShapes::autoSizeIfOn(frmPinly& w) {
+    const int index = w.record();
     if (index >= 0 && static_cast<size_t>(index) < st_.NoteTable.size() &&
         st_.NoteTable[static_cast<size_t>(index)].has(kFlagAutoSize))
         autoSize(w);
 }
 
-void NoteWindows::applyShape(frmPinly& w) {
-    const int index = recordOf(&w);
+void NoteShapes::applyShape(frmPinly& w) {
+    const int index = w.record();
     if (applyingShape_ || index < 0 || static_cast<size_t>(index) >= st_.NoteTable.size()) {
         w.layoutLabel();
         return;
@@ -109,8 +111,8 @@ void NoteWindows::applyShape(frmPinly& w) {
 
 // What the window's text needs, worked out from the label's font and line breaks: the window's
 // rectangle for it, or nothing when the text needs more than the screen.
-std::optional<AutoSizeResult> NoteWindows::sizedToText(frmPinly& w) {
-    const int index = recordOf(&w);
+std::optional<AutoSizeResult> NoteShapes::sizedToText(frmPinly& w) {
+    const int index = w.record();
     if (index < 0 || static_cast<size_t>(index) >= st_.NoteTable.size()) return std::nullopt;
     const NoteRecord& r = st_.NoteTable[static_cast<size_t>(index)];
     Screen& screen = *st_.sys.screen;
@@ -132,11 +134,11 @@ std::optional<AutoSizeResult> NoteWindows::sizedToText(frmPinly& w) {
     return out;
 }
 
-void NoteWindows::autoSize(frmPinly& w) {
+void NoteShapes::autoSize(frmPinly& w) {
     const std::optional<AutoSizeResult> out = sizedToText(w);
     if (!out) return;
     w.setTwipsGeometry(out->window);
-    storeGeometry(st_.NoteTable[static_cast<size_t>(recordOf(&w))], w.twipsGeometry());
+    storeGeometry(st_.NoteTable[static_cast<size_t>(w.record())], w.twipsGeometry());
     applyShape(w);
 }
 

@@ -1,29 +1,30 @@
 // What the note windows do for the note-settings dialog: the settings menu, the cancel of a send,
-// the alarm kind and the blinking of a note. The reception timer is paused while either runs.
-#include "notes/qt/notewindows.h"
+// the alarm kind and the answer tally. The reception timer is paused while the dialog or the cancel
+// runs.
+#include "notes/qt/notetravel.h"
 
 #include "dialogs/qt/frmMain.h"
 #include "notes/mdpinly.h"
 #include "notes/notetable.h"
+#include "notes/qt/noteshapes.h"
+#include "notes/qt/notewindowset.h"
 #include "notes/qt/receptiontimer.h"
 #include "notes/settingsmenu.h"
-#include "platform/prompter.h"
 #include "questionnaire/tally.h"
+#include "questionnaire/qt/answeroutput.h"
 #include "questionnaire/qt/fmSendOp.h"
 #include "window/qt/frmPinly.h"
 
-#include <QEventLoop>
 #include <QPointer>
-#include <QTimer>
 
 namespace tw {
 
-void NoteWindows::openSettingsPage(frmPinly* w, int k) {
-    const int i = recordOf(w);
+void NoteTravel::openSettingsPage(frmPinly* w, int k) {
+    const int i = NoteWindowSet::recordOf(w);
     if (!settings_ || i < 0 || static_cast<size_t>(i) >= st_.NoteTable.size()) return;
     if (w->isEditing()) w->endEditing(true);
     const SettingsPage page = settingsPageOf(k);
-    if (!mayOpenSettingsPage(st_, i, k, openNotes())) return;
+    if (!mayOpenSettingsPage(st_, i, k, windows_.openNotes())) return;
 
     frmMain& d = *settings_;
     d.setWindowTitle(QString::fromStdString(page.caption));
@@ -32,7 +33,7 @@ void NoteWindows::openSettingsPage(frmPinly* w, int k) {
     case 0: d.setRange(id); break;
     case 1:
         // A note that may be the last one on the screen must not remove itself.
-        d.setSendOther(id, !isLastNote(st_, i, openNotes(), kCountVisible));
+        d.setSendOther(id, !isLastNote(st_, i, windows_.openNotes(), kCountVisible));
         break;
     case 2:
     case 3:
@@ -55,8 +56,8 @@ void NoteWindows::openSettingsPage(frmPinly* w, int k) {
 
     if (!window || static_cast<size_t>(i) >= st_.NoteTable.size()) return;
     const NoteRecord& r = st_.NoteTable[static_cast<size_t>(i)];
-    colourByClass(*window, i);
-    refreshBackground(*window);
+    face_.colourByClass(*window, i);
+    face_.refreshBackground(*window);
     window->update();
     if (r.IsSent) {
         window->setLineSended(false);
@@ -75,23 +76,23 @@ void NoteWindows::openSettingsPage(frmPinly* w, int k) {
     window->refreshTooltip();
 }
 
-bool NoteWindows::offersAnswerTally(frmPinly* w) {
-    const int i = recordOf(w);
+bool NoteTravel::offersAnswerTally(frmPinly* w) {
+    const int i = NoteWindowSet::recordOf(w);
     return i >= 0 && static_cast<size_t>(i) < st_.NoteTable.size() &&
            answerTallyOffered(st_.NoteTable[static_cast<size_t>(i)]);
 }
 
-void NoteWindows::openAnswerTally(frmPinly* w) {
-    const int i = recordOf(w);
+void NoteTravel::openAnswerTally(frmPinly* w) {
+    const int i = NoteWindowSet::recordOf(w);
     if (i < 0 || static_cast<size_t>(i) >= st_.NoteTable.size()) return;
     const NoteRecord& r = st_.NoteTable[static_cast<size_t>(i)];
     // The answers of a note that everybody has received are its partner text; the number sent is
     // the number of answers found.
-    fmSendOp::showTally(st_, r.Text, r.Partner.PartnerName, 0, true, w);
+    fmSendOp::showTally(st_, answers_, r.Text, r.Partner.PartnerName, 0, true, w);
 }
 
-void NoteWindows::cancelSend(frmPinly* w) {
-    const int i = recordOf(w);
+void NoteTravel::cancelSend(frmPinly* w) {
+    const int i = NoteWindowSet::recordOf(w);
     if (i < 0) return;
     // No network check while the send records go.
     const ReceptionTimer::Pause pause(reception_);
@@ -102,37 +103,11 @@ void NoteWindows::cancelSend(frmPinly* w) {
     }
 }
 
-void NoteWindows::chooseAlarmKind(frmPinly* w, int k) {
-    const int i = recordOf(w);
+void NoteTravel::chooseAlarmKind(frmPinly* w, int k) {
+    const int i = NoteWindowSet::recordOf(w);
     if (i < 0 || static_cast<size_t>(i) >= st_.NoteTable.size()) return;
     tw::chooseAlarmKind(st_.NoteTable[static_cast<size_t>(i)], k);
     w->retakeMenuState();
-}
-
-void NoteWindows::blink(int index) {
-    QPointer<frmPinly> w = windowOf(index);
-    if (!w) {
-        st_.sys.prompter->ask("エラー", "付箋ID:" + std::to_string(index) + "が見つかりません", Icon::Warning,
-                              Buttons::Ok);
-        return;
-    }
-    st_.blinkRunning = true;
-    auto wait = [this] {
-        QEventLoop loop;
-        QTimer::singleShot(blinkHalfPeriodMs, &loop, &QEventLoop::quit);
-        loop.exec();
-    };
-    // A press on any note window ends it (the window clears the flag), as does the end of the
-    // program or the window going away.
-    while (st_.blinkRunning && w && !ended_) {
-        w->hide();
-        wait();
-        if (!w) break;
-        w->show();
-        wait();
-    }
-    st_.blinkRunning = false;
-    if (w) w->show();
 }
 
 }  // namespace tw

@@ -1,17 +1,20 @@
-// The note windows of the running program and the note commands that work on them.
+// The note windows of the running program, the note commands that work on them and the collaborators
+// they are made with.
 #include "notes/qt/notewindows.h"
 
 #include "notes/programhooks.h"
 #include "notes/mdpinly.h"
 #include "notes/notetable.h"
+#include "notes/qt/receptiontimer.h"
 #include "platform/prompter.h"
+#include "questionnaire/qt/answeroutput.h"
 #include "window/qt/frmPinly.h"
 #include "window/qt/notemenu.h"
 
 #include <QMenu>
 
-#include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace tw {
 
@@ -23,13 +26,24 @@ void reportFailure(AppState& st, const std::exception& e) {
 
 }  // namespace
 
-NoteWindows::NoteWindows(AppState& st, ProgramHooks& hooks, QObject* parent)
-    : QObject(parent), st_(st), hooks_(hooks) {}
+NoteWindows::NoteWindows(AppState& st, ProgramHooks& hooks, NoteWindowServices services, QObject* parent)
+    : QObject(parent),
+      st_(st),
+      hooks_(hooks),
+      reception_(services.receptionTimer),
+      ownAnswers_(services.answerOutput ? nullptr : std::make_unique<QtAnswerOutput>()),
+      shapes_(st),
+      modes_(st, set_, shapes_, std::move(services.askPassword)),
+      travel_(st, set_, shapes_, services.settingsDialog, services.receptionTimer,
+              services.answerOutput ? *services.answerOutput : *ownAnswers_),
+      links_(st, set_, services.shell, services.blinkHalfPeriodMs),
+      alignment_(st, set_, shapes_),
+      check_(st, set_, *this, shapes_, links_),
+      menuPopup_(std::move(services.menuPopup)) {}
 
 NoteWindows::~NoteWindows() {
-    std::vector<frmPinly*> all;
-    all.swap(windows_);
-    byRecord_.clear();
+    const std::vector<frmPinly*> all = set_.windows();
+    set_.clear();
     for (frmPinly* w : all) delete w;
 }
 
@@ -66,10 +80,10 @@ frmPinly* NoteWindows::openNoteWindow(int index) {
     const NoteWindowPlan plan = prepareNoteWindow(st_, index);
     if (!plan.create) return nullptr;
 
-    auto* w = new frmPinly(*this);
-    windows_.push_back(w);
+    auto* w = new frmPinly(st_, *this, *this, *this);
+    set_.add(*w);
     w->setTwipsGeometry(plan.geometry);
-    bind(*w, index);
+    set_.bind(*w, index);
     w->setCaption(plan.caption);
     w->setLabelFont(presetFor(st_, plan.textSize));
     w->setColours(plan.backColour, plan.textColour);
@@ -84,32 +98,8 @@ frmPinly* NoteWindows::openNoteWindow(int index) {
     if (st_.NoteTable[static_cast<size_t>(index)].has(kFlagTransparent)) w->setSeeThrough(true);
     if (!plan.show) return w;   // everybody has received it and it was to go: hidden for good
     w->show();
-    if (plan.topmost) placeTopmost(w, true);
+    if (plan.topmost) modes_.placeTopmost(w, true);
     return w;
-}
-
-void NoteWindows::bind(frmPinly& w, int index) {
-    if (static_cast<size_t>(index) >= byRecord_.size()) byRecord_.resize(static_cast<size_t>(index) + 1, nullptr);
-    byRecord_[static_cast<size_t>(index)] = &w;
-    w.bind(index);
-}
-
-frmPinly* NoteWindows::windowOf(int index) const {
-    if (index < 0 || static_cast<size_t>(index) >= byRecord_.size()) return nullptr;
-    return byRecord_[static_cast<size_t>(index)];
-}
-
-int NoteWindows::recordOf(const frmPinly* w) { return w ? w->record() : -1; }
-
-std::vector<frmPinly*> NoteWindows::windows() const { return windows_; }
-
-std::vector<int> NoteWindows::openNotes() const {
-    std::vector<int> out;
-    for (frmPinly* w : windows_) {
-        const int i = recordOf(w);
-        if (i >= 0) out.push_back(i);
-    }
-    return out;
 }
 
 void NoteWindows::newNote(frmPinly* w) {
@@ -152,10 +142,10 @@ void NoteWindows::exitProgram() {
 }
 
 void NoteWindows::endOfProgram() {
-    if (ended_) return;
-    ended_ = true;
+    if (set_.ended()) return;
+    set_.setEnded();
     // A text still being edited belongs to the note that is written now.
-    for (frmPinly* w : windows_)
+    for (frmPinly* w : set_.windows())
         if (w->isEditing()) w->endEditing(true);
     if (reception_) reception_->offTimer();
     const EndResult r = writeFilesAtEnd(st_);
@@ -163,15 +153,14 @@ void NoteWindows::endOfProgram() {
 }
 
 void NoteWindows::closeAll() {
-    std::vector<frmPinly*> all = windows_;
+    const std::vector<frmPinly*> all = set_.windows();
     for (frmPinly* w : all) w->unload();
-    windows_.clear();
-    byRecord_.clear();
+    set_.clear();
 }
 
 void NoteWindows::toggleOutOfPeriod() {
     if (st_.ShowOutOfPeriod) {
-        std::vector<frmPinly*> all = windows_;
+        const std::vector<frmPinly*> all = set_.windows();
         for (frmPinly* w : all)
             if (NotStarted(st_, recordOf(w))) w->unload();
         st_.ShowOutOfPeriod = false;
@@ -199,43 +188,18 @@ bool NoteWindows::environmentDialogAvailable() const { return hooks_.environment
 
 void NoteWindows::showEnvironmentDialog() { hooks_.showEnvironmentDialog(); }
 
-void NoteWindows::sendToBack(frmPinly* w) {
-    if (w) w->lower();
-    for (frmPinly* f : windows_) {
-        const int i = recordOf(f);
-        if (i >= 0 && static_cast<size_t>(i) < st_.NoteTable.size() &&
-            st_.NoteTable[static_cast<size_t>(i)].has(kFlagAlwaysFront) && f->isVisible())
-            placeTopmost(f, true);
-    }
-}
-
-void NoteWindows::placeTopmost(frmPinly* w, bool on) {
-    if (!w) return;
-    // Changing a window's flags takes it off the screen; the placement always shows it again.
-    if (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != on) w->setWindowFlag(Qt::WindowStaysOnTopHint, on);
-    w->show();
-    if (on) w->raise();
-}
-
 NoteMenu& NoteWindows::menu() {
-    if (!menu_) menu_ = std::make_unique<NoteMenu>(*this);
+    if (!menu_) menu_ = std::make_unique<NoteMenu>(NoteMenuHosts{st_, *this, travel_, modes_, shapes_, links_, alignment_});
     return *menu_;
 }
 
 void NoteWindows::popupMenu(frmPinly& w, const QPoint& globalPos) {
     NoteMenu& m = menu();
     m.takeStateOf(w);
-    if (menuPopup)
-        menuPopup(w, *m.mnu1, globalPos);
+    if (menuPopup_)
+        menuPopup_(w, *m.mnu1, globalPos);
     else
         m.exec(globalPos);
-}
-
-void NoteWindows::forget(frmPinly* w) {
-    windows_.erase(std::remove(windows_.begin(), windows_.end(), w), windows_.end());
-    const int i = recordOf(w);
-    if (i >= 0 && static_cast<size_t>(i) < byRecord_.size() && byRecord_[static_cast<size_t>(i)] == w)
-        byRecord_[static_cast<size_t>(i)] = nullptr;
 }
 
 }  // namespace tw

@@ -1,37 +1,73 @@
 // The note windows of the running program: creating, finding and commanding them. A window is bound
-// to its record by an index; the windows are also kept by record index, so that the window of a
-// record is found at once. It is the NoteHost of every note window and owns the context menu they
-// share.
+// to its record by an index; the windows are also kept by record index (NoteWindowSet), so that the
+// window of a record is found at once. It is the facade the program uses and owns the collaborators
+// that do the work by role: shapes and face (NoteShapes), window modes (NoteModes), sending and the
+// settings dialog (NoteTravel), links, timed lines and help (NoteLinks), alignment (NoteAlignment) and
+// what the network check asks (NoteCheck), and the context menu all windows share (NoteMenu).
+//
+// A note window knows only the parts of it that its handlers use (window/qt/notehost.h): the gestures
+// of its mouse handling, what follows a change of its face and the set of open windows; the menu knows
+// the note commands here and the collaborators by their roles.
 #pragma once
 
 #include "model/state.h"
-#include "notes/qt/receptiontimer.h"
-#include "window/autosize.h"
+#include "notes/qt/notealign.h"
+#include "notes/qt/notecheck.h"
+#include "notes/qt/notelinks.h"
+#include "notes/qt/notemodes.h"
+#include "notes/qt/noteshapes.h"
+#include "notes/qt/notetravel.h"
+#include "notes/qt/notewindowset.h"
 #include "window/qt/notehost.h"
 
 #include <QObject>
 #include <QPoint>
 #include <functional>
-#include <map>
 #include <memory>
-#include <optional>
 #include <vector>
 
 class QMenu;
-class QWidget;
 
 namespace tw {
 
+class AnswerOutput;
 class frmMain;
 class frmPinly;
 class LinkOpener;
 class NoteMenu;
 class ProgramHooks;
+class ReceptionTimer;
 
-class NoteWindows : public QObject, public NoteHost {
+// What the note windows are given from outside when they are made. Every part may be left out.
+struct NoteWindowServices {
+    // The note-settings dialog whose pages the settings menu opens. None: the settings entries do
+    // nothing.
+    frmMain* settingsDialog = nullptr;
+    // The program's reception timer: paused while the settings dialog is open and while a send is
+    // cancelled, stopped at the end of the program. None: nothing to pause.
+    ReceptionTimer* receptionTimer = nullptr;
+    // Where the answer tally saves and prints. None: Qt's save and printer dialogs.
+    AnswerOutput* answerOutput = nullptr;
+    // Where links are opened. None: the desktop's.
+    LinkOpener* shell = nullptr;
+    // How the password of a note's back side is asked for. Empty: frmPass runs modally.
+    NoteModes::PasswordPrompt askPassword;
+    // How a note window pops the context menu up at a screen position, after the menu has taken the
+    // window's state. Empty: the menu runs modally at the position.
+    std::function<void(frmPinly& window, QMenu& menu, const QPoint& globalPos)> menuPopup;
+    // How long a blinking note stays hidden, then shown.
+    int blinkHalfPeriodMs = 1000;
+};
+
+class NoteWindows : public QObject,
+                    public NoteGestureHost,
+                    public NoteFaceHost,
+                    public NoteSetHost,
+                    public NoteCommandHost,
+                    public NoteOpener {
     Q_OBJECT
 public:
-    NoteWindows(AppState& st, ProgramHooks& hooks, QObject* parent = nullptr);
+    NoteWindows(AppState& st, ProgramHooks& hooks, NoteWindowServices services = {}, QObject* parent = nullptr);
     ~NoteWindows() override;
 
     // Start-up: a window for every note its period does not hide; one new note at the top right when
@@ -42,16 +78,16 @@ public:
     int createNote(int source, int top, int left);
     // Builds and shows the window of one record (nothing for a peeled one). A record that already
     // has a window keeps it.
-    frmPinly* openNoteWindow(int index);
+    frmPinly* openNoteWindow(int index) override;
 
-    frmPinly* windowOf(int index) const;           // none: nullptr
-    static int recordOf(const frmPinly* w);        // -1 when not bound
+    frmPinly* windowOf(int index) const { return set_.windowOf(index); }   // none: nullptr
+    static int recordOf(const frmPinly* w) { return NoteWindowSet::recordOf(w); }   // -1 when not bound
     // Every note window in creation order, bound or not, shown or hidden.
-    std::vector<frmPinly*> windows() const;
+    std::vector<frmPinly*> windows() const { return set_.windows(); }
     // Record indices of the open note windows (shown or hidden), for the last-note query.
-    std::vector<int> openNotes() const;
+    std::vector<int> openNotes() const { return set_.openNotes(); }
 
-    // Note commands (context menu and gestures).
+    // ---- note commands (context menu and gestures) ----
     void newNote(frmPinly* w) override;
     void duplicateNote(frmPinly* w) override;
     void peelNote(frmPinly* w) override;
@@ -61,115 +97,51 @@ public:
     void endOfProgram();
     // Closes every note window (change of shared folder).
     void closeAll();
-
     // Shows or hides the notes whose period has not started yet (mnuOutRange).
     void toggleOutOfPeriod() override;
     void showAbout() override;
-
-    // ---- alignment (notealign.cpp) ----
-    void alignNotes(frmPinly* w, int k) override;
-    void alignAllNotes(frmPinly* w, int k) override;
-
-    // ---- the note-settings dialog (notetravel.cpp) ----
-    // The note-settings dialog whose pages the settings menu opens. Without it the settings entries
-    // do nothing.
-    void setSettingsDialog(frmMain* dialog) { settings_ = dialog; }
-    // The program's reception timer: paused while the settings dialog is open and while a send is
-    // cancelled, stopped at the end of the program. None: nothing to pause.
-    void setReceptionTimer(ReceptionTimer* timer) { reception_ = timer; }
-    void openSettingsPage(frmPinly* w, int k) override;
-    void cancelSend(frmPinly* w) override;
-    void chooseAlarmKind(frmPinly* w, int k) override;
-
-    // ---- links, timed lines, note information and help (notelinks.cpp) ----
-    void refreshLinks(frmPinly& w) override;
-    void openLink(frmPinly* w, int i) override;
-    void showInformation(frmPinly* w) override;
-    void showHelp(frmPinly* w) override;
-    void showWebSupport() override;
-    // The due alarm timers of the note texts, on each tick of the reception timer.
-    void fireDueTimers();
-    // Where links are opened: tests put a recording shell here. None: the desktop's.
-    LinkOpener* shell = nullptr;
-    // The help window, once it has been opened.
-    QWidget* helpWindow() const { return help_.get(); }
-    // The answer tally of a sent questionnaire that everybody has received (mnuAnktAnsX).
-    bool offersAnswerTally(frmPinly* w) override;
-    void openAnswerTally(frmPinly* w) override;
-
-    // ---- window modes and text size (notemodes.cpp) ----
-    void toggleLock(frmPinly* w) override;
-    void zOrder(frmPinly* w, int i) override;
-    void toggleSeeThrough(frmPinly* w) override;
-    void flipNote(frmPinly* w) override;
-    void setTextSize(frmPinly* w, int i) override;
-
-    // ---- shapes and auto-size (noteshapes.cpp) ----
-    // Reads the shape files beside the program (start-up).
-    void loadShapeCatalogue();
-    const std::vector<ShapeEntry>& shapeCatalogue() const override { return shapes_; }
-    void setShape(frmPinly* w, int i) override;
-    void toggleAutoSize(frmPinly* w) override;
-    void applyShape(frmPinly& w) override;
-    void autoSizeIfOn(frmPinly& w) override;
-    void autoSize(frmPinly& w);
-    std::optional<AutoSizeResult> sizedToText(frmPinly& w);
-
-    // ---- the note's face (noteface.cpp) ----
-    void refreshBackground(frmPinly& w) override;
-    // How the password dialog is shown: tests replace it. Empty: frmPass runs modally.
-    std::function<void(AppState& st)> askPassword;
-    // ---- what the network check asks of the note windows (notecheck.cpp) ----
-    // The network check's refresh: colours that changed class, sent marks, notes to hide, windows
-    // for notes that have none (also those closed with the system close key).
-    void refreshWindows();
-    // What the network check calls: received notes get their windows, the refresh runs.
-    NetworkCheckHost& networkHost();
-    // Blinks the window of note `index` (hidden one second, shown one second) until a press on a
-    // note window stops it; the window ends shown. Without a window the user is told.
-    void blink(int index);
-    int blinkHalfPeriodMs = 1000;
     bool environmentDialogAvailable() const override;
     void showEnvironmentDialog() override;
-    // Sends an always-at-back window to the bottom and re-raises the always-in-front ones.
-    void sendToBack(frmPinly* w) override;
-    void placeTopmost(frmPinly* w, bool on);
 
-    // The context menu of all note windows, built the first time it is needed.
-    NoteMenu& menu();
-    // How a note window pops the context menu up at a screen position, after the menu has taken
-    // the window's state; tests replace it. Empty: the menu runs modally at the position.
-    std::function<void(frmPinly& window, QMenu& menu, const QPoint& globalPos)> menuPopup;
+    // ---- what a note window asks ----
     void popupMenu(frmPinly& w, const QPoint& globalPos) override;
-
+    void sendToBack(frmPinly* w) override { modes_.sendToBack(w); }
+    void refreshBackground(frmPinly& w) override { shapes_.refreshBackground(w); }
+    void applyShape(frmPinly& w) override { shapes_.applyShape(w); }
+    void autoSizeIfOn(frmPinly& w) override { shapes_.autoSizeIfOn(w); }
+    void refreshLinks(frmPinly& w) override { links_.refreshLinks(w); }
     // A window that closed by itself (system close key) or is unloaded: it leaves the set, its
     // record stays.
-    void forget(frmPinly* w) override;
+    void forget(frmPinly* w) override { set_.forget(w); }
 
-    AppState& state() override { return st_; }
-    ProgramHooks& hooks() { return hooks_; }
+    // Reads the shape files beside the program (start-up).
+    void loadShapeCatalogue() { shapes_.loadShapeCatalogue(); }
+    // What the network check calls: received notes get their windows, the refresh runs.
+    NetworkCheckHost& networkHost() { return check_; }
+    // The context menu of all note windows, built the first time it is needed.
+    NoteMenu& menu();
+
+    // ---- the collaborators ----
+    NoteShapes& shapes() { return shapes_; }
+    NoteModes& modes() { return modes_; }
+    NoteTravel& travel() { return travel_; }
+    NoteLinks& links() { return links_; }
+    NoteAlignment& alignment() { return alignment_; }
 
 private:
-    void bind(frmPinly& w, int index);
-    void followRecord(int index);
-    // The colours of the note's colour class on its window.
-    void colourByClass(frmPinly& w, int index);
-
     AppState& st_;
     ProgramHooks& hooks_;
-    std::vector<frmPinly*> windows_;    // creation order
-    std::vector<frmPinly*> byRecord_;   // indexed by record; nullptr where a record has no window
+    ReceptionTimer* reception_;
+    NoteWindowSet set_;
+    std::unique_ptr<AnswerOutput> ownAnswers_;   // Qt's dialogs, when no output was given
+    NoteShapes shapes_;
+    NoteModes modes_;
+    NoteTravel travel_;
+    NoteLinks links_;
+    NoteAlignment alignment_;
+    NoteCheck check_;
+    std::function<void(frmPinly& window, QMenu& menu, const QPoint& globalPos)> menuPopup_;
     std::unique_ptr<NoteMenu> menu_;
-    frmMain* settings_ = nullptr;
-    ReceptionTimer* reception_ = nullptr;
-    std::vector<ShapeEntry> shapes_;
-    // The shape files as read, by number: each is read once, not at every resize of a note.
-    std::map<int, ShapeData> shapeFiles_;
-    const ShapeData* shapeData(int number);
-    bool applyingShape_ = false;
-    std::unique_ptr<NetworkCheckHost> networkHost_;
-    bool ended_ = false;
-    std::unique_ptr<QWidget> help_;
 };
 
 }  // namespace tw

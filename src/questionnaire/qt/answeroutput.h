@@ -1,5 +1,6 @@
 // The dialogs the answer tally needs to put its text out: the save dialog of the text file and the
-// printer dialog. The program shows Qt's; tests answer them through setAnswerOutput.
+// printer dialog. The program shows Qt's (QtAnswerOutput); whoever opens a tally hands it the output
+// to use, and tests hand it one that answers for the user.
 #pragma once
 
 #include "platform/qt/commondialogs.h"
@@ -27,9 +28,5 @@ public:
     std::optional<QString> saveFile(QWidget* parent, const OpenFileRequest& request) override;
     bool choosePrinter(QWidget* parent, QPrinter& printer) override;
 };
-
-// The dialogs in use; nullptr brings Qt's back. The caller keeps `output` alive while it is set.
-AnswerOutput& answerOutput();
-void setAnswerOutput(AnswerOutput* output);
 
 }  // namespace tw

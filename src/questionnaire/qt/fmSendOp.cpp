@@ -5,7 +5,6 @@
 #include "platform/clock.h"
 #include "platform/prompter.h"
 #include "platform/screen.h"
-#include "questionnaire/qt/answeroutput.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -35,6 +34,11 @@ constexpr int kButtonWidthTwips = 1335, kButtonHeightTwips = 375;
 const char* const kOutputError = "ファイル出力または印刷中にエラーが発生しました";
 
 }  // namespace
+
+fmSendOp::fmSendOp(AppState& st, std::vector<AnswerItem> items, AnswerOutput& output, QWidget* parent)
+    : fmSendOp(st, std::move(items), parent) {
+    output_ = &output;
+}
 
 fmSendOp::fmSendOp(AppState& st, std::vector<AnswerItem> items, QWidget* parent)
     : QDialog(parent), st_(st), items_(std::move(items)) {
@@ -236,7 +240,13 @@ int16_t fmSendOp::preview(AppState& st, const std::string& noteText, QWidget* pa
 
 void fmSendOp::showTally(AppState& st, const std::string& noteText, const std::string& answers, int sendCount,
                          bool countIsAnswers, QWidget* parent) {
-    fmSendOp w(st, parseAnswerItems(noteText), parent);
+    QtAnswerOutput qt;
+    showTally(st, qt, noteText, answers, sendCount, countIsAnswers, parent);
+}
+
+void fmSendOp::showTally(AppState& st, AnswerOutput& output, const std::string& noteText, const std::string& answers,
+                         int sendCount, bool countIsAnswers, QWidget* parent) {
+    fmSendOp w(st, parseAnswerItems(noteText), output, parent);
     w.setWindowTitle(QStringLiteral("アンケート回答集計"));
     w.AnsSheet = true;
     w.ModalState = false;
@@ -258,7 +268,7 @@ void fmSendOp::fileOutput() {
     request.fileName = QStringLiteral("ANSER.TXT");
     request.filter = QStringLiteral("全てのファイル(*.*)|*.*|テキストファイル(*.TXT)|*.TXT|");
     request.filterIndex = 2;
-    const std::optional<QString> path = answerOutput().saveFile(this, request);
+    const std::optional<QString> path = output().saveFile(this, request);
     if (!path) return;
     const FileError e = writeTallyFile(path->toStdString(), tally_.text);
     if (e) showOutputError(e.description);
@@ -266,7 +276,7 @@ void fmSendOp::fileOutput() {
 
 void fmSendOp::printOut() {
     QPrinter printer;
-    if (!answerOutput().choosePrinter(this, printer)) return;
+    if (!output().choosePrinter(this, printer)) return;
     QString error;
     if (!printTo(printer, error)) showOutputError(error.toStdString());
 }

@@ -1,9 +1,11 @@
 // fmSendOp: the answer sheet of an answer-sheet questionnaire (choices as radio buttons, check boxes)
-// and, in its other use, the window of the answer tally with file output and printing.
+// and, in its other use, the window of the answer tally with file output and printing. The tally puts
+// its text out through the AnswerOutput it was made with.
 #pragma once
 
 #include "model/state.h"
 #include "questionnaire/answeritems.h"
+#include "questionnaire/qt/answeroutput.h"
 #include "questionnaire/tally.h"
 
 #include <QDialog>
@@ -25,7 +27,10 @@ namespace tw {
 class fmSendOp : public QDialog {
     Q_OBJECT
 public:
+    // An answer sheet (it puts nothing out), or a tally that saves and prints through Qt's dialogs.
     fmSendOp(AppState& st, std::vector<AnswerItem> items, QWidget* parent = nullptr);
+    // A tally that saves and prints through `output`, which the caller keeps alive with the window.
+    fmSendOp(AppState& st, std::vector<AnswerItem> items, AnswerOutput& output, QWidget* parent = nullptr);
 
     // ---- public properties ----
     bool AnsSheet = false;      // true: a tally; false: an answer sheet
@@ -60,7 +65,10 @@ public:
     // The preview of the send page: modal, nothing written; afterwards the answer text is shown in a
     // box titled "回答例文字列". Returns the answer code.
     static int16_t preview(AppState& st, const std::string& noteText, QWidget* parent);
-    // The tally, modal, captioned "アンケート回答集計".
+    // The tally, modal, captioned "アンケート回答集計", saving and printing through `output`.
+    static void showTally(AppState& st, AnswerOutput& output, const std::string& noteText, const std::string& answers,
+                          int sendCount, bool countIsAnswers, QWidget* parent);
+    // The same through Qt's dialogs.
     static void showTally(AppState& st, const std::string& noteText, const std::string& answers, int sendCount,
                           bool countIsAnswers, QWidget* parent);
 
@@ -79,8 +87,11 @@ private:
     int px(int twips) const;
     int py(int twips) const;
     void showOutputError(const std::string& description);
+    AnswerOutput& output() { return output_ ? *output_ : qtOutput_; }
 
     AppState& st_;
+    AnswerOutput* output_ = nullptr;   // none: qtOutput_
+    QtAnswerOutput qtOutput_;
     std::vector<AnswerItem> items_;
     int16_t code_ = 0;
     bool written_ = false;

@@ -2,6 +2,7 @@
 // right-button gestures), the resize and focus handlers, editing in place and the closing rule.
 #include "window/qt/frmPinly.h"
 
+#include "model/state.h"
 #include "notes/mdpinly.h"
 #include "notes/noteinfo.h"
 #include "notes/notetable.h"
@@ -60,7 +61,8 @@ constexpr qint64 kLoopSettledMs = 150;
 
 }  // namespace
 
-frmPinly::frmPinly(NoteHost& host) : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), host_(host) {
+frmPinly::frmPinly(AppState& st, NoteGestureHost& gestures, NoteFaceHost& face, NoteSetHost& set)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), st_(st), gestures_(gestures), face_(face), set_(set) {
     setObjectName("frmPinly");
     setAttribute(Qt::WA_QuitOnClose, false);
     setContextMenuPolicy(Qt::PreventContextMenu);
@@ -91,7 +93,7 @@ frmPinly::~frmPinly() {
 
 NoteRecord* frmPinly::note() {
     const int i = record();
-    auto& table = host_.state().NoteTable;
+    auto& table = st_.NoteTable;
     if (i < 0 || static_cast<size_t>(i) >= table.size()) return nullptr;
     return &table[static_cast<size_t>(i)];
 }
@@ -103,14 +105,14 @@ void frmPinly::bind(int index) {
 }
 
 void frmPinly::refreshTooltip() {
-    lbl->setToolTip(QString::fromStdString(noteTooltip(host_.state(), record_)));
+    lbl->setToolTip(QString::fromStdString(noteTooltip(st_, record_)));
 }
 
 // ---- geometry ----
 
-int frmPinly::tppX() const { return std::max(1, host_.state().sys.screen->twipsPerPixelX()); }
+int frmPinly::tppX() const { return std::max(1, st_.sys.screen->twipsPerPixelX()); }
 
-int frmPinly::tppY() const { return std::max(1, host_.state().sys.screen->twipsPerPixelY()); }
+int frmPinly::tppY() const { return std::max(1, st_.sys.screen->twipsPerPixelY()); }
 
 // The twips set last stay valid as long as the window still has the pixels they map to; a side the
 // window manager or a drag changed is taken from the pixels.
@@ -233,10 +235,10 @@ void frmPinly::paintEvent(QPaintEvent*) {
 void frmPinly::beginEditing() {
     NoteRecord* r = note();
     if (!r || editing_) return;
-    if (r->has(kFlagReversed) || host_.state().blinkRunning) return;
+    if (r->has(kFlagReversed) || st_.blinkRunning) return;
     rch = new NoteEdit(*this);
     rch->setGeometry(lbl->geometry());
-    applyFontPreset(*rch, presetFor(host_.state(), r->TextSize));
+    applyFontPreset(*rch, presetFor(st_, r->TextSize));
     // The edit box takes the note's colours, so that editing happens on the note itself.
     QPalette pal = rch->palette();
     pal.setColor(QPalette::Base, palette().color(QPalette::Window));
@@ -271,7 +273,7 @@ bool frmPinly::endEditing(bool keepText, bool mayGoOn) {
             if (const std::string refusal = editedTextRefusal(text); !refusal.empty()) {
                 // The notice takes the focus from the edit box: that must not end editing again.
                 refusingEdit_ = true;
-                host_.state().sys.prompter->ask("確認", refusal, Icon::Information, Buttons::Ok);
+                st_.sys.prompter->ask("確認", refusal, Icon::Information, Buttons::Ok);
                 refusingEdit_ = false;
                 if (mayGoOn && rch) {
                     rch->setFocus(Qt::OtherFocusReason);
@@ -284,7 +286,7 @@ bool frmPinly::endEditing(bool keepText, bool mayGoOn) {
         // text with "?" in their places, as the file holds it.
         if (r && text != r->Text) {
             refusingEdit_ = true;
-            std::optional<std::string> kept = storableEditedText(*host_.state().sys.prompter, text, mayGoOn);
+            std::optional<std::string> kept = storableEditedText(*st_.sys.prompter, text, mayGoOn);
             refusingEdit_ = false;
             if (!kept && rch) {
                 activateWindow();   // the box that asked had it: typing goes on here
@@ -296,7 +298,7 @@ bool frmPinly::endEditing(bool keepText, bool mayGoOn) {
         editing_ = false;   // before the edit box hides and loses the focus
         setCaption(text);
         if (r) {
-            setLabelFont(presetFor(host_.state(), r->TextSize));
+            setLabelFont(presetFor(st_, r->TextSize));
             r->Text = caption_;
         }
     }
@@ -311,9 +313,9 @@ bool frmPinly::endEditing(bool keepText, bool mayGoOn) {
         lbl->show();
     }
     // A note that follows its text takes the size of the new one.
-    if (keepText && note()) host_.autoSizeIfOn(*this);
+    if (keepText && note()) face_.autoSizeIfOn(*this);
     // Its links and timed lines are read from the text as it now is.
-    if (note()) host_.refreshLinks(*this);
+    if (note()) face_.refreshLinks(*this);
     return true;
 }
 
@@ -353,9 +355,8 @@ void frmPinly::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void frmPinly::onPress(Qt::MouseButton button, const QPoint&, const QPoint& globalPos) {
-    AppState& st = host_.state();
-    if (st.blinkRunning) {
-        st.blinkRunning = false;   // the press only stops the blinking
+    if (st_.blinkRunning) {
+        st_.blinkRunning = false;   // the press only stops the blinking
         return;
     }
     NoteRecord* r = note();
@@ -391,7 +392,7 @@ void frmPinly::onPress(Qt::MouseButton button, const QPoint&, const QPoint& glob
         }
         return;
     }
-    if (r->has(kFlagAlwaysBack)) host_.sendToBack(this);
+    if (r->has(kFlagAlwaysBack)) gestures_.sendToBack(this);
 }
 
 void frmPinly::onMove(Qt::MouseButtons buttons, const QPoint& pos, const QPoint& globalPos, QWidget* control) {
@@ -436,26 +437,25 @@ void frmPinly::onRelease(Qt::MouseButton button, Qt::KeyboardModifiers mods, con
     if (button != Qt::RightButton || record() < 0) return;
     const bool ctrl = mods & Qt::ControlModifier, alt = mods & Qt::AltModifier, shift = mods & Qt::ShiftModifier;
     if (ctrl && alt)
-        host_.peelNote(this);
+        gestures_.peelNote(this);
     else if (shift)
-        host_.duplicateNote(this);
+        gestures_.duplicateNote(this);
     else if (ctrl)
-        host_.newNote(this);
+        gestures_.newNote(this);
     else
-        host_.popupMenu(*this, globalPos);
+        gestures_.popupMenu(*this, globalPos);
 }
 
 void frmPinly::finishDrag() {
     drag_ = Drag{};
     systemLoopWatch_.stop();
     if (!note()) return;
-    AppState& st = host_.state();
     TwipsRect g = twipsGeometry();
-    g = clampAfterDrag(g, st.sys.screen->widthTwips(), st.sys.screen->heightTwips());
+    g = clampAfterDrag(g, st_.sys.screen->widthTwips(), st_.sys.screen->heightTwips());
     setTwipsGeometry(g);
     NoteRecord* r = note();
     storeGeometry(*r, g);
-    if (r->has(kFlagAlwaysBack)) host_.sendToBack(this);
+    if (r->has(kFlagAlwaysBack)) gestures_.sendToBack(this);
 }
 
 // ---- resize, focus, close ----
@@ -468,7 +468,7 @@ void frmPinly::resizeEvent(QResizeEvent* e) {
     storeGeometry(*r, twipsGeometry());
     if (img) img->resize(size());
     // The outline and the label follow the new size.
-    host_.applyShape(*this);
+    face_.applyShape(*this);
 }
 
 void frmPinly::moveEvent(QMoveEvent* e) {
@@ -496,18 +496,17 @@ bool frmPinly::event(QEvent* e) {
 }
 
 void frmPinly::onActivated() {
-    AppState& st = host_.state();
-    if (st.exiting) {
+    if (st_.exiting) {
         unload();
         return;
     }
     NoteRecord* r = note();
     if (!r) return;
-    if (hiddenByPeriod(st, record())) hide();
+    if (hiddenByPeriod(st_, record())) hide();
 
     menuState_ = focusMenuState(*r);
     hasMenuState_ = true;
-    host_.refreshBackground(*this);
+    face_.refreshBackground(*this);
     refreshTooltip();
 }
 
@@ -523,7 +522,7 @@ void frmPinly::closeEvent(QCloseEvent* e) {
     if (qApp && qApp->isSavingSession()) {
         // The desktop session ends: the program ends with its files written.
         e->accept();
-        host_.exitProgram();
+        set_.exitProgram();
         return;
     }
     // Any other close takes only this window away; its record stays and gets a window again at the
@@ -536,7 +535,7 @@ void frmPinly::unload() {
     if (unloading_) return;
     unloading_ = true;
     if (editing_) endEditing(true);
-    host_.forget(this);
+    set_.forget(this);
     hide();
     deleteLater();
 }

@@ -1,6 +1,8 @@
 // The note window: one borderless top-level window per note, bound to its record by an index. It
-// turns mouse, keyboard, focus and close events into calls of the note commands (through NoteHost)
-// and of the core; its geometry is kept in twips like the record's.
+// turns mouse, keyboard, focus and close events into calls of the note commands and of the core; its
+// geometry is kept in twips like the record's. Of the program around it, it knows the state object
+// and three small parts (window/qt/notehost.h): the gestures of its mouse handling, what follows a
+// change of its face, and the set of open windows.
 //
 // A note carries only what every note needs on the screen: the hidden number label, the text label
 // (which also draws the two diagonal marks) and its own palette. The edit box exists only while the
@@ -26,12 +28,15 @@ class QPixmap;
 
 namespace tw {
 
-class NoteHost;
+struct AppState;
+class NoteFaceHost;
+class NoteGestureHost;
+class NoteSetHost;
 
 class frmPinly : public QWidget {
     Q_OBJECT
 public:
-    explicit frmPinly(NoteHost& host);
+    frmPinly(AppState& st, NoteGestureHost& gestures, NoteFaceHost& face, NoteSetHost& set);
     ~frmPinly() override;
 
     // ---- the diagonal marks ----
@@ -152,7 +157,10 @@ private:
     int tppY() const;
     QString displayText(const std::string& text) const;
 
-    NoteHost& host_;
+    AppState& st_;
+    NoteGestureHost& gestures_;
+    NoteFaceHost& face_;
+    NoteSetHost& set_;
     int record_ = -1;
     std::string caption_;
     uint32_t backValue_ = 0;

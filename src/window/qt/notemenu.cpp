@@ -4,8 +4,8 @@
 
 #include "notes/links.h"
 #include "notes/mdpinly.h"
+#include "model/state.h"
 #include "window/qt/frmPinly.h"
-#include "window/qt/notehost.h"
 
 #include <QMenu>
 #include <QWindow>
@@ -29,7 +29,7 @@ NoteMenuState designState() {
 
 }  // namespace
 
-NoteMenu::NoteMenu(NoteHost& host) : host_(host) {
+NoteMenu::NoteMenu(const NoteMenuHosts& hosts) : hosts_(hosts) {
     build();
     wireCommands();
 }
@@ -166,9 +166,17 @@ void NoteMenu::wire(QAction* a, std::function<void()> command) {
     QObject::connect(a, &QAction::triggered, mnu1, [command = std::move(command)] { command(); });
 }
 
-void NoteMenu::wireToTarget(QAction* a, void (NoteHost::*command)(frmPinly*)) {
-    wire(a, [this, command] {
-        if (frmPinly* w = target()) (host_.*command)(w);
+template <class Host>
+void NoteMenu::wireToTarget(QAction* a, Host& host, void (Host::*command)(frmPinly*)) {
+    wire(a, [this, h = &host, command] {
+        if (frmPinly* w = target()) (h->*command)(w);
+    });
+}
+
+template <class Host>
+void NoteMenu::wireToTarget(QAction* a, Host& host, void (Host::*command)(frmPinly*, int), int number) {
+    wire(a, [this, h = &host, command, number] {
+        if (frmPinly* w = target()) (h->*command)(w, number);
     });
 }
 
@@ -176,83 +184,64 @@ void NoteMenu::setEnabledIfReady(QAction* a, bool on) { a->setEnabled(on && read
 
 // The commands that exist.
 void NoteMenu::wireCommands() {
-    wireToTarget(mnuPinlyNew, &NoteHost::newNote);
-    wireToTarget(mnuPinlyCopy, &NoteHost::duplicateNote);
-    wireToTarget(mnuDelPinly, &NoteHost::peelNote);
-    for (size_t k = 0; k < 5; ++k) wire(mnuUndel[k], [this, k] { host_.undoPeel(static_cast<int>(k)); });
-    wire(mnuOutRange, [this] { host_.toggleOutOfPeriod(); });
+    NoteCommandHost& commands = hosts_.commands;
+    NoteTravelHost& travel = hosts_.travel;
+    NoteModeHost& modes = hosts_.modes;
+    NoteShapeHost& shapes = hosts_.shapes;
+    NoteLinkHost& links = hosts_.links;
+    NoteAlignHost& alignment = hosts_.alignment;
+    const auto n = [](size_t i) { return static_cast<int>(i); };
+    wireToTarget(mnuPinlyNew, commands, &NoteCommandHost::newNote);
+    wireToTarget(mnuPinlyCopy, commands, &NoteCommandHost::duplicateNote);
+    wireToTarget(mnuDelPinly, commands, &NoteCommandHost::peelNote);
+    for (size_t k = 0; k < 5; ++k) wire(mnuUndel[k], [this, k] { hosts_.commands.undoPeel(static_cast<int>(k)); });
+    wire(mnuOutRange, [this] { hosts_.commands.toggleOutOfPeriod(); });
     // The period, send and background pages.
     for (size_t k : {size_t{0}, size_t{1}, size_t{4}})
-        wire(mnuSetmForm[k], [this, k] {
-            if (frmPinly* w = target()) host_.openSettingsPage(w, static_cast<int>(k));
-        });
+        wireToTarget(mnuSetmForm[k], travel, &NoteTravelHost::openSettingsPage, n(k));
     // The status list (k = 2) and the history list (k = 3).
-    for (size_t k : {size_t{2}, size_t{3}})
-        wire(mnuSetmForm[k], [this, k] {
-            if (frmPinly* w = target()) host_.openSettingsPage(w, static_cast<int>(k));
-        });
-    wireToTarget(mnuAnktAnsX, &NoteHost::openAnswerTally);
-    wireToTarget(mnuCancelSend, &NoteHost::cancelSend);
-    wireToTarget(mnuLock, &NoteHost::toggleLock);
-    wireToTarget(mnuTextAutoSize, &NoteHost::toggleAutoSize);
-    for (size_t i = 0; i < 13; ++i)
-        wire(mnuFstyleItem[i], [this, i] {
-            if (frmPinly* w = target()) host_.setShape(w, static_cast<int>(i));
-        });
-    wireToTarget(mnuThrough, &NoteHost::toggleSeeThrough);
-    wireToTarget(mnuReverse, &NoteHost::flipNote);
-    for (size_t i = 0; i < 2; ++i)
-        wire(mnuZorder[i], [this, i] {
-            if (frmPinly* w = target()) host_.zOrder(w, static_cast<int>(i));
-        });
-    for (size_t i = 0; i < 3; ++i)
-        wire(mnuFont[i], [this, i] {
-            if (frmPinly* w = target()) host_.setTextSize(w, static_cast<int>(i));
-        });
-    for (size_t k = 0; k < 2; ++k)
-        wire(mnuTmrMsg[k], [this, k] {
-            if (frmPinly* w = target()) host_.chooseAlarmKind(w, static_cast<int>(k));
-        });
-    for (size_t i = 0; i < 4; ++i)
-        wire(mnuHyperText[i], [this, i] {
-            if (frmPinly* w = target()) host_.openLink(w, static_cast<int>(i));
-        });
-    wireToTarget(mnuFInfo, &NoteHost::showInformation);
-    wireToTarget(mnuHelpView, &NoteHost::showHelp);
-    wire(mnuWebAct, [this] { host_.showWebSupport(); });
-    for (size_t k = 0; k < 6; ++k)
-        wire(mnuSortP[k], [this, k] {
-            if (frmPinly* w = target()) host_.alignNotes(w, static_cast<int>(k));
-        });
-    for (size_t k = 0; k < 2; ++k)
-        wire(mnuAllSortP[k], [this, k] {
-            if (frmPinly* w = target()) host_.alignAllNotes(w, static_cast<int>(k));
-        });
-    wire(mnuSetConfig, [this] { host_.showEnvironmentDialog(); });
-    setEnabledIfReady(mnuSetConfig, host_.environmentDialogAvailable());
-    wire(mnuVersion, [this] { host_.showAbout(); });
-    wire(mnuAllExit, [this] { host_.exitProgram(); });
+    for (size_t k : {size_t{2}, size_t{3}}) wireToTarget(mnuSetmForm[k], travel, &NoteTravelHost::openSettingsPage, n(k));
+    wireToTarget(mnuAnktAnsX, travel, &NoteTravelHost::openAnswerTally);
+    wireToTarget(mnuCancelSend, travel, &NoteTravelHost::cancelSend);
+    wireToTarget(mnuLock, modes, &NoteModeHost::toggleLock);
+    wireToTarget(mnuTextAutoSize, shapes, &NoteShapeHost::toggleAutoSize);
+    for (size_t i = 0; i < 13; ++i) wireToTarget(mnuFstyleItem[i], shapes, &NoteShapeHost::setShape, n(i));
+    wireToTarget(mnuThrough, modes, &NoteModeHost::toggleSeeThrough);
+    wireToTarget(mnuReverse, modes, &NoteModeHost::flipNote);
+    for (size_t i = 0; i < 2; ++i) wireToTarget(mnuZorder[i], modes, &NoteModeHost::zOrder, n(i));
+    for (size_t i = 0; i < 3; ++i) wireToTarget(mnuFont[i], modes, &NoteModeHost::setTextSize, n(i));
+    for (size_t k = 0; k < 2; ++k) wireToTarget(mnuTmrMsg[k], travel, &NoteTravelHost::chooseAlarmKind, n(k));
+    for (size_t i = 0; i < 4; ++i) wireToTarget(mnuHyperText[i], links, &NoteLinkHost::openLink, n(i));
+    wireToTarget(mnuFInfo, links, &NoteLinkHost::showInformation);
+    wireToTarget(mnuHelpView, links, &NoteLinkHost::showHelp);
+    wire(mnuWebAct, [this] { hosts_.links.showWebSupport(); });
+    for (size_t k = 0; k < 6; ++k) wireToTarget(mnuSortP[k], alignment, &NoteAlignHost::alignNotes, n(k));
+    for (size_t k = 0; k < 2; ++k) wireToTarget(mnuAllSortP[k], alignment, &NoteAlignHost::alignAllNotes, n(k));
+    wire(mnuSetConfig, [this] { hosts_.commands.showEnvironmentDialog(); });
+    setEnabledIfReady(mnuSetConfig, commands.environmentDialogAvailable());
+    wire(mnuVersion, [this] { hosts_.commands.showAbout(); });
+    wire(mnuAllExit, [this] { hosts_.commands.exitProgram(); });
 }
 
 // ---- the state of the window that opens the menu ----
 
 void NoteMenu::takeStateOf(frmPinly& w) {
     target_ = &w;
-    const AppState& st = host_.state();
+    const AppState& st = hosts_.st;
     mnuOutRange->setText(outOfPeriodCaption(st.ShowOutOfPeriod));
-    setEnabledIfReady(mnuSetConfig, host_.environmentDialogAvailable());
+    setEnabledIfReady(mnuSetConfig, hosts_.commands.environmentDialogAvailable());
     showUndoEntries();
     showShapeEntries();
     showFocusState(w.hasMenuState() ? w.menuState() : designState());
     // Looked at as the menu opens, from the note's text as it is now.
-    mnuAnktAnsX->setVisible(host_.offersAnswerTally(&w));
+    mnuAnktAnsX->setVisible(hosts_.travel.offersAnswerTally(&w));
     showLinkEntries(w);
 }
 
 // The note's links as its text reads now, and the alarm kinds while it has an armed note alarm.
 void NoteMenu::showLinkEntries(frmPinly& w) {
-    host_.refreshLinks(w);
-    mnuTmrKind->menuAction()->setVisible(w.record() >= 0 && hasNoteAlarm(host_.state(), w.record()));
+    hosts_.links.refreshLinks(w);
+    mnuTmrKind->menuAction()->setVisible(w.record() >= 0 && hasNoteAlarm(hosts_.st, w.record()));
     for (size_t i = 0; i < mnuHyperText.size(); ++i) {
         const bool shown = i < w.links().size();
         mnuHyperText[i]->setText(shown ? qs(w.links()[i]).replace('&', "&&") : QString());
@@ -263,7 +252,7 @@ void NoteMenu::showLinkEntries(frmPinly& w) {
 
 // The shapes of the files found at start-up, each under its own name.
 void NoteMenu::showShapeEntries() {
-    for (const ShapeEntry& e : host_.shapeCatalogue()) {
+    for (const ShapeEntry& e : hosts_.shapes.shapeCatalogue()) {
         if (e.number < 2 || e.number > 12 || e.name.empty()) continue;
         QAction* a = mnuFstyleItem[static_cast<size_t>(e.number)];
         a->setText(QString::fromStdString(e.name));
@@ -273,7 +262,7 @@ void NoteMenu::showShapeEntries() {
 
 // The peeled notes that can come back, newest first; the submenu shows only when there are any.
 void NoteMenu::showUndoEntries() {
-    const AppState& st = host_.state();
+    const AppState& st = hosts_.st;
     const auto count = static_cast<size_t>(std::clamp<int>(st.undoCount, 0, 5));
     mnuUnDelPinly->menuAction()->setVisible(count > 0);
     for (size_t k = 0; k < 5; ++k) {

@@ -2,10 +2,11 @@
 // pops up it takes over the state of the window that opens it: the check marks and enabled entries
 // that window took from its record at its last focus, the undo entries, the caption of the
 // out-of-period entry and whether the environment settings can be shown. Its commands then act on
-// that window.
+// that window, through the parts of the program that hold them by role (window/qt/notehost.h).
 #pragma once
 
 #include "window/geometry.h"
+#include "window/qt/notehost.h"
 
 #include <QPointer>
 #include <QSet>
@@ -20,12 +21,23 @@ class QPoint;
 
 namespace tw {
 
-class NoteHost;
+struct AppState;
 class frmPinly;
+
+// What the menu's entries act through: the state object and a part of the program per role.
+struct NoteMenuHosts {
+    AppState& st;
+    NoteCommandHost& commands;
+    NoteTravelHost& travel;
+    NoteModeHost& modes;
+    NoteShapeHost& shapes;
+    NoteLinkHost& links;
+    NoteAlignHost& alignment;
+};
 
 class NoteMenu {
 public:
-    explicit NoteMenu(NoteHost& host);
+    explicit NoteMenu(const NoteMenuHosts& hosts);
     ~NoteMenu();
     NoteMenu(const NoteMenu&) = delete;
     NoteMenu& operator=(const NoteMenu&) = delete;
@@ -94,14 +106,18 @@ private:
     // A menu entry whose command exists: enabled and connected.
     void wire(QAction* a, std::function<void()> command);
     // A command on the note of the window the menu was opened for.
-    void wireToTarget(QAction* a, void (NoteHost::*command)(frmPinly*));
+    template <class Host>
+    void wireToTarget(QAction* a, Host& host, void (Host::*command)(frmPinly*));
+    // A command with an entry's number on that note.
+    template <class Host>
+    void wireToTarget(QAction* a, Host& host, void (Host::*command)(frmPinly*, int), int number);
     void setEnabledIfReady(QAction* a, bool on);
     void showUndoEntries();
     void showShapeEntries();
     void showFocusState(const NoteMenuState& m);
     void showLinkEntries(frmPinly& w);
 
-    NoteHost& host_;
+    NoteMenuHosts hosts_;
     QPointer<frmPinly> target_;
     QSet<QAction*> ready_;
 };

@@ -2,7 +2,6 @@
 #include "window/qt/frmPinly.h"
 
 #include "platform/qt/compositing.h"
-#include "window/qt/notehost.h"
 
 #include <QBitmap>
 #include <QFontInfo>

@@ -1,7 +1,9 @@
 // A running set of note windows on the offscreen platform: a fixed 1024 x 768 pixel screen of 15 twips
 // per pixel, a test clock, scripted message boxes, a temporary shared folder for member 1, a reception
-// timer that nobody has armed, and program hooks that only record what they were asked. The context menu that all windows share is
-// recorded instead of run.
+// timer that nobody has armed, and program hooks that only record what they were asked. The context
+// menu that all windows share is recorded instead of run; the password of a note's back side is
+// answered by `passwordDialog`. What else the windows are made with (the settings dialog, a shell, an
+// answer output) a test puts in `services` and calls makeWindows() again.
 #pragma once
 
 #include "app/groval.h"
@@ -27,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace tw::test {
@@ -62,13 +65,21 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
+    // The note windows made anew (none open) with `services`, the reception timer, the recorded menu
+    // and the password answered by `passwordDialog`.
     void makeWindows() {
-        notes = std::make_unique<NoteWindows>(st, hooks);
-        notes->setReceptionTimer(&reception);
-        notes->menuPopup = [this](frmPinly& w, QMenu&, const QPoint& at) {
+        NoteWindowServices given = services;
+        given.receptionTimer = &reception;
+        given.menuPopup = [this](frmPinly& w, QMenu&, const QPoint& at) {
             popups.push_back(at);
             popupWindow = &w;
         };
+        given.askPassword = [this](AppState& s) {
+            ASSERT_TRUE(passwordDialog) << "the password was asked for, and the test answers none";
+            passwordDialog(s);
+        };
+        notes.reset();
+        notes = std::make_unique<NoteWindows>(st, hooks, std::move(given));
     }
 
     // A record with the given text and place (twips), appended to the table.
@@ -125,6 +136,8 @@ protected:
     RecordingHooks hooks;
     AppState st{Services{prompter, clock, screen, legacyStore}};
     ReceptionTimer reception{st};
+    NoteWindowServices services;
+    NoteModes::PasswordPrompt passwordDialog;
     std::unique_ptr<NoteWindows> notes;
     std::vector<QPoint> popups;
     frmPinly* popupWindow = nullptr;

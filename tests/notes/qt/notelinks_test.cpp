@@ -16,7 +16,8 @@ class NoteLinksTest : public NoteWindowsFixture {
 protected:
     void SetUp() override {
         NoteWindowsFixture::SetUp();
-        notes->shell = &shell;
+        services.shell = &shell;
+        makeWindows();
     }
     static QStringList shownLinks(NoteMenu& m) {
         QStringList out;
@@ -104,20 +105,20 @@ TEST_F(NoteLinksTest, HelpDocumentBesideTheProgramAndTheSupportPage) {
     st.sys.exeName = "tackwisp";
     frmPinly* w = open(addNote("a"));
     menuFor(w).mnuHelpView->trigger();
-    ASSERT_NE(notes->helpWindow(), nullptr);
-    auto* browser = notes->helpWindow()->findChild<QTextBrowser*>("txtHelp");
+    ASSERT_NE(notes->links().helpWindow(), nullptr);
+    auto* browser = notes->links().helpWindow()->findChild<QTextBrowser*>("txtHelp");
     ASSERT_NE(browser, nullptr);
     EXPECT_TRUE(browser->toPlainText().contains("が見つかりません"));
 
     std::ofstream(programDir.str() + "/tackwisp.html") << "<html><body><h1>使い方</h1><a name=\"contents\"></a></body></html>";
     menuFor(w).mnuHelpView->trigger();
-    EXPECT_TRUE(notes->helpWindow()->isVisible());
+    EXPECT_TRUE(notes->links().helpWindow()->isVisible());
     EXPECT_EQ(browser->toPlainText().trimmed(), "使い方");
 
     menuFor(w).mnuWebAct->trigger();
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0], programDir.str() + "/tackwisp-support.html");
-    notes->helpWindow()->close();
+    notes->links().helpWindow()->close();
 }
 
 }  // namespace

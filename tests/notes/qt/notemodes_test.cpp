@@ -18,13 +18,13 @@ using NoteModesTest = NoteWindowsFixture;
 TEST_F(NoteModesTest, FlipBackNeedsThePassword) {
     st.CurrentPassword = "pw1";
     frmPinly* w = open(addNote("秘密のメモ"));
-    notes->flipNote(w);
+    notes->modes().flipNote(w);
     EXPECT_EQ(w->caption(), kBackSideCaption);
     EXPECT_TRUE(note(0).has(kFlagReversed));
 
     // A wrong entry is told and the dialog stays; the right one turns the note over.
     std::vector<std::string> entries = {"pw", "pw1"};
-    notes->askPassword = [&](AppState& s) {
+    passwordDialog = [&](AppState& s) {
         frmPass d(s);
         EXPECT_EQ(d.txt->echoMode(), QLineEdit::Password);
         for (const std::string& e : entries) {
@@ -33,14 +33,14 @@ TEST_F(NoteModesTest, FlipBackNeedsThePassword) {
         }
     };
     prompter.expect("タックウィスプ", "パスワードが違います", Icon::Warning, Buttons::Ok, Answer::Ok);
-    notes->flipNote(w);
+    notes->modes().flipNote(w);
     EXPECT_EQ(w->caption(), "秘密のメモ");
     EXPECT_FALSE(note(0).has(kFlagReversed));
 
     // Cancel leaves it on its back.
-    notes->flipNote(w);
-    notes->askPassword = [](AppState& s) { frmPass(s).btn[1]->click(); };
-    notes->flipNote(w);
+    notes->modes().flipNote(w);
+    passwordDialog = [](AppState& s) { frmPass(s).btn[1]->click(); };
+    notes->modes().flipNote(w);
     EXPECT_EQ(w->caption(), kBackSideCaption);
 }
 
@@ -75,7 +75,7 @@ TEST_F(NoteModesTest, PasswordDialogSaysWhatAPasswordHoldsAndKeepsWhatIsTyped) {
 
 TEST_F(NoteModesTest, SeeThroughCutsTheWindowToItsText) {
     frmPinly* w = open(addNote("透明なメモ", 1500, 1500, 3000, 1500));
-    notes->toggleSeeThrough(w);
+    notes->modes().toggleSeeThrough(w);
     EXPECT_TRUE(note(0).has(kFlagTransparent));
     EXPECT_FALSE(lbl(*w)->isVisible());
     const QRegion cut = w->mask();
@@ -89,29 +89,29 @@ TEST_F(NoteModesTest, SeeThroughCutsTheWindowToItsText) {
     // The letters are as tall as the label's: the note does not shrink its text when it turns
     // see-through.
     EXPECT_GE(cut.boundingRect().height() * 10, QFontInfo(lbl(*w)->font()).pixelSize() * 9);
-    notes->toggleSeeThrough(w);
+    notes->modes().toggleSeeThrough(w);
     EXPECT_TRUE(w->mask().isEmpty());
     EXPECT_TRUE(lbl(*w)->isVisible());
 }
 
 TEST_F(NoteModesTest, ZOrderLockAndTextSize) {
     frmPinly* w = open(addNote("前"));
-    notes->zOrder(w, 0);
+    notes->modes().zOrder(w, 0);
     EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    notes->zOrder(w, 1);
+    notes->modes().zOrder(w, 1);
     EXPECT_TRUE(note(0).has(kFlagAlwaysBack));
     EXPECT_FALSE(note(0).has(kFlagAlwaysFront));
     EXPECT_FALSE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) << "out of the topmost band at once";
     EXPECT_TRUE(w->isVisible());
-    notes->zOrder(w, 0);
-    notes->zOrder(w, 0);
+    notes->modes().zOrder(w, 0);
+    notes->modes().zOrder(w, 0);
     EXPECT_FALSE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    notes->toggleLock(w);
+    notes->modes().toggleLock(w);
     EXPECT_TRUE(note(0).has(kFlagLocked));
 
     st.localConfig.Fonts[2].FontName = "Noto Sans CJK JP";
     st.localConfig.Fonts[2].FontSize = 16;
-    notes->setTextSize(w, 2);
+    notes->modes().setTextSize(w, 2);
     EXPECT_EQ(note(0).TextSize, 2);
     EXPECT_EQ(lbl(*w)->font().pointSize(), 16);
 }

@@ -52,7 +52,8 @@ protected:
             st.members.push_back(u);
         }
         dialog = std::make_unique<frmMain>(st);
-        notes->setSettingsDialog(dialog.get());
+        services.settingsDialog = dialog.get();
+        makeWindows();
         reception.setNetworkHost(&notes->networkHost());
     }
     void TearDown() override {
@@ -97,7 +98,7 @@ TEST_F(NoteTravelTest, SendPageUsedAsAUserWould) {
         EXPECT_FALSE(control<QCheckBox>(*dialog, "chk", 1)->isEnabled());
         control<QPushButton>(*dialog, "btn", 0)->click();
     });
-    notes->openSettingsPage(w, 1);
+    notes->travel().openSettingsPage(w, 1);
     EXPECT_EQ(titleWhileOpen, QString::fromUtf8("他の人へ送信"));
     EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8("タックウィスプ"));
     EXPECT_TRUE(reception.tmrLog()->isActive());
@@ -115,13 +116,13 @@ TEST_F(NoteTravelTest, SettingsMenuRefusalsAndConfirmations) {
     frmPinly* w = open(a);
     prompter.expect("タックウィスプ", "最後の１枚の可能性がある付箋紙は期間設定できません", Icon::Information,
                     Buttons::Ok, Answer::Ok);
-    notes->openSettingsPage(w, 0);
+    notes->travel().openSettingsPage(w, 0);
     EXPECT_FALSE(note(a).HasPeriod);
 
     note(a).IsSent = true;
     prompter.expect("タックウィスプ", "送信データは期間設定できません\r「送信キャンセル」か「新規作成」を行って下さい",
                     Icon::Information, Buttons::Ok, Answer::Ok);
-    notes->openSettingsPage(w, 0);
+    notes->travel().openSettingsPage(w, 0);
     note(a).IsSent = false;
 
     // Sending a note with a period asks first; Cancel leaves period and note alone.
@@ -129,7 +130,7 @@ TEST_F(NoteTravelTest, SettingsMenuRefusalsAndConfirmations) {
     note(a).Period.StartAt = makeDateTime(2024, 5, 1, 0, 0, 0);
     note(a).Period.EndAt = makeDateTime(2024, 5, 30, 0, 0, 0);
     prompter.expect("確認", "期間設定値はクリアされます", Icon::None, Buttons::OkCancel, Answer::Cancel);
-    notes->openSettingsPage(w, 1);
+    notes->travel().openSettingsPage(w, 1);
     EXPECT_TRUE(note(a).HasPeriod);
 
     // OK clears it; the only note may not remove itself, and nobody is chosen: nothing is sent.
@@ -139,7 +140,7 @@ TEST_F(NoteTravelTest, SettingsMenuRefusalsAndConfirmations) {
         EXPECT_FALSE(control<SendPage>(*dialog, "picSet1")->autoDeleteAllowed());
         control<QPushButton>(*dialog, "btn", 0)->click();
     });
-    notes->openSettingsPage(w, 1);
+    notes->travel().openSettingsPage(w, 1);
     EXPECT_FALSE(note(a).HasPeriod);
     EXPECT_FALSE(note(a).IsSent);
 }
@@ -154,7 +155,7 @@ TEST_F(NoteTravelTest, EmptyMemberListIsTold) {
         EXPECT_EQ(control<QTreeWidget>(*dialog, "lsvSend")->topLevelItemCount(), 0);
         control<QPushButton>(*dialog, "btn", 1)->click();
     });
-    notes->openSettingsPage(w, 1);
+    notes->travel().openSettingsPage(w, 1);
 }
 
 TEST_F(NoteTravelTest, RefreshColoursHidesAndOpens) {
@@ -168,7 +169,7 @@ TEST_F(NoteTravelTest, RefreshColoursHidesAndOpens) {
     note(sent).AllReceived = true;
     note(sent).AutoDelete = true;
     note(sent).IsPeeled = true;
-    notes->refreshWindows();
+    notes->networkHost().refreshWindows();
     EXPECT_TRUE(w->lineSended().isVisible() || !w->isVisible());
     EXPECT_FALSE(w->isVisible()) << "sent with auto-delete and received by all: gone";
     ASSERT_NE(notes->windowOf(closed), nullptr) << "a note without a window gets one again";
@@ -179,17 +180,17 @@ TEST_F(NoteTravelTest, RefreshColoursHidesAndOpens) {
     note(closed).HasPeriod = true;
     note(closed).Period.StartAt = makeDateTime(2024, 5, 1, 0, 0, 0);
     note(closed).Period.EndAt = makeDateTime(2024, 5, 11, 0, 0, 0);
-    notes->refreshWindows();
+    notes->networkHost().refreshWindows();
     EXPECT_EQ(c->backColourValue(), st.localConfig.BackColours[1]);
 
     // A note hidden until its period starts comes back at the first refresh after the start.
     note(closed).Period.StartAt = makeDateTime(2024, 5, 10, 12, 30, 0);
     activate(c);
     EXPECT_FALSE(c->isVisible());
-    notes->refreshWindows();
+    notes->networkHost().refreshWindows();
     EXPECT_FALSE(c->isVisible());
     clock.set(makeDateTime(2024, 5, 10, 12, 31, 0));
-    notes->refreshWindows();
+    notes->networkHost().refreshWindows();
     EXPECT_TRUE(c->isVisible());
     EXPECT_FALSE(c->lineOutRange().isVisible());
 }
@@ -201,15 +202,18 @@ TEST_F(NoteTravelTest, CancelTurnsTheNoteBackToNormal) {
     ASSERT_TRUE(AccessSharedFile(st, kModeWrite, kKindNotes));
     ASSERT_EQ(sendNote(st, 1, {2, 3}, 0, false), SendResult::Sent);
     w->setColours(st.localConfig.BackColours[4], st.localConfig.TextColours[4]);
-    notes->cancelSend(w);
+    notes->travel().cancelSend(w);
     EXPECT_FALSE(note(1).IsSent);
     EXPECT_EQ(w->backColourValue(), st.localConfig.BackColours[0]);
     EXPECT_FALSE(readSendRecords(st, 1, true));   // the log is empty again
 }
 
 TEST_F(NoteTravelTest, BlinkUntilAPressAndAlarmKinds) {
+    services.blinkHalfPeriodMs = 20;
+    reception.setNetworkHost(nullptr);
+    makeWindows();
+    reception.setNetworkHost(&notes->networkHost());
     frmPinly* w = open(addNote("時間です"));
-    notes->blinkHalfPeriodMs = 20;
     int hiddenSeen = 0;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -217,21 +221,21 @@ TEST_F(NoteTravelTest, BlinkUntilAPressAndAlarmKinds) {
         if (hiddenSeen >= 2 && w->isVisible()) QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     });
     watch.start(5);
-    notes->blink(0);
+    notes->links().blink(0);
     watch.stop();
     EXPECT_GE(hiddenSeen, 2);
     EXPECT_TRUE(w->isVisible());
     EXPECT_FALSE(st.blinkRunning);
 
     prompter.expect("エラー", "付箋ID:7が見つかりません", Icon::Warning, Buttons::Ok, Answer::Ok);
-    notes->blink(7);
+    notes->links().blink(7);
 
     // Blink on; choosing the box switches to it; choosing it again leaves none.
     note(0).set(kFlagTimerBlink, true);
-    notes->chooseAlarmKind(w, 0);
+    notes->travel().chooseAlarmKind(w, 0);
     EXPECT_TRUE(note(0).has(kFlagTimerDialog));
     EXPECT_FALSE(note(0).has(kFlagTimerBlink));
-    notes->chooseAlarmKind(w, 0);
+    notes->travel().chooseAlarmKind(w, 0);
     EXPECT_FALSE(note(0).has(kFlagTimerDialog));
     EXPECT_FALSE(note(0).has(kFlagTimerBlink));
 }

@@ -112,7 +112,7 @@ TEST_F(NoteWindowsTest, TheWindowOfARecordFollowsOpeningClosingAndCloseAll) {
 }
 
 TEST_F(NoteWindowsTest, AnUnboundWindowHasNoRecord) {
-    frmPinly loose(*notes);
+    frmPinly loose(st, *notes, *notes, *notes);
     EXPECT_EQ(NoteWindows::recordOf(&loose), -1);
     EXPECT_EQ(loose.note(), nullptr);
     EXPECT_EQ(lblID(loose)->text(), "Label1");

@@ -194,7 +194,8 @@ protected:
             st.members.push_back(u);
         }
         dialog = std::make_unique<frmMain>(st);
-        notes->setSettingsDialog(dialog.get());
+        services.settingsDialog = dialog.get();
+        makeWindows();
     }
     void TearDown() override {
         NoteWindowsFixture::TearDown();
@@ -237,7 +238,7 @@ TEST_F(DialogFromNote, PausesTheReceptionAndReArmsItAfter) {
             st.localConfig.CheckInterval = r.during.CheckInterval;
             control<QPushButton>(*dialog, "btn", r.ok ? 0u : 1u)->click();
         });
-        notes->openSettingsPage(w, r.entry);
+        notes->travel().openSettingsPage(w, r.entry);
         ASSERT_TRUE(seen);
         EXPECT_FALSE(dialog->isVisible());
         EXPECT_FALSE(reception.paused());

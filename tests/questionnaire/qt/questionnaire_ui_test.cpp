@@ -1,6 +1,7 @@
 // The answer sheet and the tally window: the sheet's rows and its answer code, a questionnaire
 // answered by two members and tallied by its sender from the note's menu, the tally written to a
-// text file and printed to a PDF (read back with pdftotext), and the look of both windows.
+// text file and printed to a PDF (read back with pdftotext) through an output the test answers, and
+// the look of both windows.
 #include "app/groval.h"
 #include "dialogs/qt/frmMain.h"
 #include "messaging/reception.h"
@@ -81,10 +82,14 @@ struct ScriptedOutput : AnswerOutput {
 
 class Questionnaire : public ::testing::Test {
 protected:
-    void SetUp() override { setAnswerOutput(&output); }
     void TearDown() override {
-        setAnswerOutput(nullptr);
         for (fmSendOp* s : openSheets()) delete s;
+    }
+    // The note windows of a member, whose answer tally puts its text out through `output`.
+    NoteWindowServices withOutput() {
+        NoteWindowServices s;
+        s.answerOutput = &output;
+        return s;
     }
     Workgroup g{{"佐藤", "鈴木", "高橋"}};
     RecordingHooks hooks;
@@ -119,7 +124,7 @@ TEST_F(Questionnaire, AnsweredByTwoTalliedByTheSender) {
     const int q = addNote(g[1], kTrip);
     ASSERT_TRUE(AccessSharedFile(g[1], kModeWrite, kKindNotes));
     ASSERT_EQ(sendNote(g[1], static_cast<int16_t>(q), {2, 3}, 2, false), SendResult::Sent);
-    NoteWindows w1(g[1], hooks), w2(g[2], hooks), w3(g[3], hooks);
+    NoteWindows w1(g[1], hooks, withOutput()), w2(g[2], hooks), w3(g[3], hooks);
 
     networkCheck(g[2], w2.networkHost());
     networkCheck(g[2], w2.networkHost());   // the open sheet is not opened twice
@@ -151,10 +156,13 @@ TEST_F(Questionnaire, AnsweredByTwoTalliedByTheSender) {
     onNextModal([&](QWidget* w) {
         title = w->windowTitle();
         text = w->findChild<QLabel*>(QStringLiteral("lbl0"))->text();
+        // The file output asks the output the note windows were given (cancelled: nothing written).
+        w->findChild<QPushButton*>(QStringLiteral("btnOpt0"))->click();
         w->close();
     });
     w1.menu().mnuAnktAnsX->trigger();
     EXPECT_EQ(title, QStringLiteral("アンケート回答集計"));
+    EXPECT_EQ(output.asked.fileName, QStringLiteral("ANSER.TXT"));
     EXPECT_TRUE(text.startsWith(QStringLiteral("送信: 2人　受信: 2人　回答率: 100％　 "))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("\n沖縄 (100％) 1人\n 鈴木\n北海道 (0％) 0人\n\n")) &&
                 text.contains(QStringLiteral("\n温泉 (100％) 1人\n 鈴木\n")))
@@ -188,7 +196,7 @@ TEST_F(Questionnaire, AnswerToAQuestionTakenBackIsRefused) {
 TEST_F(Questionnaire, TallyToAFileAndToPaper) {
     TempDir dir;
     g.setTime(makeDateTime(2024, 5, 10, 9, 5, 0));
-    fmSendOp t(g[1], parseAnswerItems(kTrip));
+    fmSendOp t(g[1], parseAnswerItems(kTrip), output);
     t.AnsSheet = true;
     t.AnsStr = kTripAnswers;
     t.Sendcount = 6;
@@ -298,7 +306,7 @@ TEST_F(Questionnaire, ScreensOfSheetAndTally) {
     EXPECT_GE(sheet.width(), sheet.fontMetrics().horizontalAdvance(sheet.windowTitle()) + 100) << "the title is cut";
     photograph(sheet, QStringLiteral("answer_sheet"));
 
-    fmSendOp tally(g[1], parseAnswerItems(kTrip));
+    fmSendOp tally(g[1], parseAnswerItems(kTrip), output);
     tally.setWindowTitle(QStringLiteral("アンケート回答集計"));
     tally.AnsSheet = true;
     tally.AnsStr = kTripAnswers;

@@ -153,9 +153,9 @@ TEST_F(NoteWindowTest, TheHelpNamesTheMenuCaptions) {
     frmPinly* w = open(addNote("メモ"));
     NoteMenu& m = menuFor(w);
     m.mnuHelpView->trigger();
-    ASSERT_NE(notes->helpWindow(), nullptr);
-    const QString help = notes->helpWindow()->findChild<QTextBrowser*>("txtHelp")->toPlainText();
-    notes->helpWindow()->close();
+    ASSERT_NE(notes->links().helpWindow(), nullptr);
+    const QString help = notes->links().helpWindow()->findChild<QTextBrowser*>("txtHelp")->toPlainText();
+    notes->links().helpWindow()->close();
     ASSERT_TRUE(help.startsWith("タックウィスプ ヘルプ")) << help.left(200).toStdString();
 
     QStringList captions = {NoteMenu::outOfPeriodCaption(true), QString::fromStdString(kObverseCaption)};
