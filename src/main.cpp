@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QtGlobal>
 
+#include <utility>
+
 int main(int argc, char** argv) {
     // A failure that escapes an event handler becomes a message, not the end of the process.
     tw::TackwispApplication app(argc, argv);
@@ -23,7 +25,11 @@ int main(int argc, char** argv) {
     // For the real runs that press the buttons with the pointer: where the windows show them.
     tw::WidgetMap::installFromEnvironment(&app);
 
-    tw::Program program;
+    tw::ProgramSetup setup;
+    // Started where nobody can answer (./run on a virtual display): a first start takes the
+    // proposed setup as it stands, so that the notes show instead of the welcome box.
+    setup.acceptSetupProposal = qEnvironmentVariableIntValue("TACKWISP_ACCEPT_SETUP") == 1;
+    tw::Program program(std::move(setup));
     tw::StartupResult r = program.start();
     if (r != tw::StartupResult::Running) return tw::exitCodeOf(r);
     if (program.ended()) return program.exitCode();

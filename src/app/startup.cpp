@@ -226,11 +226,13 @@ StartupResult runStartup(AppState& st, StartupHost& host, MemberRunMark* mark) {
 
     if (setup) {
         host.resetCheckUnitBox();
-        prompt.ask(kWelcomeTitle,
-                   kProductName + "をご使用頂きありがとうございます。\r" +
-                       "まず始めに「使用する方の名前」と「データパス」その他の設定を行います",
-                   Icon::Information, Buttons::Ok);
-        host.showEnvironmentDialog();
+        if (!host.acceptSetupProposal()) {
+            prompt.ask(kWelcomeTitle,
+                       kProductName + "をご使用頂きありがとうございます。\r" +
+                           "まず始めに「使用する方の名前」と「データパス」その他の設定を行います",
+                       Icon::Information, Buttons::Ok);
+            host.showEnvironmentDialog();
+        }
         if (!st.SettingsReady) {
             prompt.ask(kProductName, "セットアップ初期設定は中止されました。", Icon::Information, Buttons::Ok);
             return StartupResult::Ended;

@@ -40,6 +40,10 @@ public:
 
     // A window for every note that its period does not hide; one new note when there are none.
     virtual void openAllNotes() = 0;
+
+    // A first start where nobody can answer (a virtual display): the proposed setup is taken as it
+    // stands, without the welcome box and the setup dialog. False where a person sets up.
+    virtual bool acceptSetupProposal() { return false; }
 };
 
 enum class StartupResult {

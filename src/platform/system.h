@@ -8,5 +8,7 @@ namespace tw {
 // Folder of the executable (no trailing separator) and its file name without extension.
 std::string programFolder();
 std::string executableName();
+// The name the user logged in with ("" when the system does not tell).
+std::string loginName();
 
 }  // namespace tw

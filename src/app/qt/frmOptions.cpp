@@ -5,6 +5,7 @@
 #include "app/options.h"
 #include "messaging/qt/doorbell.h"
 #include "messaging/receptioncheck.h"
+#include "platform/autostart.h"
 #include "platform/prompter.h"
 #include "platform/qt/commondialogs.h"
 #include "platform/screen.h"
@@ -31,6 +32,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace tw {
 
@@ -197,10 +200,16 @@ void frmOptions::buildGeneralPage() {
     pg->addLayout(timerRow, 3, 0, 1, 3);
     pg->setColumnStretch(2, 1);
 
+    // The start at login: the desktop's autostart entry of this user, nothing of the shared folder.
+    chkAutostart = new QCheckBox(q("ログイン時に起動する(&A)"), page);
+    chkAutostart->setObjectName(QStringLiteral("chkAutostart"));
+    chkAutostart->setVisible(false);
+
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(frame);
     layout->addWidget(period);
+    layout->addWidget(chkAutostart);
     layout->addStretch();
 }
 
@@ -412,12 +421,36 @@ void frmOptions::open() {
     }
     btnDir->setEnabled(true);
     updateMemberButtons();
+    if (autostart_) chkAutostart->setChecked(openedWhileRunning_ ? autostart_->enabled() : true);
     if (doorbell_) {
         chkDoorbell->setChecked(doorbell_->enabled());
         lblDoorbell->setText(doorbell_->status());
         lblDoorbell->setVisible(!doorbell_->status().isEmpty());
     }
 }
+
+void frmOptions::setAutostart(const Autostart* autostart, std::string program) {
+    autostart_ = autostart;
+    program_ = std::move(program);
+    chkAutostart->setVisible(autostart != nullptr);
+}
+
+void frmOptions::setSetupProposal(std::string folder, std::string name) {
+    proposedFolder_ = std::move(folder);
+    proposedName_ = std::move(name);
+}
+
+bool frmOptions::acceptProposal() {
+    // A proposal without a folder or a name would be refused with a box that nobody answers.
+    if (proposedFolder_.empty() || proposedName_.empty()) return false;
+    open();
+    // Nobody chose a start at login here.
+    chkAutostart->setChecked(false);
+    cmdOK_Click();
+    return st_.SettingsReady;
+}
+
+bool frmOptions::takeSetupAutostart() { return std::exchange(setupAutostart_, false); }
 
 void frmOptions::setDoorbell(Doorbell* bell) {
     doorbell_ = bell;
@@ -463,8 +496,14 @@ void frmOptions::showControls(const LocalConfig& cfg) {
 
 void frmOptions::transfer(int direction) {
     if (direction == 0) {
+        if (!st_.SettingsReady) {
+            // The first-time setup shows the design values, the proposed folder and name.
+            txtStr[0]->setText(QString::fromStdString(
+                !st_.SharedPath.empty() ? st_.SharedPath : !proposedFolder_.empty() ? proposedFolder_ : st_.sys.programDir));
+            txtStr[1]->setText(QString::fromStdString(proposedName_));
+            return;
+        }
         txtStr[0]->setText(QString::fromStdString(st_.SharedPath.empty() ? st_.sys.programDir : st_.SharedPath));
-        if (!st_.SettingsReady) return;   // the first-time setup shows the design values
         const LocalConfig& cfg = st_.localConfig;
         txtStr[1]->setText(QString::fromStdString(cfg.MemberName));
         txtStr[2]->setText(QString::fromStdString(MemberPasswordOf(st_, cfg.MemberId)));
@@ -633,9 +672,22 @@ void frmOptions::cmdOK_Click() {
         st_.sys.prompter->ask("再入力", "「共有パス名」または「名前」が入力されていません", Icon::Warning, Buttons::Ok);
         return;
     }
+    // The proposed folder of one's own is made when the setup takes it.
+    if (!openedWhileRunning_ && !proposedFolder_.empty() && txtStr[0]->text() == QString::fromStdString(proposedFolder_))
+        QDir().mkpath(txtStr[0]->text());
     transfer(-1);
     st_.SettingsReady = true;
     if (doorbell_) doorbell_->setEnabled(chkDoorbell->isChecked());
+    if (autostart_) {
+        if (!openedWhileRunning_) {
+            // Written once the setup has succeeded, by the program.
+            setupAutostart_ = chkAutostart->isChecked();
+        } else if (chkAutostart->isChecked() != autostart_->enabled()) {
+            if (FileError e = autostart_->set(chkAutostart->isChecked(), program_))
+                st_.sys.prompter->ask("エラー", "ログイン時の起動を設定できませんでした。\r" + autostart_->location() + "\r" + e.description,
+                                      Icon::Warning, Buttons::Ok);
+        }
+    }
     accept();
 }
 

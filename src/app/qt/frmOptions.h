@@ -29,6 +29,7 @@ class QTreeWidget;
 
 namespace tw {
 
+class Autostart;
 class CommonDialogs;
 class Doorbell;
 
@@ -54,6 +55,16 @@ public:
     void setHost(OptionsHost* host) { host_ = host; }
     // The program's doorbell, switched on or off on the "送受信" page (none: the page has no switch).
     void setDoorbell(Doorbell* bell);
+    // The start at login, switched on or off on the "一般" page for `program` (its full path); none:
+    // the page has no switch. The first-time setup offers it switched on.
+    void setAutostart(const Autostart* autostart, std::string program);
+    // What the first-time setup proposes: the shared folder (made when the setup is accepted with it)
+    // and the member's name.
+    void setSetupProposal(std::string folder, std::string name);
+    // The first-time setup taken as proposed, without showing the dialog; false when it was not taken.
+    bool acceptProposal();
+    // Whether the first-time setup just accepted asked for the start at login; asking clears it.
+    bool takeSetupAutostart();
 
     // Puts the check-unit box on its first entry ("分単位").
     void resetCheckUnitBox();
@@ -92,6 +103,7 @@ private:
     std::array<QPushButton*, 3> btnFont{};
     std::array<QRadioButton*, 3> optTxt{};  // text size of new notes
     QCheckBox* chk = nullptr;               // auto-size of new notes
+    QCheckBox* chkAutostart = nullptr;      // the start at login on or off
     QCheckBox* chkDoorbell = nullptr;       // the doorbell on or off
     QLabel* lblDoorbell = nullptr;          // why the doorbell cannot work here (hidden while it can)
     QTreeWidget* lsvNetU = nullptr;         // the member list
@@ -127,6 +139,10 @@ private:
     CommonDialogs& dialogs_;
     OptionsHost* host_ = nullptr;
     Doorbell* doorbell_ = nullptr;
+    const Autostart* autostart_ = nullptr;
+    std::string program_;
+    std::string proposedFolder_, proposedName_;
+    bool setupAutostart_ = false;
     std::array<uint32_t, 5> backColours_{};
     std::array<uint32_t, 5> textColours_{};
     std::array<FontChoice, 3> fonts_{};

@@ -14,15 +14,21 @@
 #include "platform/qt/qtsettingsstore.h"
 #include "platform/qt/quitrequests.h"
 #include "platform/qt/qtwaitcursor.h"
+#include "platform/prompter.h"
+#include "platform/sharedfile.h"
 #include "platform/system.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
 #include <QSessionManager>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace tw {
 
@@ -60,9 +66,14 @@ Services Program::services() {
     return s;
 }
 
-Program::Program(ProgramSetup setup) : setup_(std::move(setup)), st_(services()) {
+Program::Program(ProgramSetup setup) : setup_(std::move(setup)), st_(services()), autostart_(setup_.autostartHome) {
     CommonDialogs& dialogs = orOwn<CommonDialogs, QtCommonDialogs>(setup_.dialogs, ownDialogs_);
     if (!setup_.quit) setup_.quit = [](int code) { QCoreApplication::exit(code); };
+    if (!setup_.endAtOnce)
+        setup_.endAtOnce = [](int code) {
+            std::fflush(nullptr);
+            std::_Exit(code);
+        };
 
     runMark_ = std::make_unique<MemberRunMark>(QSysInfo::machineHostName().toStdString());
     reception_ = std::make_unique<ReceptionTimer>(st_);
@@ -78,6 +89,7 @@ Program::Program(ProgramSetup setup) : setup_(std::move(setup)), st_(services())
     frmOptions_ = std::make_unique<frmOptions>(st_, reception_.get(), dialogs);
     frmOptions_->setHost(this);
     frmOptions_->setDoorbell(doorbell_.get());
+    frmOptions_->setAutostart(&autostart_, QCoreApplication::applicationFilePath().toStdString());
     // The note windows open the settings dialog's pages and pause the reception timer meanwhile; the
     // answer tally shows Qt's save and printer dialogs.
     NoteWindowServices noteServices;
@@ -123,11 +135,13 @@ Program::~Program() {
 }
 
 StartupResult Program::start() {
+    proposeSetup();
     StartupResult r = runStartup(st_, *this, runMark_.get());
     if (r != StartupResult::Running) {
         endProgram(exitCodeOf(r));
         return r;
     }
+    afterSetup();
     running_ = true;
     doorbell_->setFolder(st_.SharedPath, st_.CurrentMemberId);
     // From now on changes reach the files within seconds, not only at the end.
@@ -145,8 +159,13 @@ void Program::exitProgram() {
 void Program::requestQuit() {
     if (ended_) return;
     if (!running_) {
-        // In the middle of the start-up there is nothing to save yet; the end waits for it.
+        // In the middle of the start-up there is nothing to save yet, and a box of the start-up (the
+        // welcome, the setup dialog) may wait for an answer nobody gives: a session that logs out
+        // must not wait for it. The program ends at once, as a crash would leave things: the run
+        // mark goes first, every file is whole, and what a member left to put back stays offered.
         quitPending_ = true;
+        if (runMark_) runMark_->release();
+        setup_.endAtOnce(0);
         return;
     }
     exitProgram();
@@ -181,6 +200,40 @@ int32_t Program::onTimer() { return reception_->onTimer(); }
 void Program::setTimerInterval(int32_t ms) { reception_->setTimerInterval(ms); }
 void Program::chkNetCom() { reception_->chkNetCom(); }
 void Program::openAllNotes() { notes_->openAllNotes(); }
+
+bool Program::acceptSetupProposal() { return setup_.acceptSetupProposal && frmOptions_->acceptProposal(); }
+
+namespace {
+
+// The file of this user's own settings on this computer ("" where there is no configuration folder).
+QString ownSettingsFile(const AppState& st) {
+    return st.sys.userConfigDir.empty() ? QString()
+                                        : QDir(QString::fromStdString(st.sys.userConfigDir)).filePath(QStringLiteral("tackwisp.ini"));
+}
+
+}  // namespace
+
+// A first start proposes the shared folder this user last used here, else a folder of the user's own
+// data folder (made when the setup takes it), and the name the user logged in with: one person
+// trying the program presses OK and has notes; a workgroup puts its share in.
+void Program::proposeSetup() {
+    std::string folder;
+    if (const QString file = ownSettingsFile(st_); !file.isEmpty())
+        folder = QSettings(file, QSettings::IniFormat).value(QStringLiteral("setup/lastSharedFolder")).toString().toStdString();
+    if (folder.empty() && !st_.sys.userDataDir.empty()) folder = joinPath(st_.sys.userDataDir, "shared");
+    frmOptions_->setSetupProposal(folder, loginName());
+}
+
+void Program::afterSetup() {
+    if (const QString file = ownSettingsFile(st_); !file.isEmpty())
+        QSettings(file, QSettings::IniFormat).setValue(QStringLiteral("setup/lastSharedFolder"), QString::fromStdString(st_.SharedPath));
+    // The start at login the first-time setup asked for, now that it succeeded.
+    if (frmOptions_->takeSetupAutostart()) {
+        if (FileError e = autostart_.set(true, QCoreApplication::applicationFilePath().toStdString()))
+            st_.sys.prompter->ask("エラー", "ログイン時の起動を設定できませんでした。\r" + autostart_.location() + "\r" + e.description,
+                                  Icon::Warning, Buttons::Ok);
+    }
+}
 
 // ---- OptionsHost ----
 

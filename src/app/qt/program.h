@@ -10,6 +10,7 @@
 #include "messaging/qt/doorbell.h"
 #include "model/state.h"
 #include "notes/autosave.h"
+#include "platform/autostart.h"
 #include "platform/qt/qtwaitcursor.h"
 
 #include <QObject>
@@ -48,8 +49,11 @@ struct ProgramSetup {
     std::optional<std::string> userDataDir;    // the user's data folder ("": none)
     std::function<bool()> anotherCopyRuns;     // the lock of one copy per user and executable
     std::function<void(int)> quit;             // leaves the event loop with an exit code
+    std::function<void(int)> endAtOnce;        // ends the process at once (a quit during the start-up)
     bool watchSystemQuit = true;               // termination signals, session end, quit events
     std::optional<DoorbellSettings> doorbell;  // the doorbell; nothing: the member's own settings
+    std::string autostartHome;                 // where the login start is written ("": the user's own)
+    bool acceptSetupProposal = false;          // a first start takes the proposed setup unasked
 };
 
 class Program : public QObject, public StartupHost, public ProgramHooks, public OptionsHost {
@@ -63,7 +67,8 @@ public:
     // The exit command: the timer stops, the local settings and then the notes are written, and the
     // program ends. Does nothing when the program is already ending.
     void exitProgram();
-    // A request of the system to end: Exit once the start-up has finished, at once after it.
+    // A request of the system to end: the exit command while the program runs; during the start-up,
+    // which has nothing to save yet, the end of the process at once, whatever box is open.
     void requestQuit();
 
     bool running() const { return running_; }
@@ -90,6 +95,7 @@ public:
     void setTimerInterval(int32_t ms) override;
     void chkNetCom() override;
     void openAllNotes() override;
+    bool acceptSetupProposal() override;
 
     // ProgramHooks
     void endProgram(int exitCode = 0) override;
@@ -105,6 +111,9 @@ protected:
 private:
     // The services of the setup, the real ones where it gives none.
     Services services();
+    // What a first-time setup proposes, and what a setup that succeeded leaves behind.
+    void proposeSetup();
+    void afterSetup();
 
     ProgramSetup setup_;
     std::unique_ptr<Prompter> ownPrompter_;
@@ -117,6 +126,7 @@ private:
     QTimer autoSaveTimer_;
     AppState st_;   // after the services it refers to
     std::unique_ptr<InstanceLock> instance_;
+    Autostart autostart_;
     std::unique_ptr<MemberRunMark> runMark_;   // the member's run mark in the shared folder, for the whole run
     std::unique_ptr<ReceptionTimer> reception_;
     std::unique_ptr<Doorbell> doorbell_;   // after the reception timer, whose checks it asks for

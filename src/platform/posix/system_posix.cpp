@@ -1,6 +1,8 @@
 #include "platform/system.h"
 
 #include <climits>
+#include <cstdlib>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace tw {
@@ -26,6 +28,12 @@ std::string executableName() {
     std::string name = pos == std::string::npos ? p : p.substr(pos + 1);
     auto dot = name.find_last_of('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string loginName() {
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_name && *pw->pw_name) return pw->pw_name;
+    const char* user = std::getenv("USER");
+    return user ? user : "";
 }
 
 }  // namespace tw

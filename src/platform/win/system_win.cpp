@@ -39,4 +39,11 @@ std::string executableName() {
     return win::narrow(dot == std::wstring::npos ? name : name.substr(0, dot));
 }
 
+std::string loginName() {
+    wchar_t buf[257];
+    DWORD n = sizeof buf / sizeof buf[0];
+    if (!GetUserNameW(buf, &n) || n == 0) return {};
+    return win::narrow(buf, n - 1);   // the count includes the terminating zero
+}
+
 }  // namespace tw

@@ -6,6 +6,7 @@
 #include "messaging/qt/doorbell.h"
 #include "messaging/receptioncheck.h"
 #include "notes/qt/receptiontimer.h"
+#include "platform/autostart.h"
 #include "platform/codepage.h"
 #include "platform/qt/commondialogs.h"
 #include "platform/screen.h"
@@ -569,12 +570,47 @@ TEST_F(OptionsTest, DoorbellSwitchAndWhyItCannotWork) {
     dlg->setDoorbell(nullptr);
 }
 
+TEST_F(OptionsTest, StartAtLogin) {
+    QCheckBox* box = control<QCheckBox>(*dlg, "chkAutostart");
+    EXPECT_TRUE(box->isHidden()) << "no switch where the program cannot start at login";
+    TempDir home;
+    const Autostart autostart(home.str());
+    dlg->setAutostart(&autostart, "/opt/tackwisp/bin/tackwisp");
+
+    // The first-time setup offers it switched on; the program writes it once the setup succeeded.
+    dlg->show();
+    EXPECT_FALSE(box->isHidden());
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(box->text(), q("ログイン時に起動する(&A)"));
+    txtStr(0)->setText(QString::fromStdString(shared.str()));
+    txtStr(1)->setText(q("山田"));
+    QTest::mouseClick(cmdOK(), Qt::LeftButton);
+    EXPECT_FALSE(autostart.enabled()) << "not before the setup succeeded";
+    EXPECT_TRUE(dlg->takeSetupAutostart());
+    EXPECT_FALSE(dlg->takeSetupAutostart()) << "asked once";
+
+    // While the program runs the switch shows the entry and OK writes or removes it at once.
+    running();
+    for (const bool on : {true, false}) {
+        dlg->show();
+        EXPECT_EQ(box->isChecked(), autostart.enabled());
+        if (box->isChecked() != on) QTest::mouseClick(box, Qt::LeftButton);
+        QTest::mouseClick(cmdOK(), Qt::LeftButton);
+        EXPECT_EQ(autostart.enabled(), on);
+        EXPECT_FALSE(dlg->takeSetupAutostart());
+    }
+    dlg->setAutostart(nullptr, {});
+}
+
 TEST_F(OptionsTest, ScreensOfEveryTab) {
     running();
     // The network page with its doorbell switch and the remark under it.
     TempDir config;
     BlockedDoorbell blocked(config.str(), shared.str(), 3);
     dlg->setDoorbell(blocked.bell.get());
+    // The general page with the start at login.
+    const Autostart autostart(config.str());
+    dlg->setAutostart(&autostart, "/opt/tackwisp/bin/tackwisp");
     dlg->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
     const char* names[4] = {"options_general", "options_colours", "options_network", "options_text"};
@@ -598,6 +634,7 @@ TEST_F(OptionsTest, ScreensOfEveryTab) {
         EXPECT_TRUE(shot.save(dir + "/" + names[i] + ".png")) << names[i];
     }
     dlg->setDoorbell(nullptr);
+    dlg->setAutostart(nullptr, {});
 }
 
 TEST(OptionsPlacement, CentredInTwips) {

@@ -7,9 +7,12 @@
 #include "app/qt/frmOptions.h"
 #include "notes/qt/receptiontimer.h"
 #include "notes/qt/notewindows.h"
+#include "platform/autostart.h"
 #include "platform/qt/commondialogs.h"
 #include "platform/screen.h"
 #include "platform/settingsstore.h"
+#include "platform/sharedfile.h"
+#include "platform/system.h"
 #include "support/qt/controls.h"
 #include "support/qt/note_controls.h"
 #include "support/scripted_prompter.h"
@@ -17,6 +20,7 @@
 #include "window/qt/frmPinly.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -75,7 +79,8 @@ protected:
                 std::filesystem::copy_file(f.path(), programDir.path() / f.path().filename());
     }
 
-    TempDir programDir, shared, dataDir;
+    TempDir programDir, shared, dataDir, autostartHome;
+    bool acceptProposal = false;
     ScriptedPrompter prompter;
     TestClock clock{36724.375};
     FixedScreen screen{1024 * 15, 768 * 15, 15};
@@ -83,7 +88,7 @@ protected:
     NoDialogs dialogs;
     std::vector<int> quits;
 
-    std::unique_ptr<Program> make(bool watchSystemQuit = false) {
+    std::unique_ptr<Program> make(bool watchSystemQuit = false, std::function<void(int)> endAtOnce = {}) {
         ProgramSetup s;
         s.prompter = &prompter;
         s.screen = &screen;
@@ -97,6 +102,10 @@ protected:
         s.anotherCopyRuns = [] { return false; };
         s.quit = [this](int code) { quits.push_back(code); };
         s.watchSystemQuit = watchSystemQuit;
+        // A process that ends at once would end the test: a test that asks for it gives its own.
+        s.endAtOnce = endAtOnce ? std::move(endAtOnce) : [](int) { ADD_FAILURE() << "the process would end here"; };
+        s.autostartHome = autostartHome.str();   // never the real user's login start
+        s.acceptSetupProposal = acceptProposal;
         s.doorbell = DoorbellSettings{};
         s.doorbell->enabled = false;   // no datagrams and no watch: the checks are the test's own
         auto p = std::make_unique<Program>(std::move(s));
@@ -288,24 +297,62 @@ TEST_F(ProgramTest, PlatformQuitRequestSavesToo) {
     flushDeletes();
 }
 
-TEST_F(ProgramTest, QuitDuringTheStartUpWaitsForItsEnd) {
+// One person trying the program: the setup proposes a folder of the user's own and the login name,
+// and OK as it stands gives a member with a note, and the start at login.
+TEST_F(ProgramTest, FirstStartProposesAFolderOfOnesOwnAndTheLoginName) {
     prompter.expect("セットアップ初期設定", kWelcome, Icon::Information, Buttons::Ok, Answer::Ok);
-    auto p = make(true);
-    Program* raw = p.get();
-    QTimer::singleShot(0, [this, raw] {
-        // The quit arrives while the setup dialog is open: nothing is saved yet, nothing ends.
-        raw->requestQuit();
-        EXPECT_FALSE(raw->ended());
+    QString folder, name;
+    bool loginStartOffered = false;
+    QTimer::singleShot(0, [&] {
         auto* dlg = qobject_cast<frmOptions*>(QApplication::activeModalWidget());
         ASSERT_NE(dlg, nullptr);
-        control<QLineEdit>(*dlg, "txtStr", 0)->setText(QString::fromStdString(shared.str()));
-        control<QLineEdit>(*dlg, "txtStr", 1)->setText(QStringLiteral("x"));
+        folder = control<QLineEdit>(*dlg, "txtStr", 0)->text();
+        name = control<QLineEdit>(*dlg, "txtStr", 1)->text();
+        loginStartOffered = !control<QCheckBox>(*dlg, "chkAutostart")->isHidden() &&
+                            control<QCheckBox>(*dlg, "chkAutostart")->isChecked();
         QTest::mouseClick(control<QPushButton>(*dlg, "cmdOK"), Qt::LeftButton);
     });
-    EXPECT_EQ(p->start(), StartupResult::Running);
-    EXPECT_TRUE(p->ended()) << "ended as soon as the start-up was through";
-    EXPECT_EQ(quits, std::vector<int>{0});
-    EXPECT_FALSE(readBytes(shared.file("ID00001.FDT")).empty());
+    auto p = make();
+    ASSERT_EQ(p->start(), StartupResult::Running);
+    const std::string proposed = joinPath(dataDir.str(), "shared");
+    EXPECT_EQ(folder.toStdString(), proposed);
+    EXPECT_EQ(name.toStdString(), loginName());
+    EXPECT_TRUE(loginStartOffered);
+    EXPECT_TRUE(std::filesystem::exists(joinPath(proposed, "ID00001.FDT"))) << "the folder was made and joined";
+    EXPECT_TRUE(Autostart(autostartHome.str()).enabled()) << "written once the setup succeeded";
+    p.reset();
+    flushDeletes();
+}
+
+// ./run on a virtual display: nobody answers, so the proposal is taken as it stands, without a box.
+TEST_F(ProgramTest, WhereNobodyAnswersTheProposalIsTakenAsItStands) {
+    acceptProposal = true;
+    auto p = make();
+    ASSERT_EQ(p->start(), StartupResult::Running);
+    EXPECT_TRUE(std::filesystem::exists(joinPath(joinPath(dataDir.str(), "shared"), "ID00001.FDT")));
+    EXPECT_EQ(p->state().localConfig.MemberName, loginName());
+    EXPECT_FALSE(p->state().NoteTable.empty()) << "a note to show";
+    EXPECT_FALSE(Autostart(autostartHome.str()).enabled()) << "nobody chose a start at login";
+    p.reset();
+    flushDeletes();
+}
+
+TEST_F(ProgramTest, QuitDuringTheStartUpEndsTheProcessAtOnce) {
+    prompter.expect("セットアップ初期設定", kWelcome, Icon::Information, Buttons::Ok, Answer::Ok);
+    std::vector<int> endedAtOnce;
+    auto p = make(true, [&](int code) { endedAtOnce.push_back(code); });
+    Program* raw = p.get();
+    QTimer::singleShot(0, [&endedAtOnce, raw] {
+        // The quit arrives while the setup dialog is open and nobody answers it: the process ends
+        // there (the test's end only records it, and then closes the dialog for it).
+        raw->requestQuit();
+        EXPECT_EQ(endedAtOnce, std::vector<int>{0});
+        if (QWidget* dlg = QApplication::activeModalWidget()) dlg->close();
+    });
+    // Only the test's own end goes on: the dialog it closed ends the start-up as a cancel does.
+    prompter.expect("タックウィスプ", "セットアップ初期設定は中止されました。", Icon::Information, Buttons::Ok, Answer::Ok);
+    EXPECT_EQ(p->start(), StartupResult::Ended);
+    EXPECT_FALSE(std::filesystem::exists(shared.file("ID00001.FDT"))) << "nothing was written";
     p.reset();
     flushDeletes();
 }
