@@ -6,7 +6,8 @@
 # Then the installed program runs on a virtual display, started by a user who cannot write its folder
 # (as root: the user nobody, the prefix owned by root; else this user with the prefix made read-only):
 #   1. the first start, with no workstation file anywhere: before its welcome box shows, the program
-#      has made REG.CFG in the user's configuration folder (~/.config/tackwisp), nothing in bin/;
+#      has made REG.CFG in the user's configuration folder (~/.config/tackwisp), nothing in bin/; the
+#      setup taken as proposed joins ~/.local/share/tackwisp/shared and writes the start at login;
 #   2. a start with that REG.CFG naming a member's shared folder: the note shows, no message box shows
 #      at all (none about missing shape files), and the program reads its shape files and, for the
 #      menu's help, its help document from share/tackwisp (watched with inotifywait); SIGTERM ends it
@@ -118,14 +119,45 @@ stop_now() {
 # boxes <widget map>: the message boxes the program showed, one title a line.
 boxes() { awk -F'\t' '$2 == "*" && $3 == "QMessageBox" { print $1 }' "$1" 2>/dev/null | sort -u; }
 
-# 1. The first start: the workstation file is made in the user's configuration folder.
+# 1. The first start: the workstation file is made in the user's configuration folder; the setup
+#    taken as proposed (OK on the welcome box, OK on the setup dialog, by pointer) joins a folder of the
+#    user's own data folder and writes the start at login.
 map1=$work/user/map1.tsv
 start_installed "$map1"
-wait_window "$DISPLAY" "セットアップ初期設定" >/dev/null || fail_run "the welcome box of the first start did not show"
+welcome=$(wait_window "$DISPLAY" "セットアップ初期設定") || fail_run "the welcome box of the first start did not show"
 [ -f "$config/REG.CFG" ] || fail_run "the first start made no REG.CFG in the configuration folder $config"
 [ ! -e "$prefix/bin/REG.CFG" ] || fail_run "a REG.CFG appeared in the program's folder"
+# press_ok <window title> <button name or text>: a click of the pointer at the middle of that button,
+# where the program's own map of its windows says it is.
+press_ok() {
+  local at="" _
+  for _ in $(seq 1 50); do
+    at=$(awk -F'\t' -v t="$1" -v n="$2" '$1 == t && $2 != "*" && ($2 == n || $3 == n) {
+           split($4, g, " "); found = int(g[1] + g[3] / 2) " " int(g[2] + g[4] / 2) }
+         END { if (found != "") print found }' "$map1" 2>/dev/null)
+    [ -n "$at" ] && break
+    sleep 0.1
+  done
+  [ -n "$at" ] || fail_run "no button $2 in the window $1"
+  # shellcheck disable=SC2086   # "x y"
+  xdotool mousemove $at
+  sleep 0.15
+  xdotool click 1
+}
+[ -n "$welcome" ] && press_ok "セットアップ初期設定" "OK"
+wait_window "$DISPLAY" "環境設定" >/dev/null || fail_run "the setup dialog did not show"
+press_ok "環境設定" "cmdOK"
+own=$home/.local/share/tackwisp/shared
+for _ in $(seq 1 100); do
+  [ -s "$own/GRPINLY.CFG" ] && [ -e "$own/ID00001.FDT" ] && [ -f "$home/.config/autostart/tackwisp.desktop" ] && break
+  sleep 0.1
+done
+[ -s "$own/GRPINLY.CFG" ] && [ -e "$own/ID00001.FDT" ] || fail_run "the proposed setup did not join the folder $own"
+grep -qx "Exec=\"$prefix/bin/tackwisp\"" "$home/.config/autostart/tackwisp.desktop" ||
+  fail_run "no start at login for the installed program after the setup"
+desktop-file-validate "$home/.config/autostart/tackwisp.desktop" || fail_run "the start at login is no valid desktop entry"
 stop_now
-echo "first start: REG.CFG made in the user's configuration folder"
+echo "first start: REG.CFG made in the user's configuration folder, the proposed setup joined, the start at login written"
 
 # 2. An ordinary start of the member that REG.CFG names.
 mkdir -p "$work/scratch"

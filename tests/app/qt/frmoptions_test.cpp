@@ -594,7 +594,9 @@ TEST_F(OptionsTest, StartAtLogin) {
     for (const bool on : {true, false}) {
         dlg->show();
         EXPECT_EQ(box->isChecked(), autostart.enabled());
-        if (box->isChecked() != on) QTest::mouseClick(box, Qt::LeftButton);
+        // On its square: the box spans the page, and a click right of its caption is no click on it.
+        if (box->isChecked() != on) QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        ASSERT_EQ(box->isChecked(), on);
         QTest::mouseClick(cmdOK(), Qt::LeftButton);
         EXPECT_EQ(autostart.enabled(), on);
         EXPECT_FALSE(dlg->takeSetupAutostart());
