@@ -38,6 +38,11 @@ if ip netns add "$ns1" 2>/dev/null && ip netns add "$ns2" 2>/dev/null &&
   echo "the two programs in the network namespaces $ns1 and $ns2, joined by a veth pair"
 else
   echo "no network namespace can be made here: both programs on this computer's own network"
+  # Multicast on the loopback interface too, for a computer without another network; as it was
+  # afterwards.
+  if ! ip link show lo | grep -q MULTICAST && ip link set lo multicast on 2>/dev/null; then
+    SMB_SHARE_ON_EXIT="$SMB_SHARE_ON_EXIT; ip link set lo multicast off"
+  fi
 fi
 
 run() {  # run <folder> <environment settings ...>
