@@ -20,7 +20,6 @@
 set -euo pipefail
 source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 
-command -v openbox >/dev/null || { echo "openbox is not installed (scripts/install-deps.sh test)"; exit 1; }
 screen_args "$@"
 failure_shot=$artifacts/every_dialog_failed.png
 rm -f "$artifacts"/every_dialog_*
@@ -51,18 +50,12 @@ bmp "$shared/blue.bmp" '\xff\x00\x00'
 
 start_display
 export DISPLAY=$display
-HOME=$work/home XDG_RUNTIME_DIR=$work/runtime openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 1 50); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-  sleep 0.1
-done
+start_window_manager
 # A failure keeps the map beside its screenshot.
 fail() {
   cp "$map" "$artifacts/every_dialog_failed.map" 2>/dev/null || true
   fail_run "$1"
 }
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" || fail "openbox did not start"
 start_program "$work/prog"
 wait_colour 105 105 20 20 ffff80 || fail "the first note did not show"
 wait_colour 105 705 20 20 ff0000 || fail "the picture note did not show red"

@@ -12,7 +12,6 @@ set -euo pipefail
 source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 
 screen_args "$@"
-command -v openbox >/dev/null || { echo "openbox is not installed (scripts/install-deps.sh test)"; exit 1; }
 
 make_work
 failure_shot=$artifacts/note_zorder.png
@@ -23,13 +22,7 @@ install_program "$work/prog"
 
 start_display
 export DISPLAY=$display
-HOME=$work/home XDG_RUNTIME_DIR=$work/runtime openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 1 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-  sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" || fail_run "openbox did not start"
+start_window_manager
 
 start_program "$work/prog"
 wait_colour 100 100 150 25 ffff80 || fail_run "the note did not show"

@@ -94,6 +94,20 @@ start_display() {
   display=:$(head -1 "$file")
 }
 
+# start_window_manager: openbox on $DISPLAY for the rest of the script (its id to $pids), once it
+# has taken the screen; fails the run when it does not.
+start_window_manager() {
+  command -v openbox >/dev/null || fail_run "openbox is not installed (scripts/install-deps.sh test)"
+  HOME=$work/home XDG_RUNTIME_DIR=$work/runtime openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  pids+=($!)
+  local _
+  for _ in $(seq 1 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    sleep 0.1
+  done
+  fail_run "openbox did not start"
+}
+
 # start_program <program folder>: its tackwisp on $DISPLAY with HOME and XDG_RUNTIME_DIR in $work
 # and its output in $work/program.log; its id goes to $pid and $pids.
 start_program() {

@@ -431,7 +431,14 @@ void frmPinly::onMove(Qt::MouseButtons buttons, const QPoint& pos, const QPoint&
 
 void frmPinly::onRelease(Qt::MouseButton button, Qt::KeyboardModifiers mods, const QPoint& globalPos) {
     if (button == Qt::LeftButton) {
-        if (dragging()) finishDrag();
+        if (drag_.system) {
+            // The window manager ends its loop at this release, but the window's last place reaches
+            // us only after it: the watch finishes once the place has stopped changing.
+            drag_.released = true;
+            lastGeometryChange_ = QDateTime::currentMSecsSinceEpoch();
+        } else if (dragging()) {
+            finishDrag();
+        }
         return;
     }
     if (button != Qt::RightButton || record() < 0) return;
@@ -485,7 +492,7 @@ void frmPinly::timerEvent(QTimerEvent* e) {
         QWidget::timerEvent(e);
         return;
     }
-    if (QGuiApplication::mouseButtons() & Qt::LeftButton) return;
+    if (!drag_.released && (QGuiApplication::mouseButtons() & Qt::LeftButton)) return;
     if (QDateTime::currentMSecsSinceEpoch() - lastGeometryChange_ < kLoopSettledMs) return;
     finishDrag();
 }

@@ -193,6 +193,7 @@ private:
     struct Drag {
         bool own = false;           // the program moves the window with the mouse
         bool system = false;        // the system's move/size loop runs
+        bool released = false;      // the button came up; the loop's last move may still be coming
         int16_t hit = kHitNowhere;
         QPoint startGlobal;
         QRect startGeometry;
