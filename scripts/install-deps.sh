@@ -8,8 +8,9 @@
 set -euo pipefail
 
 # Building and running the program: the compiler and build tools, Qt with its Japanese translations
-# (Qt's standard buttons and dialogs), and a Japanese font.
-run_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev qt6-translations-l10n fonts-noto-cjk)
+# (Qt's standard buttons and dialogs), a Japanese font, and xcb for asking the X server where a
+# window is.
+run_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libxcb1-dev qt6-translations-l10n fonts-noto-cjk)
 # A virtual display: ./run uses one when there is no display; the screen tests always do.
 display_packages=(xvfb xauth)
 # The tests: GoogleTest; the benchmarks (Google Benchmark, and X11/xcb for the start-up benchmark's

@@ -9,6 +9,7 @@
 #include "platform/codepage.h"
 #include "platform/prompter.h"
 #include "platform/screen.h"
+#include "platform/qt/windowplace.h"
 #include "window/qt/colours.h"
 #include "window/qt/notehost.h"
 
@@ -58,6 +59,7 @@ Qt::Edges edgesOf(int16_t hit) {
 // have stood still with the button up.
 constexpr int kLoopWatchMs = 100;
 constexpr qint64 kLoopSettledMs = 150;
+constexpr int kPlaceCheckMs = 200;
 
 }  // namespace
 
@@ -354,7 +356,11 @@ void frmPinly::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) beginEditing();
 }
 
-void frmPinly::onPress(Qt::MouseButton button, const QPoint&, const QPoint& globalPos) {
+void frmPinly::onPress(Qt::MouseButton button, const QPoint& pos, const QPoint& globalPos) {
+    // The press tells where the window really is: its place in the window and on the screen both
+    // come from the window system. A drag, a new note beside this one and the record all start from
+    // the window's place, so it is put right first.
+    takePlace(globalPos - pos);
     if (st_.blinkRunning) {
         st_.blinkRunning = false;   // the press only stops the blinking
         return;
@@ -485,9 +491,22 @@ void frmPinly::moveEvent(QMoveEvent* e) {
     // its keyboard move), the record follows, as it follows a resize; a window put where its record
     // says keeps the record's exact twips.
     if (NoteRecord* r = note()) storeGeometry(*r, twipsGeometry());
+    // A place the window system reports may be one its window manager passed through while it took
+    // the window into its frame: asked again once things have settled.
+    if (e->spontaneous() && !drag_.own) placeCheck_.start(kPlaceCheckMs, this);
+}
+
+void frmPinly::takePlace(const QPoint& topLeft) {
+    // Asked to go where it already is, the window stays, and Qt and the record learn its place.
+    if (topLeft != geometry().topLeft()) move(topLeft);
 }
 
 void frmPinly::timerEvent(QTimerEvent* e) {
+    if (e->timerId() == placeCheck_.timerId()) {
+        placeCheck_.stop();
+        if (const auto at = placeOnScreen(*this)) takePlace(*at);
+        return;
+    }
     if (e->timerId() != systemLoopWatch_.timerId()) {
         QWidget::timerEvent(e);
         return;

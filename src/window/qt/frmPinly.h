@@ -106,6 +106,7 @@ public:
     void appendDroppedFiles(const QStringList& paths);
 
     // ---- handlers shared by the label, the picture and the window ----
+    // `pos` in the coordinates of this window, `globalPos` on the screen.
     void onPress(Qt::MouseButton button, const QPoint& pos, const QPoint& globalPos);
     void onRelease(Qt::MouseButton button, Qt::KeyboardModifiers mods, const QPoint& globalPos);
     void onMove(Qt::MouseButtons buttons, const QPoint& pos, const QPoint& globalPos, QWidget* control);
@@ -152,6 +153,7 @@ private:
     std::vector<std::string> links_;
 
     void finishDrag();
+    void takePlace(const QPoint& topLeft);   // the window's true place, where Qt believes another
     void discardEditBox();
     int tppX() const;
     int tppY() const;
@@ -199,6 +201,7 @@ private:
         QRect startGeometry;
     } drag_;
     QBasicTimer systemLoopWatch_;   // notices the end of the system's loop; runs only during it
+    QBasicTimer placeCheck_;        // a while after the window system moved the window: is it there?
     qint64 lastGeometryChange_ = 0;
 };
 

@@ -132,7 +132,7 @@ NoteLabel::NoteLabel(frmPinly& owner, Role role) : QLabel(&owner), owner_(owner)
 }
 
 void NoteLabel::mousePressEvent(QMouseEvent* e) {
-    owner_.onPress(e->button(), e->position().toPoint(), e->globalPosition().toPoint());
+    owner_.onPress(e->button(), mapTo(&owner_, e->position().toPoint()), e->globalPosition().toPoint());
 }
 
 void NoteLabel::mouseReleaseEvent(QMouseEvent* e) {

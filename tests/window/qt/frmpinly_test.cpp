@@ -359,6 +359,20 @@ TEST_F(NoteWindowTest, DraggingPastTheBottomPullsTheNoteBackOnScreen) {
     EXPECT_EQ(w->geometry().top(), 738);   // 11070 / 15
 }
 
+// A window manager taking the window into its frame can leave Qt believing the window stands at 0,0
+// while the screen shows it at its place. A press, whose place in the window and on the screen both
+// come from the window system, puts the window and its record where the screen shows it.
+TEST_F(NoteWindowTest, APressPutsTheWindowWhereTheScreenShowsIt) {
+    int i = addNote("ずれ", 1500, 3000);   // 100, 200 pixels
+    frmPinly* w = open(i);
+    w->move(0, 0);   // what Qt was left believing
+    ASSERT_EQ(note(i).Left, 0);
+    w->onPress(Qt::RightButton, {10, 20}, {110, 220});
+    EXPECT_EQ(w->geometry().topLeft(), QPoint(100, 200));
+    EXPECT_EQ(note(i).Left, 1500);
+    EXPECT_EQ(note(i).Top, 3000);
+}
+
 TEST_F(NoteWindowTest, ResizingFromTheRightEdgeStoresTheNewWidth) {
     int i = addNote("幅", 1500, 1500);
     frmPinly* w = open(i);
