@@ -497,8 +497,10 @@ void frmPinly::moveEvent(QMoveEvent* e) {
 }
 
 void frmPinly::takePlace(const QPoint& topLeft) {
-    // Asked to go where it already is, the window stays, and Qt and the record learn its place.
-    if (topLeft != geometry().topLeft()) move(topLeft);
+    // Asked to go where it already is, the window stays, and Qt and the record learn its place. A
+    // pixel or two apart is the rounding of a fractional screen scale, not a wrong place: a note must
+    // not creep at every press.
+    if ((topLeft - geometry().topLeft()).manhattanLength() > 2) move(topLeft);
 }
 
 void frmPinly::timerEvent(QTimerEvent* e) {
