@@ -12,10 +12,8 @@ source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 screen_args "$@"
 make_work
 failure_shot=$artifacts/note_drag.png
-mkdir -p "$work/shared" "$work/prog"
-install_program "$work/prog"
-# One note at 100,100 pixels, 200 x 100 (15 twips a pixel) on a screen of 1280 x 1024.
-"$tools/member_folder" write "$work/prog" "$work/shared" "佐藤" "引っ張る" 1500 1500 3000 1500
+# One note at 100,100 pixels, 200 x 100, on a screen of 1280 x 1024.
+one_note_member "引っ張る"
 
 start_display
 export DISPLAY=$display

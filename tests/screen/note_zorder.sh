@@ -15,10 +15,7 @@ screen_args "$@"
 
 make_work
 failure_shot=$artifacts/note_zorder.png
-mkdir -p "$work/shared" "$work/prog"
-install_program "$work/prog"
-# One note at 100,100 pixels, 200 x 100 (15 twips a pixel).
-"$tools/member_folder" write "$work/prog" "$work/shared" "佐藤" "手前から後ろへ" 1500 1500 3000 1500
+one_note_member "手前から後ろへ"
 
 start_display
 export DISPLAY=$display

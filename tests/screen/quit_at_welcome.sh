@@ -14,6 +14,21 @@ start_display
 export DISPLAY=$display
 failure_shot=$artifacts/quit_at_welcome_failure.png
 
+# signal_ends <signal> <what>: that signal to $pid; it must end within 5 s with exit code 0.
+signal_ends() {
+  local started rc=0 _
+  started=$(date +%s.%N)
+  kill -"$1" "$pid"
+  for _ in $(seq 1 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && fail_run "SIG$1 did not end the program within 5 s with $2 open"
+  wait "$pid" || rc=$?
+  [ "$rc" = 0 ] || fail_run "SIG$1 with $2 open ended the program with exit code $rc"
+  echo "SIG$1 with $2 open: the program ended after $(awk -v a="$(date +%s.%N)" -v b="$started" 'BEGIN { printf "%.2f", a - b }') s"
+}
+
 for signal in TERM INT; do
   rm -rf "$work/prog" "$work/home"
   mkdir -p "$work/home"
@@ -21,41 +36,13 @@ for signal in TERM INT; do
   start_program "$work/prog"
   wait_window "$display" "セットアップ初期設定" >/dev/null || fail_run "the welcome box did not show"
   sleep 0.3
-  started=$(date +%s.%N)
-  kill -"$signal" "$pid"
-  for _ in $(seq 1 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    fail_run "SIG$signal did not end the program within 5 s while the welcome box was open"
-  fi
-  rc=0
-  wait "$pid" || rc=$?
-  took=$(awk -v a="$(date +%s.%N)" -v b="$started" 'BEGIN { printf "%.2f", a - b }')
-  [ "$rc" = 0 ] || fail_run "SIG$signal ended the program with exit code $rc"
+  signal_ends "$signal" "the welcome box"
   # The start-up makes sure the workstation file can be written before it asks anything: an empty
   # one may be there, naming no folder; nothing else is.
   for f in "$work/prog/REG.CFG" $(find "$work/home" -name REG.CFG); do
     [ ! -s "$f" ] || fail_run "the workstation file names a folder though nobody set anything up"
   done
-  echo "SIG$signal with the welcome box open: the program ended after $took s, nothing set up"
 done
-
-# signal_ends <what>: SIGTERM to $pid; it must end within 5 s with exit code 0.
-signal_ends() {
-  local started rc=0 _
-  started=$(date +%s.%N)
-  kill -TERM "$pid"
-  for _ in $(seq 1 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$pid" 2>/dev/null && fail_run "SIGTERM did not end the program within 5 s with $1 open"
-  wait "$pid" || rc=$?
-  [ "$rc" = 0 ] || fail_run "SIGTERM with $1 open ended the program with exit code $rc"
-  echo "SIGTERM with $1 open: the program ended after $(awk -v a="$(date +%s.%N)" -v b="$started" 'BEGIN { printf "%.2f", a - b }') s"
-}
 
 # The member 佐藤 with one note (200 x 100 pixels at 100,100). The menu's keys: n r turns the note
 # over (a Yes/No box), g opens the environment dialog, b the background page of the note-settings
@@ -63,9 +50,8 @@ signal_ends() {
 shared=$work/shared
 for keys in "n r:確認" "g:環境設定" "b:背景設定"; do
   rm -rf "$shared" "$work/prog" "$work/home"
-  mkdir -p "$shared" "$work/home"
-  install_program "$work/prog"
-  "$tools/member_folder" write "$work/prog" "$shared" "佐藤" '開いたまま' 1500 1500 3000 1500 >/dev/null
+  mkdir -p "$work/home"
+  one_note_member '開いたまま'
   start_program "$work/prog"
   wait_colour 105 105 20 20 ffff80 || fail_run "the note did not show"
   xdotool mousemove 200 150
@@ -78,6 +64,6 @@ for keys in "n r:確認" "g:環境設定" "b:背景設定"; do
   done
   wait_window "$display" "${keys#*:}" >/dev/null || fail_run "「${keys#*:}」 did not open from the menu"
   sleep 0.3
-  signal_ends "「${keys#*:}」"
+  signal_ends TERM "「${keys#*:}」"
   "$tools/member_folder" show "$shared" 1 | grep -q " 開いたまま\$" || fail_run "the note is not in the member's file after the end"
 done

@@ -94,6 +94,14 @@ start_display() {
   display=:$(head -1 "$file")
 }
 
+# one_note_member <text>: the program installed in $work/prog and the member 佐藤 in $work/shared
+# with one note holding <text> at 100,100 pixels, 200 x 100 (15 twips a pixel).
+one_note_member() {
+  mkdir -p "$work/shared" "$work/prog"
+  install_program "$work/prog"
+  "$tools/member_folder" write "$work/prog" "$work/shared" "佐藤" "$1" 1500 1500 3000 1500 >/dev/null
+}
+
 # start_window_manager: openbox on $DISPLAY for the rest of the script (its id to $pids), once it
 # has taken the screen; fails the run when it does not.
 start_window_manager() {

@@ -34,7 +34,6 @@ std::optional<QPoint> placeOnScreen(const QWidget& window) {
     const QPoint native(at->dst_x, at->dst_y);
     std::free(at);
     const double ratio = handle->devicePixelRatio();
-    if (ratio == 1.0) return native;
     return QPoint(static_cast<int>(std::lround(native.x() / ratio)), static_cast<int>(std::lround(native.y() / ratio)));
 #else
     (void)window;
