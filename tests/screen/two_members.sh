@@ -26,18 +26,8 @@
 set -euo pipefail
 source "$(dirname "$(readlink -f "$0")")/../support/screen_run.sh"
 
-exe=$(readlink -f "$1")
-tools=$(readlink -f "$2")
-mkdir -p "$3"
-artifacts=$(readlink -f "$3")
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+screen_args "$@"
+make_work
 shared=${TWO_MEMBERS_SHARED1:-$work/shared}
 shared2=${TWO_MEMBERS_SHARED2:-$shared}
 mkdir -p "$shared"
@@ -63,21 +53,10 @@ suzuki='\x97\xe9\x96\xd8'   # 鈴木 as fake_sender prints it
 sato='\x8d\xb2\x93\xa1'     # 佐藤
 
 # A display of our own for each member.
-start_display() {
-  local file=$work/display$1
-  Xvfb -displayfd 1 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp >"$file" 2>"$work/xvfb$1.log" &
-  pids+=($!)
-  disown $!
-  for _ in $(seq 1 100); do
-    [ -s "$file" ] && break
-    sleep 0.1
-  done
-  [ -s "$file" ] || { echo "Xvfb $1 did not start"; cat "$work/xvfb$1.log"; exit 1; }
-}
 start_display 1
+d1=$display
 start_display 2
-d1=:$(head -1 "$work/display1")
-d2=:$(head -1 "$work/display2")
+d2=$display
 
 run_member() {
   local m=$1 d=$2 wrap

@@ -73,10 +73,13 @@ remove_work() {
   rm -rf "$work"
 }
 
-# on_display <command>...: runs the command on an X server of its own that ends with it (xvfb-run),
-# with HOME and XDG_RUNTIME_DIR in $work.
+# on_display <command>...: runs the command on an X server of its own (start_display), with HOME
+# and XDG_RUNTIME_DIR in $work. Every run takes its server the same way: the server picks a free
+# display number itself (-displayfd), where xvfb-run -a first looks for one and then starts a
+# server on it, which races with a server started beside it.
 on_display() {
-  HOME=$work/home XDG_RUNTIME_DIR=$work/runtime xvfb-run -a -s "${screen_options[*]}" "$@"
+  start_display
+  DISPLAY=$display HOME=$work/home XDG_RUNTIME_DIR=$work/runtime "$@"
 }
 
 # start_display [<n>]: an X server of its own (Xvfb) for the rest of the script; its name (":N") goes
@@ -103,17 +106,28 @@ one_note_member() {
 }
 
 # start_window_manager: openbox on $DISPLAY for the rest of the script (its id to $pids), once it
-# has taken the screen; fails the run when it does not.
+# has taken the screen. On a loaded machine that may take a while: up to 30 s, and an openbox that
+# ends before it has the screen is started again (three times in all). Fails the run, with what
+# openbox said, when none takes the screen.
 start_window_manager() {
   command -v openbox >/dev/null || fail_run "openbox is not installed (scripts/install-deps.sh test)"
-  HOME=$work/home XDG_RUNTIME_DIR=$work/runtime openbox --sm-disable >"$work/openbox.log" 2>&1 &
-  pids+=($!)
-  local _
-  for _ in $(seq 1 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
-    sleep 0.1
+  local try wm _ root
+  for try in 1 2 3; do
+    HOME=$work/home XDG_RUNTIME_DIR=$work/runtime openbox --sm-disable >>"$work/openbox.log" 2>&1 &
+    wm=$!
+    pids+=("$wm")
+    for _ in $(seq 1 300); do
+      root=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null || true)
+      [[ $root == *"window id"* ]] && return 0
+      kill -0 "$wm" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -0 "$wm" 2>/dev/null && break
+    echo "openbox ended before it took the screen (start $try)" >>"$work/openbox.log"
   done
-  fail_run "openbox did not start"
+  echo "--- openbox output:"
+  cat "$work/openbox.log"
+  fail_run "openbox did not take the screen of $DISPLAY"
 }
 
 # start_program <program folder>: its tackwisp on $DISPLAY with HOME and XDG_RUNTIME_DIR in $work
@@ -132,7 +146,7 @@ fail_run() {
     "$tools/screenshot_probe" grab "$failure_shot" >/dev/null 2>&1 || true
   fi
   echo "--- program output:"
-  cat "$work/program.log" || true
+  if [ -e "$work/program.log" ]; then cat "$work/program.log"; else echo "(the program was not started)"; fi
   exit 1
 }
 
