@@ -1,7 +1,9 @@
 #include "app/memberrun.h"
 
 #include "app/groval.h"
+#include "app/recovery.h"
 #include "platform/clock.h"
+#include "platform/prompter.h"
 
 #include <algorithm>
 #include <chrono>
@@ -85,6 +87,8 @@ MemberRunMark::Outcome MemberRunMark::take(AppState& st, const std::string& fold
             RunMarkContent found;
             if (!e && decodeRunMark(bytes, found) && found.token == ours.token) {
                 file_ = std::move(hold);
+                path_ = path;
+                token_ = ours.token;
                 out = {Result::Held, {}, {}};
                 break;
             }
@@ -112,6 +116,37 @@ MemberRunMark::Outcome MemberRunMark::take(AppState& st, const std::string& fold
     }
     if (waitShown) st.sys.waitIndicator->endWait();
     return out;
+}
+
+MemberRunMark::Outcome MemberRunMark::check() {
+    if (!file_) return {};
+    RunMarkContent found;
+    const bool readable = readHolder(path_, found);
+    // Our lock was cleared as a dead one's, or the file was taken through a lock we lost with our
+    // connection to the file server: either way the mark is another run's now.
+    const bool lost = file_->checkStillHeld().number == kErrLockLost || (readable && found.token != token_);
+    if (!lost) return {Result::Held, {}, {}};
+    release();
+    return {Result::Elsewhere, readable && found.token != token_ ? found.computer : std::string(), {}};
+}
+
+void keepFilesOfMemberTakenOver(AppState& st, const std::string& computer) {
+    const std::string name =
+        st.localConfig.MemberName.empty() ? MemberNameOf(st, st.CurrentMemberId) : st.localConfig.MemberName;
+    std::string text = "このメンバー(ID: " + std::to_string(st.CurrentMemberId) + (name.empty() ? "" : " " + name) +
+                       ")は、このプログラムが止まっている間に" +
+                       (computer.empty() ? "別のコンピュータ" : "コンピュータ「" + computer + "」") +
+                       "で起動されました。\r" + "そちらの付箋紙を上書きしないよう、共有フォルダには保存せずに終了します。";
+    FileError failed;
+    for (const std::string& kind : {kKindLocal, kKindNotes}) {
+        std::string path;
+        if (FileError e = keepRecoveryCopy(st, kind, path); e && !failed) failed = e;
+    }
+    if (failed)
+        text += "\rこのコンピュータでの内容を残せませんでした\r" + failed.description;
+    else
+        text += "\rこのコンピュータでの内容は\r" + recoveryFolder(st) + "\rに残しました。次回の起動時に元に戻すことができます。";
+    st.sys.prompter->ask(kProductName, text, Icon::Warning, Buttons::Ok);
 }
 
 }  // namespace tw

@@ -58,12 +58,29 @@ public:
     Outcome take(AppState& st, const std::string& folder, int16_t memberId, double waitSeconds);
     void release();
     bool held() const { return file_ != nullptr; }
+
+    // Whether the mark taken is still ours. A program stopped for longer than a dead holder is waited
+    // for (a computer put to sleep, a debugger) may find on waking that the member was started on
+    // another computer meanwhile: its lock was taken over, or the file names another run. That gives
+    // Elsewhere (holder: the other computer, "" when it cannot be read), and the mark is let go.
+    // Without a mark, NotHeld; a mark that cannot be looked at now (the share is away) counts as held.
+    Outcome check();
     const std::string& computer() const { return computer_; }
 
 private:
     std::string computer_;
     std::unique_ptr<SharedFile> file_;
+    std::string path_;    // of the mark held
+    std::string token_;   // of this run, in the mark held
 };
+
+// The member's program elsewhere took the member over while this one was stopped (check() gave
+// Elsewhere): nothing more of this program may reach the member's files in the shared folder, where
+// it would write over what the other computer does now. The member's notes and local settings as this
+// program has them are kept in the recovery folder instead (offered at a later start here), and the
+// user is told which computer has the member and where the copies are. The caller then ends the
+// program without writing anything.
+void keepFilesOfMemberTakenOver(AppState& st, const std::string& computer);
 
 // The path of a member's mark.
 std::string runMarkPath(const std::string& folder, int16_t memberId);

@@ -4,6 +4,7 @@
 
 #include "model/state.h"
 
+#include <functional>
 #include <string>
 
 namespace tw {
@@ -16,11 +17,13 @@ public:
     // writes, under the same exclusive open and one-step replace, holding the file no longer. One
     // attempt, without a message: a file another computer holds, or one that cannot be written, is
     // tried again next time (the writes at the end of the program report failures). Nothing before
-    // remember(), while the program ends, or without a member. Returns how many files were written.
-    int saveChanges(AppState& st);
+    // remember(), while the program ends, or without a member. `mayWrite`, when given, is asked once
+    // before the first write, only when there is something to write; false writes nothing. Returns
+    // how many files were written.
+    int saveChanges(AppState& st, const std::function<bool()>& mayWrite = {});
 
 private:
-    bool save(AppState& st, const std::string& kind, std::string& last);
+    bool save(AppState& st, const std::string& kind, std::string& last, const std::function<bool()>& mayWrite);
 
     bool known_ = false;
     std::string local_, notes_;

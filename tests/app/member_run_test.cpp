@@ -2,9 +2,12 @@
 // second start of the same member out before it writes anything; a new member's files are written when
 // he joins, and what a deleted member left under his number is kept aside, never loaded.
 #include "app/memberrun.h"
+#include "app/recovery.h"
 #include "startup_fixture.h"
 
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
 
 #ifndef _WIN32
@@ -117,6 +120,85 @@ TEST_F(RunMarkTest, AMoveToAFolderWhereTheSameNameRunsElsewhereIsRefused) {
     EXPECT_EQ(runStartup(st, host, &mark), StartupResult::Ended);
     EXPECT_TRUE(st.NoteTable.empty());
     for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(readBytes(files[i]), before[i]) << files[i];
+}
+
+// A program stopped for longer than a dead holder is waited for (a computer put to sleep) may find on
+// waking that its member was started elsewhere: its lock was cleared as a dead one's, the mark names
+// another run (taken through a lock lost with the connection to the file server), or both. A share
+// that is away for a moment takes nothing.
+TEST_F(RunMarkTest, AMarkTakenOverWhileTheProgramWasStoppedIsSeenAndLetGo) {
+    prepareFolder({member("山田", 1)}, {});
+    const std::string path = shared.file("ID00001.RUN");
+    const auto clearLock = [&] {
+        for (const auto& e : std::filesystem::directory_iterator(path + ".~lock")) std::filesystem::remove(e.path());
+    };
+    const auto rewrite = [&] { std::ofstream(path, std::ios::binary | std::ios::trunc) << "計算機A\r\n42\r\n"; };
+    const auto awayAndBack = [&] {
+        std::filesystem::rename(shared.path(), shared.str() + ".away");
+        EXPECT_EQ(mark.check().result, MemberRunMark::Result::Held) << "nothing can be told while the share is away";
+        std::filesystem::rename(shared.str() + ".away", shared.path());
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> meanwhile;
+        MemberRunMark::Result result;
+        std::string holder;
+    };
+    const std::vector<Case> cases = {
+        {"nothing happened", [] {}, MemberRunMark::Result::Held, ""},
+#ifndef _WIN32
+        {"the share was away", awayAndBack, MemberRunMark::Result::Held, ""},
+        {"the lock was cleared", clearLock, MemberRunMark::Result::Elsewhere, ""},
+        {"the lock was cleared and the mark taken", [&] { clearLock(), rewrite(); }, MemberRunMark::Result::Elsewhere, "計算機A"},
+        {"the mark was taken", rewrite, MemberRunMark::Result::Elsewhere, "計算機A"},
+#endif
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(mark.take(st, shared.str(), 1, 0).result, MemberRunMark::Result::Held);
+        c.meanwhile();
+        const MemberRunMark::Outcome o = mark.check();
+        EXPECT_EQ(o.result, c.result);
+        EXPECT_EQ(o.holder, c.holder);
+        EXPECT_EQ(mark.held(), c.result == MemberRunMark::Result::Held);
+        mark.release();
+    }
+    EXPECT_EQ(mark.check().result, MemberRunMark::Result::NotHeld) << "no mark, nothing to look at";
+}
+
+// What this program still has of the member is kept on this computer, never written over the notes
+// that the member's program elsewhere has now.
+TEST_F(RunMarkTest, AMemberTakenOverKeepsItsFilesHereAndWritesNothingInTheSharedFolder) {
+    prepareFolder({member("山田", 1)}, {{1, {note("会議", 10, 10)}}});
+    TempDir dataDir;
+    const std::string intro = "このメンバー(ID: 1 山田)は、このプログラムが止まっている間にコンピュータ「計算機A」で起動されました。\r"
+                              "そちらの付箋紙を上書きしないよう、共有フォルダには保存せずに終了します。\r";
+    for (const bool withDataFolder : {true, false}) {
+        SCOPED_TRACE(withDataFolder ? "kept" : "no data folder");
+        AppState here = fresh();
+        here.SharedPath = shared.str();
+        here.CurrentMemberId = 1;
+        ASSERT_TRUE(AccessSharedFile(here, kModeRead, kKindShared));
+        ASSERT_TRUE(AccessSharedFile(here, kModeRead, kKindLocal));
+        ASSERT_TRUE(AccessSharedFile(here, kModeRead, kKindNotes));
+        here.NoteTable[0].Text = "止まる前に書いた";
+        here.sys.userDataDir = withDataFolder ? dataDir.str() : "";
+        const Snapshot before = snapshot({shared.str()});
+        const std::string folder = recoveryFolder(here);
+        prompter.expect(kProduct,
+                        intro + (withDataFolder ? "このコンピュータでの内容は\r" + folder +
+                                                      "\rに残しました。次回の起動時に元に戻すことができます。"
+                                                : "このコンピュータでの内容を残せませんでした\r" +
+                                                      makeError(kErrPathNotFound).description),
+                        Icon::Warning, Buttons::Ok, Answer::Ok);
+
+        keepFilesOfMemberTakenOver(here, "計算機A");
+        EXPECT_EQ(snapshot({shared.str()}), before);
+        if (withDataFolder) {
+            EXPECT_EQ(readBytes(joinPath(folder, "ID00001.FDT")), memberFileBytes(here, kKindNotes));
+            EXPECT_EQ(readBytes(joinPath(folder, "ID00001.FCG")), memberFileBytes(here, kKindLocal));
+        }
+    }
 }
 
 // A new member who gets the number of a deleted member, by the first-time setup or after a move to

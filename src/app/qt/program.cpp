@@ -97,9 +97,10 @@ Program::Program(ProgramSetup setup) : setup_(std::move(setup)), st_(services())
     noteServices.receptionTimer = reception_.get();
     notes_ = std::make_unique<NoteWindows>(st_, *this, std::move(noteServices));
     reception_->setNetworkHost(&notes_->networkHost());
+    reception_->setWriteGate([this] { return memberStillOurs(); });
     autoSaveTimer_.setInterval(kAutoSaveMs);
     connect(&autoSaveTimer_, &QTimer::timeout, this, [this] {
-        if (running_ && !ended_) autoSave_.saveChanges(st_);
+        if (running_ && !ended_) autoSave_.saveChanges(st_, [this] { return memberStillOurs(); });
     });
     // A failure that escapes an event handler is shown with the program's own message boxes.
     if (auto* app = dynamic_cast<TackwispApplication*>(QCoreApplication::instance())) app->setPrompter(&*st_.sys.prompter);
@@ -153,11 +154,17 @@ StartupResult Program::start() {
 
 void Program::exitProgram() {
     if (ended_ || st_.exiting || !running_) return;
+    if (!memberStillOurs()) return;
     notes_->exitProgram();
 }
 
 void Program::requestQuit() {
     if (ended_) return;
+    if (takenOver_) {
+        // The files are kept already; only the message is still open.
+        endProgram(0);
+        return;
+    }
     if (!running_) {
         // In the middle of the start-up there is nothing to save yet, and a box of the start-up (the
         // welcome, the setup dialog) may wait for an answer nobody gives: a session that logs out
@@ -251,6 +258,21 @@ StartupResult Program::restartInFolder() {
         autoSaveTimer_.start();
     }
     return r;
+}
+
+bool Program::memberStillOurs() {
+    if (ended_ || takenOver_) return false;
+    if (!runMark_ || !running_) return true;
+    const MemberRunMark::Outcome o = runMark_->check();
+    if (o.result != MemberRunMark::Result::Elsewhere) return true;
+    // Before the message: its box must not let a timer write meanwhile.
+    takenOver_ = true;
+    autoSaveTimer_.stop();
+    reception_->offTimer();
+    doorbell_->setFolder({}, 0);
+    keepFilesOfMemberTakenOver(st_, o.holder);
+    endProgram(0);
+    return false;
 }
 
 // ---- ProgramHooks ----

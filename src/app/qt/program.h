@@ -114,6 +114,10 @@ private:
     // What a first-time setup proposes, and what a setup that succeeded leaves behind.
     void proposeSetup();
     void afterSetup();
+    // Asked before anything of this program reaches the member's files in the shared folder: false
+    // once the member was started on another computer while this program was stopped. The program
+    // then keeps its files on this computer, says so and ends without writing.
+    bool memberStillOurs();
 
     ProgramSetup setup_;
     std::unique_ptr<Prompter> ownPrompter_;
@@ -137,6 +141,7 @@ private:
     bool running_ = false;
     bool ended_ = false;
     bool quitPending_ = false;
+    bool takenOver_ = false;   // the member runs on another computer now: nothing more is written
     int exitCode_ = 0;
 };
 

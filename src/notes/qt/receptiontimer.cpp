@@ -74,6 +74,7 @@ void ReceptionTimer::tmrLog_Timer() {
 void ReceptionTimer::chkNetCom() {
     // A check that is already running (a questionnaire box is open) is not started again.
     if (checking_) return;
+    if (!st_.SharedPath.empty() && mayWrite_ && !mayWrite_()) return;
     checking_ = true;
     {
         // No check overlaps another: the timer is still while it runs and armed again afterwards.

@@ -11,6 +11,7 @@
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 
 class QTimer;
 
@@ -42,6 +43,8 @@ public:
     void chkNetCom();
     // The note windows the check works with (none: received notes get their windows later).
     void setNetworkHost(NetworkCheckHost* host) { host_ = host; }
+    // Asked before every check of a shared folder, which may write the member's files; false skips it.
+    void setWriteGate(std::function<bool()> mayWrite) { mayWrite_ = std::move(mayWrite); }
 
     // Stops the timer for its lifetime; when the last Pause ends, the timer is armed again with the
     // interval of the settings in force then, unless offTimer stopped it meanwhile (the end of the
@@ -75,6 +78,7 @@ private:
     ReceptionArming arming_;
     bool checking_ = false;
     NetworkCheckHost* host_ = nullptr;
+    std::function<bool()> mayWrite_;
 };
 
 }  // namespace tw

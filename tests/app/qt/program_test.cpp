@@ -4,6 +4,7 @@
 #include "app/qt/program.h"
 
 #include "app/groval.h"
+#include "app/recovery.h"
 #include "app/qt/frmOptions.h"
 #include "notes/qt/receptiontimer.h"
 #include "notes/qt/notewindows.h"
@@ -29,6 +30,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include <csignal>
 #include <fstream>
@@ -239,6 +241,54 @@ TEST_F(ProgramTest, EditsReachTheFilesWithinSecondsWithoutAnyEnd) {
     EXPECT_TRUE(quits.empty());
     p->exitProgram();
 }
+
+#ifndef _WIN32
+// The program was stopped (a computer put to sleep) for longer than a dead holder is waited for, and
+// meanwhile the member was started on another computer, which cleared the lock of the run mark and
+// wrote its own. Whatever comes first on waking (the automatic save of an edit, a network check, the
+// end) finds that out before anything is written: the shared folder keeps what the other computer
+// has, this program's notes are kept on this computer, the user is told, and the program ends.
+TEST_F(ProgramTest, AMemberStartedElsewhereWhileTheProgramWasStoppedGetsNothingWrittenOver) {
+    const std::vector<std::pair<const char*, std::function<void(Program&)>>> wakings = {
+        {"the automatic save", [](Program& p) { p.setAutoSaveInterval(20); }},
+        {"a network check", [](Program& p) { p.chkNetCom(); }},
+        {"the end", [](Program& p) { p.exitProgram(); }},
+    };
+    for (const auto& [what, waking] : wakings) {
+        SCOPED_TRACE(what);
+        // Each waking on a computer set up anew.
+        for (const TempDir* d : {&shared, &dataDir})
+            for (const auto& e : std::filesystem::directory_iterator(d->path())) std::filesystem::remove_all(e.path());
+        std::filesystem::remove(programDir.file("REG.CFG"));
+        quits.clear();
+        auto p = firstStart();
+        p->state().NoteTable[0].Text = "止まる前に書いた";
+        const std::string mark = shared.file("ID00001.RUN");
+        for (const auto& e : std::filesystem::directory_iterator(mark + ".~lock")) std::filesystem::remove(e.path());
+        std::ofstream(mark, std::ios::binary | std::ios::trunc) << "pc-b\r\n42\r\n";
+        std::map<std::string, std::string> before;
+        for (const auto& e : std::filesystem::directory_iterator(shared.path()))
+            if (e.is_regular_file()) before[e.path().string()] = readBytes(e.path().string());
+        const std::string kept = recoveryFolder(p->state());
+        prompter.expect("タックウィスプ",
+                        "このメンバー(ID: 1 山田)は、このプログラムが止まっている間にコンピュータ「pc-b」で起動されました。\r"
+                        "そちらの付箋紙を上書きしないよう、共有フォルダには保存せずに終了します。\r"
+                        "このコンピュータでの内容は\r" + kept + "\rに残しました。次回の起動時に元に戻すことができます。",
+                        Icon::Warning, Buttons::Ok, Answer::Ok);
+
+        waking(*p);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return p->ended(); }, 5000));
+        EXPECT_EQ(quits, std::vector<int>{0});
+        std::map<std::string, std::string> after;
+        for (const auto& e : std::filesystem::directory_iterator(shared.path()))
+            if (e.is_regular_file()) after[e.path().string()] = readBytes(e.path().string());
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(readBytes(joinPath(kept, "ID00001.FDT")), encoded(p->state().NoteTable));
+        p.reset();
+        flushDeletes();
+    }
+}
+#endif
 
 TEST_F(ProgramTest, CancelledSetupEndsBeforeTheEventLoop) {
     prompter.expect("セットアップ初期設定", kWelcome, Icon::Information, Buttons::Ok, Answer::Ok);
