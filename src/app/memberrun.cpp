@@ -120,14 +120,14 @@ MemberRunMark::Outcome MemberRunMark::take(AppState& st, const std::string& fold
 
 MemberRunMark::Outcome MemberRunMark::check() {
     if (!file_) return {};
+    // Nobody writes the mark while our hold stands: a mark that names another run was taken after
+    // our lock was cleared as a dead one's, or lost with our connection to the file server. A lock
+    // that is gone alone may be a moment's answer of a flaky share, or a start that has not written
+    // yet; the next look tells.
     RunMarkContent found;
-    const bool readable = readHolder(path_, found);
-    // Our lock was cleared as a dead one's, or the file was taken through a lock we lost with our
-    // connection to the file server: either way the mark is another run's now.
-    const bool lost = file_->checkStillHeld().number == kErrLockLost || (readable && found.token != token_);
-    if (!lost) return {Result::Held, {}, {}};
+    if (!readHolder(path_, found) || found.token == token_) return {Result::Held, {}, {}};
     release();
-    return {Result::Elsewhere, readable && found.token != token_ ? found.computer : std::string(), {}};
+    return {Result::Elsewhere, found.computer, {}};
 }
 
 void keepFilesOfMemberTakenOver(AppState& st, const std::string& computer) {

@@ -61,9 +61,9 @@ public:
 
     // Whether the mark taken is still ours. A program stopped for longer than a dead holder is waited
     // for (a computer put to sleep, a debugger) may find on waking that the member was started on
-    // another computer meanwhile: its lock was taken over, or the file names another run. That gives
-    // Elsewhere (holder: the other computer, "" when it cannot be read), and the mark is let go.
-    // Without a mark, NotHeld; a mark that cannot be looked at now (the share is away) counts as held.
+    // another computer meanwhile: the file names another run. That gives Elsewhere (holder: the
+    // other computer), and the mark is let go. Without a mark, NotHeld; a mark that cannot be read
+    // now (the share is away, a start holds it for a moment) counts as held.
     Outcome check();
     const std::string& computer() const { return computer_; }
 

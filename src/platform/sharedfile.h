@@ -78,10 +78,6 @@ public:
     // old content back before it returns; a reader's open reports the file busy while it cannot.
     FileError open(const std::string& path, ShareMode mode);
     bool isOpen() const { return handle_ != kInvalid; }
-    // Whether the sharing lock of this open is still ours: kErrLockLost when another computer took
-    // it over meanwhile (this program was stopped for longer than a dead holder is waited for). The
-    // system's own locks go only with the open itself.
-    FileError checkStillHeld() const;
 
     FileError length(int64_t& out);
     FileError position(int64_t& out);

@@ -459,11 +459,6 @@ FileError SharedFile::reserveRoom(int64_t n) {
     return {};
 }
 
-FileError SharedFile::checkStillHeld() const {
-    if (!isOpen()) return makeError(kErrBadFileNumber);
-    return lockfolder::checkHeld(lockOwner_, path_);
-}
-
 FileError SharedFile::replaceContent(const std::string& bytes) {
     if (!isOpen()) return makeError(kErrBadFileNumber);
     if (mode_ == ShareMode::ReadDenyWrite) return makeError(kErrBadFileMode);

@@ -355,8 +355,6 @@ FileError SharedFile::setLength(int64_t n) {
     return {};
 }
 
-FileError SharedFile::checkStillHeld() const { return isOpen() ? FileError{} : makeError(kErrBadFileNumber); }
-
 FileError SharedFile::flush() {
     if (!FlushFileBuffers(asHandle(handle_))) return lastError();
     return {};
