@@ -76,6 +76,17 @@ std::string readFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// A file of the shared folder as a member reads it: under the shared lock, to its true end. A plain
+// read through a network client may end where the client last saw the file end (a FUSE mount keeps
+// the size for a moment), and the final check would then miss the last records another computer
+// wrote.
+std::string readShared(const std::string& path) {
+    SharedFile f;
+    std::string bytes;
+    if (f.open(path, ShareMode::ReadDenyWrite) || f.readAll(bytes)) bytes.clear();
+    return bytes;
+}
+
 // Every call is one second later than the one before: send times are unique per sender.
 class StepClock : public Clock {
 public:
@@ -425,7 +436,7 @@ int check(const std::string& folder, int count, int membersFailed = 0, long minC
     auto fail = [&](const std::string& what) {
         if (++failures <= 20) std::fprintf(stderr, "check: %s\n", what.c_str());
     };
-    std::string bytes = readFile(joinPath(folder, kLogFile));
+    std::string bytes = readShared(joinPath(folder, kLogFile));
     std::vector<LogEntryRef> entries;
     if (!scanLogRecords(bytes, entries)) fail("the final log does not decode to its end");
     LogNameDecoder names;
@@ -440,8 +451,8 @@ int check(const std::string& folder, int count, int membersFailed = 0, long minC
     std::map<std::pair<int16_t, double>, std::pair<int16_t, Recv>> receipts;   // key → (recipient, receipt)
     long totalOps = 0;
     for (int id = 1; id <= count; ++id) {
-        std::ifstream in(journalPath(folder, id));
-        if (!in) {
+        std::istringstream in(readShared(journalPath(folder, id)));
+        if (in.str().empty()) {
             fail("no journal of member " + std::to_string(id));
             continue;
         }
