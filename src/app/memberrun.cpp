@@ -49,6 +49,14 @@ bool decodeRunMark(const std::string& bytes, RunMarkContent& out) {
     return true;
 }
 
+std::string memberOfRun(int16_t memberId, const std::string& name) {
+    return "このメンバー(ID: " + std::to_string(memberId) + (name.empty() ? "" : " " + name) + ")";
+}
+
+std::string computerOfRun(const std::string& computer) {
+    return computer.empty() ? "別のコンピュータ" : "コンピュータ「" + computer + "」";
+}
+
 std::string runMarkPath(const std::string& folder, int16_t memberId) {
     return joinPath(folder, memberFileName(memberId, kKindRunning));
 }
@@ -133,10 +141,9 @@ MemberRunMark::Outcome MemberRunMark::check() {
 void keepFilesOfMemberTakenOver(AppState& st, const std::string& computer) {
     const std::string name =
         st.localConfig.MemberName.empty() ? MemberNameOf(st, st.CurrentMemberId) : st.localConfig.MemberName;
-    std::string text = "このメンバー(ID: " + std::to_string(st.CurrentMemberId) + (name.empty() ? "" : " " + name) +
-                       ")は、このプログラムが止まっている間に" +
-                       (computer.empty() ? "別のコンピュータ" : "コンピュータ「" + computer + "」") +
-                       "で起動されました。\r" + "そちらの付箋紙を上書きしないよう、共有フォルダには保存せずに終了します。";
+    std::string text = memberOfRun(st.CurrentMemberId, name) + "は、このプログラムが止まっている間に" +
+                       computerOfRun(computer) + "で起動されました。\r" +
+                       "そちらの付箋紙を上書きしないよう、共有フォルダには保存せずに終了します。";
     FileError failed;
     for (const std::string& kind : {kKindLocal, kKindNotes}) {
         std::string path;

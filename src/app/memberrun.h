@@ -82,6 +82,11 @@ private:
 // program without writing anything.
 void keepFilesOfMemberTakenOver(AppState& st, const std::string& computer);
 
+// How the messages about a member's run name the member and the computer: "このメンバー(ID: 1 山田)"
+// (without a name when there is none) and "コンピュータ「pc-b」" ("別のコンピュータ" when unknown).
+std::string memberOfRun(int16_t memberId, const std::string& name);
+std::string computerOfRun(const std::string& computer);
+
 // The path of a member's mark.
 std::string runMarkPath(const std::string& folder, int16_t memberId);
 

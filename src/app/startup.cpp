@@ -47,11 +47,9 @@ void makeLocalSettingsWhole(AppState& st) {
 
 // The member's run mark is held by a program elsewhere: the member runs there.
 void tellRunningElsewhere(AppState& st, int16_t id, const std::string& computer) {
-    const std::string name = MemberNameOf(st, id);
-    const std::string who = "このメンバー(ID: " + std::to_string(id) + (name.empty() ? "" : " " + name) + ")は既に";
     st.sys.prompter->ask(kProductName,
-                         who + (computer.empty() ? "別のコンピュータ" : "コンピュータ「" + computer + "」") +
-                             "で起動しています。\r" + "同じメンバーを2台のコンピュータで同時に使うことはできません。",
+                         memberOfRun(id, MemberNameOf(st, id)) + "は既に" + computerOfRun(computer) + "で起動しています。\r" +
+                             "同じメンバーを2台のコンピュータで同時に使うことはできません。",
                          Icon::Warning, Buttons::Ok);
 }
 

@@ -260,6 +260,13 @@ StartupResult Program::restartInFolder() {
     return r;
 }
 
+// Nothing more runs by itself: no automatic save, no network check, no bell.
+void Program::stopTimers() {
+    autoSaveTimer_.stop();
+    reception_->offTimer();
+    doorbell_->setFolder({}, 0);
+}
+
 bool Program::memberStillOurs() {
     if (ended_ || takenOver_) return false;
     if (!runMark_ || !running_) return true;
@@ -267,9 +274,7 @@ bool Program::memberStillOurs() {
     if (o.result != MemberRunMark::Result::Elsewhere) return true;
     // Before the message: its box must not let a timer write meanwhile.
     takenOver_ = true;
-    autoSaveTimer_.stop();
-    reception_->offTimer();
-    doorbell_->setFolder({}, 0);
+    stopTimers();
     keepFilesOfMemberTakenOver(st_, o.holder);
     endProgram(0);
     return false;
@@ -281,9 +286,7 @@ void Program::endProgram(int exitCode) {
     if (ended_) return;
     ended_ = true;
     exitCode_ = exitCode;
-    autoSaveTimer_.stop();
-    reception_->offTimer();
-    doorbell_->setFolder({}, 0);
+    stopTimers();
     // Hidden, not closed: closing a note window would be taken for a close of that note. The windows
     // are destroyed with this object once the event loop has returned.
     for (QWidget* w : QApplication::topLevelWidgets()) w->hide();

@@ -118,6 +118,7 @@ private:
     // once the member was started on another computer while this program was stopped. The program
     // then keeps its files on this computer, says so and ends without writing.
     bool memberStillOurs();
+    void stopTimers();
 
     ProgramSetup setup_;
     std::unique_ptr<Prompter> ownPrompter_;
