@@ -4,14 +4,15 @@
 #include "platform/sharedfile.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace tw {
 
 namespace {
 
+// ASCII letters only: the bytes of UTF-8 characters stay as they are whatever the C locale is.
 std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return s;
 }
 
@@ -32,8 +33,14 @@ bool isPlainFileName(const std::string& name) {
     static const char* devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     for (const char* d : devices)
         if (base == d) return false;
-    if (base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) && base[3] >= '0' && base[3] <= '9')
-        return false;
+    // COM and LPT with a digit; Windows counts the superscripts ¹ ² ³ as digits there too. The name is
+    // UTF-8 (as read from a note record, or listed from the folder), where they are C2 B9, C2 B2, C2 B3.
+    if (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) {
+        const std::string digit = base.substr(3);
+        if ((digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') || digit == "\xC2\xB9" || digit == "\xC2\xB2" ||
+            digit == "\xC2\xB3")
+            return false;
+    }
     return true;
 }
 

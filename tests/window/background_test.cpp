@@ -29,11 +29,15 @@ TEST(Wildcard, CaseSensitivePatternsWithSets) {
 }
 
 TEST(Background, OnlyPlainNamesAreOpened) {
-    for (const char* ok : {"写真.jpg", "a b.bmp", "x", "CONFIG.gif", "com10.jpg", "a .jpg", "NUL x.jpg"})
+    // The names are UTF-8. Windows takes the superscripts ¹ ² ³ after COM and LPT for digits, not ⁴ or
+    // a superscript followed by more.
+    for (const char* ok : {"写真.jpg", "a b.bmp", "x", "CONFIG.gif", "com10.jpg", "a .jpg", "NUL x.jpg", "COM⁴.jpg",
+                           "LPT¹0.bmp", "COM¹¹.gif", "COM½.jpg", "ＣＯＭ１.jpg", "CO¹.jpg", "xCOM¹.jpg"})
         EXPECT_TRUE(isPlainFileName(ok)) << ok;
     for (const char* bad : {"", ".", "..", "../x.jpg", "..\\x.jpg", "sub/x.jpg", "C:x.jpg", "\\\\server\\s\\x.jpg",
                             "x.jpg.", "x.jpg ", " x.jpg", "CON", "nul.jpg", "COM1.jpg", "lpt9", "a\tb.jpg", "a?.jpg",
-                            "NUL .jpg", "COM9 .x", "CONIN$ .$", "con   .bmp", "lpt1 ..gif"})
+                            "NUL .jpg", "COM9 .x", "CONIN$ .$", "con   .bmp", "lpt1 ..gif", "COM¹", "COM².jpg",
+                            "COM³.bmp", "LPT¹.gif", "lpt².jpg", "Lpt³", "com¹ .jpg", "LPT³  ..x"})
         EXPECT_FALSE(isPlainFileName(bad)) << bad;
     test::TestServices env;
     AppState st(env.services());
