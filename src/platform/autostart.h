@@ -25,7 +25,8 @@ private:
     std::string configHome_;
 };
 
-// The desktop entry that starts `program` (POSIX): the path quoted as the entry format wants it.
+// The desktop entry that starts `program` (POSIX): the path quoted as the entry format wants it, and
+// the same path as the entry's TryExec, so that it does nothing once the program is removed.
 std::string autostartEntryText(const std::string& program);
 
 }  // namespace tw

@@ -1,5 +1,6 @@
 // The login start: the entry's exact text (a path with blanks and the characters the entry format
-// escapes), written, found and removed again in a configuration folder of the test's own.
+// escapes, in its command line and in its TryExec), written, found and removed again in a
+// configuration folder of the test's own.
 #include "platform/autostart.h"
 #include "support/temp_dir.h"
 
@@ -14,9 +15,27 @@ namespace {
 TEST(Autostart, EntryText) {
     EXPECT_EQ(autostartEntryText("/opt/my notes/bin/tackwisp"),
               "[Desktop Entry]\nType=Application\nName=タックウィスプ\nComment=ログイン時に付箋を表示します\n"
-              "Exec=\"/opt/my notes/bin/tackwisp\"\nIcon=tackwisp\nTerminal=false\nX-GNOME-Autostart-enabled=true\n");
-    const std::string odd = autostartEntryText("/a\"b`c$d\\e%f");
-    EXPECT_NE(odd.find("Exec=\"/a\\\"b\\`c\\$d\\\\e%%f\"\n"), std::string::npos) << odd;
+              "Exec=\"/opt/my notes/bin/tackwisp\"\nTryExec=/opt/my notes/bin/tackwisp\nIcon=tackwisp\nTerminal=false\n"
+              "X-GNOME-Autostart-enabled=true\n");
+}
+
+// Exec is a quoted command line whose backslashes the string escapes double again; TryExec is the
+// path itself as a string value. The two lines exactly, as in the file.
+TEST(Autostart, EntryLinesOfOddPaths) {
+    struct Case {
+        const char* program;
+        const char* exec;
+        const char* tryExec;
+    } cases[] = {
+        {"/a\"b`c$d\\e%f", R"(Exec="/a\\"b\\`c\\$d\\\\e%%f")", R"(TryExec=/a"b`c$d\\e%f)"},
+        {"/opt/x/tackwisp ", "Exec=\"/opt/x/tackwisp \"", R"(TryExec=/opt/x/tackwisp\s)"},
+        {"/a\tb\nc\rd", "Exec=\"/a\\tb\\nc\\rd\"", R"(TryExec=/a\tb\nc\rd)"},
+        {"/x y/it's #1;[a]", "Exec=\"/x y/it's #1;[a]\"", "TryExec=/x y/it's #1;[a]"},
+    };
+    for (const Case& c : cases) {
+        const std::string text = autostartEntryText(c.program);
+        EXPECT_NE(text.find(std::string("\n") + c.exec + "\n" + c.tryExec + "\n"), std::string::npos) << text;
+    }
 }
 
 #ifndef _WIN32
