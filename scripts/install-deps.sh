@@ -26,8 +26,9 @@ test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxcb1-dev
                g++-mingw-w64-x86-64 wine64 wine openbox x11-utils xcompmgr
                ibus ibus-mozc mozc-server fcitx5 fcitx5-mozc fcitx5-frontend-qt6 dbus-daemon)
 # The installed program (tests/install): desktop-file-validate (desktop-file-utils) for its desktop
-# entry, inotifywait (inotify-tools) to see which of its files it reads.
-test_packages+=(desktop-file-utils inotify-tools)
+# entry, inotifywait (inotify-tools) to see which of its files it reads; for its Debian package
+# dpkg-buildflags, dpkg-shlibdeps and dpkg-deb (dpkg-dev), and file, which cpack needs.
+test_packages+=(desktop-file-utils inotify-tools dpkg-dev file)
 # The fuzz targets: clang with the runtimes of libFuzzer and the sanitizers, and llvm-symbolizer for
 # readable reports.
 test_tool_packages=(clang libclang-rt-14-dev llvm)

@@ -7,7 +7,8 @@
 # (as root: the user nobody, the prefix owned by root; else this user with the prefix made read-only):
 #   1. the first start, with no workstation file anywhere: before its welcome box shows, the program
 #      has made REG.CFG in the user's configuration folder (~/.config/tackwisp), nothing in bin/; the
-#      setup taken as proposed joins ~/.local/share/tackwisp/shared and writes the start at login;
+#      setup taken as proposed joins ~/.local/share/tackwisp/shared and writes the start at login,
+#      whose TryExec is the installed program;
 #   2. a start with that REG.CFG naming a member's shared folder: the note shows, no message box shows
 #      at all (none about missing shape files), and the program reads its shape files and, for the
 #      menu's help, its help document from share/tackwisp (watched with inotifywait); SIGTERM ends it
@@ -155,6 +156,8 @@ done
 [ -s "$own/GRPINLY.CFG" ] && [ -e "$own/ID00001.FDT" ] || fail_run "the proposed setup did not join the folder $own"
 grep -qx "Exec=\"$prefix/bin/tackwisp\"" "$home/.config/autostart/tackwisp.desktop" ||
   fail_run "no start at login for the installed program after the setup"
+grep -qx "TryExec=$prefix/bin/tackwisp" "$home/.config/autostart/tackwisp.desktop" ||
+  fail_run "the start at login does not name the installed program as its TryExec"
 desktop-file-validate "$home/.config/autostart/tackwisp.desktop" || fail_run "the start at login is no valid desktop entry"
 stop_now
 echo "first start: REG.CFG made in the user's configuration folder, the proposed setup joined, the start at login written"
