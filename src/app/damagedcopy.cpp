@@ -23,7 +23,11 @@ std::string datedCopyPath(const std::string& path, const std::string& tag, doubl
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", p.year, p.month, p.day, p.hour, p.minute,
                   p.second);
     std::string name = path + "." + tag + "-" + stamp;
-    if (attempt > 1) name += "-" + std::to_string(attempt);
+    if (attempt > 1) {
+        // Appended in two steps: GCC 12 warns falsely (-Wrestrict) about "-" + std::to_string(…).
+        name += '-';
+        name += std::to_string(attempt);
+    }
     return name;
 }
 

@@ -164,12 +164,6 @@ bool renameOverOpenFile(HANDLE h, const std::wstring& target) {
                                       static_cast<DWORD>(buf.size())) != 0;
 }
 
-bool setLength(HANDLE h, uint64_t n) {
-    LARGE_INTEGER to;
-    to.QuadPart = static_cast<LONGLONG>(n);
-    return SetFilePointerEx(h, to, nullptr, FILE_BEGIN) && SetEndOfFile(h);
-}
-
 // Folders where the one-step replace was refused because the system or the share does not know it;
 // their files go straight to the in-place replace instead of writing a temporary file for nothing.
 std::mutex refusedMutex;
