@@ -106,14 +106,15 @@ build="$work/build"
 rm -rf "$build"
 printf 'Qt for Windows: configuring ... ' >&2
 # Qt's bundled zlib, PCRE2, libpng, libjpeg, HarfBuzz and FreeType; nothing the program does not use
-# (no OpenGL, D-Bus, SQL, Concurrent, Xml, Vulkan, Test). The dfsg source has no wintab, hence no
-# tablet events.
+# (no OpenGL, D-Bus, SQL, Concurrent, Xml, Vulkan, Test). Qt 6.4 leaves its dynamic OpenGL on without
+# OpenGL, and its Windows plugin then does not compile: it goes off too. The dfsg source has no
+# wintab, hence no tablet events.
 cmake -S "$src" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$prefix/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=ON \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
-  -DFEATURE_opengl=OFF -DFEATURE_dbus=OFF -DFEATURE_sql=OFF -DFEATURE_concurrent=OFF \
+  -DFEATURE_opengl=OFF -DFEATURE_dynamicgl=OFF -DFEATURE_dbus=OFF -DFEATURE_sql=OFF -DFEATURE_concurrent=OFF \
   -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF -DFEATURE_testlib=OFF -DFEATURE_tabletevent=OFF \
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
   -DFEATURE_system_jpeg=OFF -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF \
