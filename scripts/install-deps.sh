@@ -29,6 +29,10 @@ test_packages=(libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxcb1-dev
 # entry, inotifywait (inotify-tools) to see which of its files it reads; for its Debian package
 # dpkg-buildflags, dpkg-shlibdeps and dpkg-deb (dpkg-dev), and file, which cpack needs.
 test_packages+=(desktop-file-utils inotify-tools dpkg-dev file)
+# The Windows program (scripts/build-qt-windows.sh, cmake/WindowsProgram.cmake): Qt for Windows is
+# built from Debian's source, which apt-get source fetches and dpkg-source (dpkg-dev) unpacks, with
+# Perl for Qt's header generator; NSIS (makensis) makes its installer.
+test_packages+=(nsis perl)
 # The fuzz targets: clang with the runtimes of libFuzzer and the sanitizers, and llvm-symbolizer for
 # readable reports.
 test_tool_packages=(clang libclang-rt-14-dev llvm)

@@ -36,6 +36,12 @@ namespace {
 
 constexpr int kAutoSaveMs = 2000;
 
+// The program as the system's start at login names it: Windows runs the Run key's command with its
+// own separators.
+std::string startCommandPath() {
+    return QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toStdString();
+}
+
 template <class T, class Default>
 T& orOwn(T* given, std::unique_ptr<T>& own) {
     if (given) return *given;
@@ -89,7 +95,7 @@ Program::Program(ProgramSetup setup) : setup_(std::move(setup)), st_(services())
     frmOptions_ = std::make_unique<frmOptions>(st_, reception_.get(), dialogs);
     frmOptions_->setHost(this);
     frmOptions_->setDoorbell(doorbell_.get());
-    frmOptions_->setAutostart(&autostart_, QCoreApplication::applicationFilePath().toStdString());
+    frmOptions_->setAutostart(&autostart_, startCommandPath());
     // The note windows open the settings dialog's pages and pause the reception timer meanwhile; the
     // answer tally shows Qt's save and printer dialogs.
     NoteWindowServices noteServices;
@@ -236,7 +242,7 @@ void Program::afterSetup() {
         QSettings(file, QSettings::IniFormat).setValue(QStringLiteral("setup/lastSharedFolder"), QString::fromStdString(st_.SharedPath));
     // The start at login the first-time setup asked for, now that it succeeded.
     if (frmOptions_->takeSetupAutostart()) {
-        if (FileError e = autostart_.set(true, QCoreApplication::applicationFilePath().toStdString()))
+        if (FileError e = autostart_.set(true, startCommandPath()))
             st_.sys.prompter->ask("エラー", "ログイン時の起動を設定できませんでした。\r" + autostart_.location() + "\r" + e.description,
                                   Icon::Warning, Buttons::Ok);
     }
