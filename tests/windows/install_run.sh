@@ -113,6 +113,10 @@ member_list=$(find "$profile" -name GRPINLY.CFG 2>/dev/null)
 shared=$(dirname "$member_list")
 [ "$shared" = "$profile/AppData/Roaming/tackwisp/shared" ] || step "note: the shared folder is $shared"
 for f in ID00001.FCG ID00001.FDT; do [ -f "$shared/$f" ] || fail_run "the setup wrote no $f into $shared"; done
+# The workstation file names the shared folder as Windows spells it: the proposal was made from Qt's
+# folder of the user's data, which Qt writes with '/'.
+grep -aq 'Roaming\\tackwisp\\shared' "$program_dir/REG.CFG" ||
+  fail_run "REG.CFG does not name the shared folder with Windows' separators: $(tr -c '[:print:]' ' ' <"$program_dir/REG.CFG")"
 # stored: the first note's "top left text" as the note file has it (twips).
 stored() { "$tools/member_folder" show "$shared" 1 2>/dev/null | awk '$1 == 0 { print $2, $3, $7 }'; }
 run_value=$(reg_value 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' TACKWISP) ||

@@ -36,11 +36,13 @@ namespace {
 
 constexpr int kAutoSaveMs = 2000;
 
+// A folder of Qt's in the system's own spelling: Qt writes '/' on Windows too, where the paths the
+// program shows (the proposed shared folder, the recovery folder) and joins with '\' would mix both.
+std::string nativePath(const QString& path) { return QDir::toNativeSeparators(path).toStdString(); }
+
 // The program as the system's start at login names it: Windows runs the Run key's command with its
 // own separators.
-std::string startCommandPath() {
-    return QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toStdString();
-}
+std::string startCommandPath() { return nativePath(QCoreApplication::applicationFilePath()); }
 
 template <class T, class Default>
 T& orOwn(T* given, std::unique_ptr<T>& own) {
@@ -61,14 +63,14 @@ Services Program::services() {
     // An installed program keeps its shape files and help in <prefix>/share/tackwisp beside its
     // <prefix>/bin; a program folder given by a test has none.
     if (setup_.programDir.empty())
-        s.dataDir = QDir::cleanPath(QString::fromStdString(s.programDir) + "/../share/tackwisp").toStdString();
+        s.dataDir = nativePath(QDir::cleanPath(QString::fromStdString(s.programDir) + "/../share/tackwisp"));
     s.exeName = setup_.exeName.empty() ? executableName() : setup_.exeName;
     s.userDataDir = setup_.userDataDir
                         ? *setup_.userDataDir
-                        : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString();
+                        : nativePath(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     s.userConfigDir = setup_.userConfigDir
                           ? *setup_.userConfigDir
-                          : QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString();
+                          : nativePath(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
     return s;
 }
 
