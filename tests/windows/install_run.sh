@@ -9,7 +9,8 @@
 #      its windows says it is). The proposed setup joins a shared folder in the user's data folder and
 #      writes the start at login (the value TACKWISP of the user's Run key); the first note
 #      "タックウィスプ" shows in the note colour (screenshots: the setup dialog
-#      windows_install_run_setup.png, the note windows_install_run.png).
+#      windows_install_run_setup.png, the note windows_install_run.png). A second start from the
+#      entry shows the message that the program runs already and ends on Enter; the first runs on.
 #   3. The pointer drags the note 200 pixels left and 200 down; the session then ends as at a log-off
 #      (WM_QUERYENDSESSION, WM_ENDSESSION): the program must end, and must have saved at its end: the
 #      member's settings and notes written again (both were dated back before, and a drag changes
@@ -106,6 +107,16 @@ sleep 0.5
 QT_QPA_PLATFORM=offscreen "$tools/screenshot_probe" check "$shot" $((nx + 2)) $((ny + 2)) $((nw - 4)) $((nh - 4)) ffff80 >/dev/null ||
   fail_run "the screenshot shows no note with text at $place"
 step "setup taken: the note shows at $place (screenshot $shot)"
+
+# One running copy per user: a second start from the Start menu says so and ends; the first runs on.
+wine_start "$entry"
+again=$(wine_window "タックウィスプ" 30) || fail_run "a second start showed no message"
+[ "$(wine_pids tackwisp.exe | grep -c .)" = 2 ] || fail_run "the second start is not a second tackwisp.exe"
+press_key "$again" Return
+for _ in $(seq 1 50); do [ "$(wine_pids tackwisp.exe | grep -c .)" = 1 ] && break; sleep 0.2; done
+[ "$(wine_pids tackwisp.exe | grep -c .)" = 1 ] || fail_run "the second start did not end after its message"
+kill -0 "$pid" 2>/dev/null || fail_run "the first program ended at the second start"
+step "a second start said that the program runs already, and ended"
 
 # The shared folder the setup joined: in the user's data folder, the only one with a member list.
 member_list=$(find "$profile" -name GRPINLY.CFG 2>/dev/null)
