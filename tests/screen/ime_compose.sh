@@ -38,7 +38,8 @@ fi
 # Who runs the program and the input method: root hands both to an ordinary user.
 as_user=()
 if [ "$(id -u)" = 0 ]; then
-  id twime >/dev/null 2>&1 || useradd --system --no-create-home twime
+  # useradd lives in /usr/sbin, which an empty environment's PATH (/usr/bin:/bin) leaves out.
+  id twime >/dev/null 2>&1 || PATH=$PATH:/usr/sbin:/sbin useradd --system --no-create-home twime
   as_user=(setpriv --reuid=twime --regid=twime --init-groups)
 fi
 
