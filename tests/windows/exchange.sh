@@ -275,6 +275,18 @@ start_linux_member() {   # <program folder> <display> <map> <log>
   pids+=("$linux_pid")
 }
 
+# end_windows_session <job>...: ends the Windows session as a log-off does; every program of the
+# given jobs must end with exit code 0.
+end_windows_session() {
+  wine_end_session || fail "the end of the Windows session was refused"
+  local j rc
+  for j in "$@"; do
+    rc=0
+    wait "$j" || rc=$?
+    [ "$rc" = 0 ] || fail "a Windows program ended with exit code $rc at the end of the session"
+  done
+}
+
 # ---- the Windows program and the prefix ----
 
 t_start=$(date +%s)
@@ -317,12 +329,7 @@ wait_log 30 '^missing' "$shared" 1 0 2
 shows_colour "$d2" 120 130 "$received" part1_received_suzuki || fail "鈴木's copy of the note does not show as a received note"
 shows_colour "$d1" 120 130 "$sent" part1_sent_sato || fail "佐藤's note does not show as sent"
 
-wine_end_session || fail "the end of the Windows session was refused"
-for j in "$job1" "$job2"; do
-  rc=0
-  wait "$j" || rc=$?
-  [ "$rc" = 0 ] || fail "a Windows program ended with exit code $rc at the end of the session"
-done
+end_windows_session "$job1" "$job2"
 notes1=$(note_records "$shared/ID00001.FDT") || fail "佐藤's note file: $notes1"
 notes2=$(note_records "$shared/ID00002.FDT") || fail "鈴木's note file: $notes2"
 echo "佐藤 (Windows):"; echo "$notes1"
@@ -375,10 +382,7 @@ send_note "$dw" "$work/map-win" 900 150 "$sato_utf8"
 send_note "$dw" "$work/map-win" 900 450 "$sato_utf8" chk2
 wait_log 10 '^pending' "$shared" 2 0 1
 wait_log 10 '^pending' "$shared" 2 1 1
-wine_end_session || fail "the end of the Windows session was refused"
-rc=0
-wait "$jobw" || rc=$?
-[ "$rc" = 0 ] || fail "the Windows program ended with exit code $rc at the end of the session"
+end_windows_session "$jobw"
 
 # Turn 3, Linux: 佐藤 takes in his receipts, receives, answers 1.
 start_linux_member "$work/linux" "$dl" "$work/map-linux" "$work/member-linux.log"
@@ -396,10 +400,7 @@ jobw=$member_job
 wait_log 60 '^missing' "$shared" 2 0 1
 wait_log 30 '^missing' "$shared" 2 1 1
 shows_colour "$dw" 820 130 "$sent" part2_windows_end || fail "鈴木's note does not show as sent (Windows)"
-wine_end_session || fail "the end of the Windows session was refused"
-rc=0
-wait "$jobw" || rc=$?
-[ "$rc" = 0 ] || fail "the Windows program ended with exit code $rc at the end of the session"
+end_windows_session "$jobw"
 
 linux_notes=$(note_records "$shared/ID00001.FDT") || fail "佐藤's note file: $linux_notes"
 windows_notes=$(note_records "$shared/ID00002.FDT") || fail "鈴木's note file: $windows_notes"
